@@ -1,0 +1,42 @@
+#pragma once
+// Sound input as the receiver uses it: buffers queued at the device, filled with
+// 16-bit mono samples in order and handed back one by one.
+//
+// Threads: every call is made on the window thread; onCaptureBufferDone() is
+// delivered on the window thread, queued through its event loop, once per returned
+// buffer, in queue order, carrying the count of bytes recorded into it.
+// stop() pauses: the buffer being filled comes back at once with what it holds, the
+// empty ones stay queued. reset() hands back every queued buffer.
+// Each call returns 0 on success or an error code that errorText() describes.
+
+#include <cstdint>
+#include <string>
+
+struct CaptureBuffer {
+    std::int16_t* data = nullptr;  // storage owned by the caller
+    int lengthBytes = 0;
+    int bytesRecorded = 0;         // set by the device when it hands the buffer back
+    bool prepared = false;
+    int index = 0;                 // the caller's number for this buffer
+};
+
+class AudioInputListener {
+public:
+    virtual ~AudioInputListener() = default;
+    virtual void onCaptureBufferDone(CaptureBuffer& buffer) = 0;
+};
+
+class AudioInputDevice {
+public:
+    virtual ~AudioInputDevice() = default;
+    // The system's default recording device, 16-bit mono at sampleRate.
+    virtual int open(int sampleRate, AudioInputListener& listener) = 0;
+    virtual int prepare(CaptureBuffer& buffer) = 0;
+    virtual int addBuffer(CaptureBuffer& buffer) = 0;
+    virtual int start() = 0;
+    virtual int stop() = 0;
+    virtual int reset() = 0;
+    virtual int unprepare(CaptureBuffer& buffer) = 0;
+    virtual int close() = 0;
+    virtual std::string errorText(int code) const = 0;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// Sound output as the transmitter uses it: buffers of 16-bit mono samples queued in
+// order, with the device's progress reported as notifications.
+//
+// Threads: every call is made on the window thread, and every notification is
+// delivered on the window thread, queued through its event loop, never from
+// inside a call. Order of events: open() returns, then onOutputOpen(); one
+// onOutputBufferDone() per buffer the device hands back, in queue order (reset()
+// hands back every queued buffer); after close(), onOutputClose().
+
+#include <cstdint>
+
+struct OutputBuffer {
+    std::int16_t* samples = nullptr;  // storage owned by the caller
+    int lengthBytes = 0;              // bytes to play (2 per sample)
+    int index = 0;                    // the caller's number for this buffer
+    bool prepared = false;
+};
+
+class AudioOutputListener {
+public:
+    virtual ~AudioOutputListener() = default;
+    virtual void onOutputOpen() = 0;
+    virtual void onOutputBufferDone(OutputBuffer& buffer) = 0;
+    virtual void onOutputClose() = 0;
+};
+
+class AudioOutputDevice {
+public:
+    virtual ~AudioOutputDevice() = default;
+    // Opens the default output device for 16-bit mono at sampleRate. false: no
+    // device, or it refuses the format; then no notification follows.
+    virtual bool open(int sampleRate, AudioOutputListener& listener) = 0;
+    virtual void prepare(OutputBuffer& buffer) = 0;
+    virtual void write(OutputBuffer& buffer) = 0;      // queue behind the others
+    virtual void reset() = 0;                          // stop; hand back every queued buffer
+    virtual void unprepare(OutputBuffer& buffer) = 0;
+    virtual void close() = 0;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// The receiver's four live settings. The window writes them between audio buffers;
+// the demodulator reads them afresh on every sample, so a change acts from the next
+// sample on and resets nothing.
+
+#include <array>
+#include <cstdint>
+
+// The floating type of the whole receive chain, in one place. double rather than
+// long double: on ARM boards long double is emulated in software and far too slow.
+using Real = double;
+
+struct ReceiverSettings {
+    Real centreFrequency = 1000.0;  // Hz, the local oscillator
+    std::int32_t sampleRate = 8000; // samples per second the arithmetic assumes
+    Real tickRate = 500.0;          // ticks per second, 16 per bit
+    float timingGain = 2.0f;        // bit-timing loop gain
+};
+
+struct RxMode {
+    int optionId;       // the window's radio button
+    const char* label;  // its caption
+    Real tickRate;      // 16 x the bit rate
+};
+
+inline constexpr std::array<RxMode, 5> kRxModes = {{
+    {3000, "31 baud", 500.0},
+    {3001, "63 baud", 1000.0},
+    {3002, "125 baud", 2000.0},
+    {3003, "250 baud", 4000.0},
+    {3004, "500 baud", 8000.0},
+}};
+
+inline constexpr float kSlowSyncGain = 0.2f;  // "Slow sync"
+inline constexpr float kFastSyncGain = 2.0f;  // "Fast sync", at start
+inline constexpr std::int32_t kCaptureSampleRate = 8000;  // what the sound card records

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs whatever is missing on Debian 12 (as root, or through sudo), builds both
+# programs and the tools into build/, and starts the receiver and the transmitter.
+#   ./setup.sh              install, build, start
+#   ./setup.sh --no-start   install and build only (CI does this)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libqt6serialport6-dev libgl-dev
+  portaudio19-dev libsndfile1-dev libsamplerate0-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi
+
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel
+
+if [ "${1:-}" != "--no-start" ]; then
+  ./build/receiver/msk-receiver &
+  ./build/transmitter/msk-transmitter &
+  echo "Started msk-receiver and msk-transmitter."
+fi

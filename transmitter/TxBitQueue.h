@@ -1,0 +1,68 @@
+#pragma once
+// The transmit bit queue: turns the entry text into the bit stream on the air,
+// one bit per request from the audio stream.
+//
+// The entry text is followed by length and position only: each request moves at
+// most one new character into the queue (its code word and "00"), text removed
+// after it was queued is answered with backspace units, and an idle unit (NUL and
+// "00") is queued whenever nothing else is waiting. Every 21st request the status
+// line shows the backlog.
+//
+// Runs on the window thread only, inside the audio notifications.
+
+#include <cstdint>
+#include <string>
+
+// The entry text as the queue sees it: Windows-1252 bytes, each line end as the two
+// bytes CR LF. Called on the window thread; length() on every request, byteAt() only
+// for the one character a request moves, so an implementation need not copy the text.
+class TxTextSource {
+public:
+    virtual ~TxTextSource() = default;
+    virtual std::int64_t length() const = 0;
+    virtual std::uint8_t byteAt(std::int64_t index) const = 0;  // 0-based, < length()
+};
+
+// The status line under the entry. Called on the window thread every 21st request.
+class TxStatusSink {
+public:
+    virtual ~TxStatusSink() = default;
+    virtual void setStatusText(const std::string& text) = 0;
+};
+
+class TxBitQueue {
+public:
+    static constexpr std::int64_t kStatusCadence = 21;  // requests between status updates
+    static constexpr std::int64_t kStatusFloor = 21;    // backlogs this small show as 0
+    static constexpr const char* kStatusPrefix = "Bits left = ";
+
+    TxBitQueue(const TxTextSource& text, TxStatusSink& status);
+
+    // Hands out the next bit (0 or 1). The first request after program start hands
+    // out 0 without taking a bit from the queue.
+    int nextBit();
+
+    // Position (from 1, since program start) of the bit the next request hands out.
+    std::int64_t readPos() const { return readPos_; }
+    // Characters of the entry text already moved into the queue.
+    std::int64_t textTaken() const { return textTaken_; }
+    int currentBit() const { return currentBit_; }
+    // Every bit ever queued, handed out or not.
+    std::int64_t queuedBits() const { return discarded_ + static_cast<std::int64_t>(bits_.size()); }
+    // Bits held in memory (those not yet handed out, plus a bounded slack).
+    std::size_t heldBits() const { return bits_.size(); }
+
+private:
+    void append(std::string_view pattern) { bits_.append(pattern); }
+    void discardHandedOut();
+
+    const TxTextSource& text_;
+    TxStatusSink& status_;
+    // bits_[0] is queue position discarded_ + 1; positions before it were handed
+    // out and dropped, so memory stays bounded in a transmission of any length.
+    std::string bits_;
+    std::int64_t discarded_ = 0;
+    std::int64_t readPos_ = 0;
+    std::int64_t textTaken_ = 0;
+    int currentBit_ = 0;
+};
