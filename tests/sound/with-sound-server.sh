@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs a command against a private PulseAudio server, as a radio link on one
+# machine: a null sink named "radio" is the default output, and its monitor is the
+# default input, so whatever one program plays the other records.
+#   tests/sound/with-sound-server.sh COMMAND [ARGS...]
+# The server runs without a session, in a temporary HOME and XDG_RUNTIME_DIR, with a
+# silent keep-alive stream so recording starts at once. It is stopped by its
+# process id when the command ends; the command's exit code is returned.
+set -uo pipefail
+
+if ! command -v pulseaudio >/dev/null || ! command -v pactl >/dev/null; then
+  echo "with-sound-server: pulseaudio and pactl are needed (./setup.sh installs them)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/msk-sound.XXXXXX")
+export HOME="$work" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+unset PULSE_SERVER DISPLAY 2>/dev/null || true
+
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+  --log-target=file:"$work/pulse.log" \
+  -L "module-native-protocol-unix" \
+  -L "module-null-sink sink_name=radio rate=48000" \
+  -L "module-always-sink" >/dev/null 2>&1 &
+server=$!
+keepalive=""
+
+cleanup() {
+  [ -n "$keepalive" ] && kill "$keepalive" 2>/dev/null
+  kill "$server" 2>/dev/null
+  wait "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+for _ in $(seq 1 100); do
+  pactl info >/dev/null 2>&1 && break
+  sleep 0.1
+done
+if ! pactl info >/dev/null 2>&1; then
+  echo "with-sound-server: PulseAudio did not start" >&2
+  cat "$work/pulse.log" >&2 2>/dev/null
+  exit 1
+fi
+pactl set-default-sink radio
+pactl set-default-source radio.monitor
+pacat --playback --raw --format=s16le --rate=8000 --channels=1 --device=radio /dev/zero >/dev/null 2>&1 &
+keepalive=$!
+
+"$@"

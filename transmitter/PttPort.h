@@ -1,0 +1,43 @@
+#pragma once
+// The serial port whose DTR and RTS lines key the radio's PTT, and the operator's
+// choice of it ("none", "COM1".."COM9"). The choice lives in memory only: every
+// program start begins with port 1. Window thread only.
+
+#include "PttKeyer.h"
+
+#include <string>
+
+class OperatorMessages;
+class SerialLines;
+class TextChooser;
+
+// The two buttons of the transmitter window that a port selection disables.
+class PttWindowControls {
+public:
+    virtual ~PttWindowControls() = default;
+    virtual void setPttButtonEnabled(bool enabled) = 0;
+    virtual void setToggleEnabled(bool enabled) = 0;
+};
+
+class PttPort : public PttKeyer {
+public:
+    static constexpr int kStartPortNumber = 1;
+
+    PttPort(SerialLines& lines, OperatorMessages& messages);
+
+    void key() override;
+    void release() override;
+    // Opens the port of portNumber(); on failure shows "Failure to open comport".
+    bool openCurrent();
+    // The "PTT port" button: asks for a port, closes the open one, opens the choice.
+    // Returns 1 when a port was opened, else 0.
+    int choose(PttWindowControls& window, TextChooser& chooser);
+
+    int portNumber() const { return portNumber_; }
+    std::string deviceName() const;  // the open port's system name, empty when none
+
+private:
+    SerialLines& lines_;
+    OperatorMessages& messages_;
+    int portNumber_ = kStartPortNumber;
+};
