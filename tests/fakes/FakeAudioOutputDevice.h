@@ -1,0 +1,176 @@
+#pragma once
+// An output device the test clocks. Every call is recorded in order (and, when a
+// shared log is given, appended to it, so the order against other fakes shows).
+// Nothing is delivered from inside a call: the test delivers the open notification,
+// plays queued buffers, hands returned ones back and delivers the close.
+// Misuse a real device would punish (queueing an unprepared buffer, queueing one
+// twice, closing with buffers still queued, any call after close) is recorded
+// in `faults`.
+
+#include "AudioOutput.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+struct FakeAudioOutputDevice : AudioOutputDevice {
+    explicit FakeAudioOutputDevice(std::vector<std::string>* sharedLog = nullptr) : sharedLog(sharedLog) {}
+
+    // Set before a start to make open() fail.
+    bool failOpen = false;
+
+    std::vector<std::string>* sharedLog;
+    std::vector<std::string> calls;   // "open 32000", "prepare 3", "write 3", "reset", "unprepare 3", "close"
+    std::vector<std::string> faults;
+    // What each write() queued, copied at the time: the samples the device plays.
+    std::vector<std::vector<std::int16_t>> written;
+    int opens = 0;
+    int closes = 0;
+    int resets = 0;
+
+    AudioOutputListener* listener = nullptr;
+    bool isOpen = false;
+    bool openPending = false;
+    bool closePending = false;
+    std::deque<OutputBuffer*> queued;    // at the device, in play order
+    std::deque<OutputBuffer*> returned;  // handed back, notification not yet delivered
+
+    bool open(int sampleRate, AudioOutputListener& l) override
+    {
+        record("open " + std::to_string(sampleRate));
+        if (isOpen)
+            faults.push_back("open while open");
+        if (failOpen)
+            return false;
+        ++opens;
+        listener = &l;
+        isOpen = true;
+        openPending = true;
+        return true;
+    }
+    void prepare(OutputBuffer& b) override
+    {
+        record("prepare " + std::to_string(b.index));
+        checkOpen("prepare");
+        b.prepared = true;
+    }
+    void write(OutputBuffer& b) override
+    {
+        record("write " + std::to_string(b.index));
+        checkOpen("write");
+        if (!b.prepared)
+            faults.push_back("write of unprepared buffer " + std::to_string(b.index));
+        for (const OutputBuffer* q : queued)
+            if (q == &b)
+                faults.push_back("buffer " + std::to_string(b.index) + " queued twice");
+        if (b.lengthBytes < 0 || b.lengthBytes % 2 != 0)
+            faults.push_back("odd length");
+        written.emplace_back(b.samples, b.samples + b.lengthBytes / 2);
+        queued.push_back(&b);
+    }
+    void reset() override
+    {
+        record("reset");
+        checkOpen("reset");
+        ++resets;
+        while (!queued.empty()) {
+            returned.push_back(queued.front());
+            queued.pop_front();
+        }
+    }
+    void unprepare(OutputBuffer& b) override
+    {
+        record("unprepare " + std::to_string(b.index));
+        checkOpen("unprepare");
+        for (const OutputBuffer* q : queued)
+            if (q == &b)
+                faults.push_back("unprepare of queued buffer " + std::to_string(b.index));
+        b.prepared = false;
+    }
+    void close() override
+    {
+        record("close");
+        checkOpen("close");
+        ++closes;
+        if (!queued.empty())
+            faults.push_back("close with " + std::to_string(queued.size()) + " buffers still queued");
+        isOpen = false;
+        closePending = true;
+        while (!queued.empty()) {
+            returned.push_back(queued.front());
+            queued.pop_front();
+        }
+    }
+
+    // --- the test's clock ---
+    void deliverOpen()
+    {
+        if (openPending) {
+            openPending = false;
+            listener->onOutputOpen();
+        }
+    }
+    // The device finishes playing n queued buffers (fewer if fewer are queued).
+    void play(std::size_t n)
+    {
+        for (; n > 0 && !queued.empty(); --n) {
+            returned.push_back(queued.front());
+            queued.pop_front();
+        }
+    }
+    // Delivers the done notifications of up to n handed-back buffers, oldest first.
+    void deliverDone(std::size_t n = SIZE_MAX)
+    {
+        for (; n > 0 && !returned.empty(); --n) {
+            OutputBuffer* b = returned.front();
+            returned.pop_front();
+            listener->onOutputBufferDone(*b);
+        }
+    }
+    // Plays n buffers one after the other, each handed back and refilled in turn.
+    void playAndReturn(std::size_t n)
+    {
+        for (; n > 0; --n) {
+            play(1);
+            deliverDone(1);
+        }
+    }
+    void deliverClose()
+    {
+        deliverDone();
+        if (closePending) {
+            closePending = false;
+            listener->onOutputClose();
+        }
+    }
+    // Every notification still owed, in the order a device would send them.
+    void deliverAll()
+    {
+        deliverOpen();
+        deliverDone();
+        deliverClose();
+    }
+
+    std::size_t count(const std::string& call) const
+    {
+        std::size_t n = 0;
+        for (const std::string& c : calls)
+            n += c == call;
+        return n;
+    }
+
+private:
+    void record(const std::string& call)
+    {
+        calls.push_back(call);
+        if (sharedLog)
+            sharedLog->push_back("audio " + call);
+    }
+    void checkOpen(const char* what)
+    {
+        if (!isOpen)
+            faults.push_back(std::string(what) + " while closed");
+    }
+};

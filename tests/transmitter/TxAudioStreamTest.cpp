@@ -1,0 +1,364 @@
+// The transmit lifecycle against a device, PTT and window the test clocks.
+
+#include "FakeAudioOutputDevice.h"
+#include "FakeOperatorMessages.h"
+#include "ModemEncode.h"
+#include "MskSynthesizer.h"
+#include "StreamFakes.h"
+#include "TransmitPreamble.h"
+#include "TxAudioStream.h"
+#include "TxBitQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kBuffers = TxAudioStream::kBufferCount;
+
+class TxAudioStreamTest : public ::testing::Test {
+protected:
+    std::vector<std::string> log;
+    FakeAudioOutputDevice device{&log};
+    StringText text;
+    RecordingStatus status;
+    TxBitQueue queue{text, status};
+    MskSynthesizer synthesizer;
+    FakePttKeyer ptt{&log};
+    FakeWindowControls window{&log};
+    FakeOperatorMessages messages;
+    TxAudioStream stream{device, queue, synthesizer, ptt, window, messages};
+
+    void TearDown() override
+    {
+        for (const std::string& fault : device.faults)
+            ADD_FAILURE() << "device misuse: " << fault;
+    }
+
+    void startSending()
+    {
+        stream.toggle();
+        device.deliverOpen();
+    }
+
+    std::size_t indexOf(const std::string& event) const
+    {
+        return static_cast<std::size_t>(std::find(log.begin(), log.end(), event) - log.begin());
+    }
+
+    void expectIdle()
+    {
+        EXPECT_FALSE(stream.deviceHeld());
+        EXPECT_EQ(window.toggleText, "Turn On");
+        EXPECT_TRUE(window.pttButtonEnabled);
+        EXPECT_TRUE(window.modeOptionsEnabled);
+        EXPECT_FALSE(ptt.keyed);
+    }
+};
+
+TEST_F(TxAudioStreamTest, WalksThroughTheStatesOfATransmission)
+{
+    expectIdle();
+
+    stream.toggle();  // Opening
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_FALSE(stream.stopRequested());
+    EXPECT_EQ(window.toggleText, "Turn On");
+    EXPECT_FALSE(window.pttButtonEnabled);
+    EXPECT_FALSE(window.modeOptionsEnabled);
+    EXPECT_TRUE(ptt.keyed);
+    EXPECT_EQ(device.calls.front(), "open 32000");
+    EXPECT_EQ(device.count("write 0"), 0u);
+
+    device.deliverOpen();  // Sending
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_FALSE(stream.stopRequested());
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_FALSE(window.pttButtonEnabled);
+    EXPECT_TRUE(ptt.keyed);
+    EXPECT_EQ(device.queued.size(), kBuffers);
+
+    device.playAndReturn(100);
+    EXPECT_EQ(device.queued.size(), kBuffers);
+
+    stream.toggle();  // Stopping
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_TRUE(stream.stopRequested());
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_TRUE(window.pttButtonEnabled);
+    EXPECT_FALSE(window.modeOptionsEnabled);  // the speed waits for the close
+    EXPECT_FALSE(ptt.keyed);
+    EXPECT_TRUE(device.queued.empty());
+
+    device.deliverDone(1);  // the first buffer back closes the device
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    device.deliverClose();
+    expectIdle();
+    EXPECT_FALSE(stream.closeRequested());
+    EXPECT_EQ(window.ends, 0);
+    EXPECT_EQ(device.count("unprepare 41"), 1u);
+}
+
+TEST_F(TxAudioStreamTest, ClosingTheWindowWhileSendingWaitsForTheDeviceThenReleasesPtt)
+{
+    startSending();
+    device.playAndReturn(10);
+    stream.requestClose();  // Closing the window
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_TRUE(stream.stopRequested());
+    EXPECT_TRUE(stream.closeRequested());
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_FALSE(window.pttButtonEnabled);
+    EXPECT_TRUE(ptt.keyed);  // until the device has let go
+    EXPECT_EQ(device.resets, 1);
+    EXPECT_EQ(window.ends, 0);
+
+    device.deliverDone();
+    EXPECT_EQ(window.ends, 0);  // the window stays until the close notification
+    device.deliverClose();
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_FALSE(ptt.keyed);
+    EXPECT_LT(indexOf("ptt release"), indexOf("end window"));
+    EXPECT_EQ(device.closes, 1);
+}
+
+TEST_F(TxAudioStreamTest, ClosingTheWindowWhileIdleEndsAtOnce)
+{
+    stream.requestClose();
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_TRUE(device.calls.empty());
+
+    // And after a transmission has come and gone.
+    window.ends = 0;
+    startSending();
+    stream.toggle();
+    device.deliverClose();
+    stream.requestClose();
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_EQ(device.opens, 1);
+}
+
+TEST_F(TxAudioStreamTest, KeysPttBeforeTheFirstBufferIsQueuedAndReleasesRightAfterTheReset)
+{
+    startSending();
+    EXPECT_EQ(log[0], "audio open 32000");
+    for (std::size_t i = 0; i < kBuffers; ++i)
+        EXPECT_EQ(log[1 + i], "audio prepare " + std::to_string(i));
+    EXPECT_EQ(log[1 + kBuffers], "ptt key");
+    EXPECT_EQ(log[2 + kBuffers], "toggle Turn Off");
+    EXPECT_EQ(log[3 + kBuffers], "audio write 0");
+    EXPECT_LT(indexOf("ptt key"), indexOf("audio write 0"));
+
+    device.playAndReturn(5);
+    stream.toggle();
+    const std::size_t reset = indexOf("audio reset");
+    ASSERT_LT(reset + 1, log.size());
+    EXPECT_EQ(log[reset + 1], "ptt release");
+}
+
+TEST_F(TxAudioStreamTest, TwoTogglesWhileStoppingReleaseTwiceCloseOnceAndTurnOnOnce)
+{
+    startSending();
+    stream.toggle();
+    stream.toggle();  // before any buffer came back
+    EXPECT_EQ(ptt.releases, 2);
+    EXPECT_TRUE(stream.deviceHeld());
+    device.deliverAll();
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(std::count(window.toggleTexts.begin(), window.toggleTexts.end(), "Turn On"), 1);
+    expectIdle();
+}
+
+TEST_F(TxAudioStreamTest, ATogglePastTheCloseStillReleasesButLeavesTheClosedDeviceAlone)
+{
+    startSending();
+    stream.toggle();
+    device.deliverDone(1);  // closes
+    const std::size_t callsAtClose = device.calls.size();
+    stream.toggle();  // the button still reads "Turn Off"
+    EXPECT_EQ(ptt.releases, 2);
+    EXPECT_EQ(device.calls.size(), callsAtClose);  // no reset of a closed device
+    device.deliverClose();
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(std::count(window.toggleTexts.begin(), window.toggleTexts.end(), "Turn On"), 1);
+    expectIdle();
+}
+
+TEST_F(TxAudioStreamTest, AFailedOpenWarnsAndLeavesEverythingAsItWas)
+{
+    device.failOpen = true;
+    stream.toggle();
+    EXPECT_FALSE(stream.deviceHeld());
+    ASSERT_EQ(messages.events.size(), 2u);
+    EXPECT_EQ(messages.events[0], "beep");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Error opening waveform audio device!");
+    EXPECT_EQ(messages.shown[0].title, "MSK transmitter");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(ptt.keys, 0);
+    EXPECT_EQ(device.calls, std::vector<std::string>{"open 32000"});
+    expectIdle();
+
+    // The operator can try again once the sound card is back.
+    device.failOpen = false;
+    startSending();
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_EQ(ptt.keys, 1);
+}
+
+TEST_F(TxAudioStreamTest, EachReturnedBufferTakesExactlyOneBit)
+{
+    startSending();
+    EXPECT_EQ(queue.readPos(), 0);  // the preamble takes nothing from the queue
+    device.playAndReturn(1);
+    EXPECT_EQ(queue.readPos(), 1);
+    device.playAndReturn(57);
+    EXPECT_EQ(queue.readPos(), 58);
+
+    // Several buffers back at once, as after a stall.
+    device.play(30);
+    device.deliverDone(30);
+    EXPECT_EQ(queue.readPos(), 88);
+    EXPECT_EQ(device.queued.size(), kBuffers);
+
+    // Buffers cut by a stop take nothing.
+    stream.toggle();
+    device.deliverAll();
+    EXPECT_EQ(queue.readPos(), 88);
+}
+
+TEST_F(TxAudioStreamTest, OpensWithFortyOnesAndTwoZeros)
+{
+    startSending();
+    ASSERT_EQ(device.written.size(), kBuffers);
+    MskSynthesizer expected;
+    std::vector<std::int16_t> samples(TxAudioStream::kBufferSamples);
+    for (std::size_t i = 0; i < kBuffers; ++i) {
+        expected.fillBit(samples.data(), i < 40 ? 1 : 0);
+        EXPECT_EQ(device.written[i], std::vector<std::int16_t>(samples.begin(), samples.begin() + 1024)) << i;
+        EXPECT_EQ(device.calls[1 + kBuffers + i], "write " + std::to_string(i));
+    }
+}
+
+// The signal of a freshly started transmitter for text typed before "Turn On" is
+// exactly what msk-modem encode produces for that text, buffer for buffer.
+class FreshTransmission : public TxAudioStreamTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FreshTransmission, MatchesTheHeadlessEncoder)
+{
+    const int samplesPerBit = GetParam();
+    text.bytes = modem::entryTextFromUtf8("CQ de DL0ABC\nok? \xE2\x82\xAC 73");
+    synthesizer.setSamplesPerBit(samplesPerBit);
+    const std::vector<std::int16_t> reference = modem::encodeTransmission(text.bytes, samplesPerBit, 2);
+    const std::size_t perBit = static_cast<std::size_t>(samplesPerBit);
+    ASSERT_EQ(reference.size() % perBit, 0u);
+    const std::size_t bits = reference.size() / perBit;
+
+    startSending();
+    EXPECT_EQ(stream.bufferBytes(), 2 * samplesPerBit);
+    device.playAndReturn(bits - kBuffers);
+    ASSERT_GE(device.written.size(), bits);
+    for (std::size_t b = 0; b < bits; ++b) {
+        ASSERT_EQ(device.written[b].size(), perBit);
+        const std::vector<std::int16_t> want(reference.begin() + static_cast<std::ptrdiff_t>(b * perBit),
+                                            reference.begin() + static_cast<std::ptrdiff_t>((b + 1) * perBit));
+        ASSERT_EQ(device.written[b], want) << "buffer " << b;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSpeeds, FreshTransmission, ::testing::Values(1024, 512, 256, 128, 64));
+
+TEST_F(TxAudioStreamTest, ASpeedChosenBeforeTurnOnSetsTheBufferLength)
+{
+    synthesizer.setSamplesPerBit(64);
+    startSending();
+    EXPECT_EQ(stream.bufferBytes(), 128);
+    device.playAndReturn(3);
+    for (const auto& buffer : device.written)
+        EXPECT_EQ(buffer.size(), 64u);
+}
+
+TEST_F(TxAudioStreamTest, ARestartSendsAFreshPreambleAndCarriesOnWithTheQueue)
+{
+    text.bytes = "hello world";
+    startSending();
+    device.playAndReturn(20);
+    const std::int64_t taken = queue.textTaken();
+    const std::int64_t readPos = queue.readPos();
+    const double phase = synthesizer.phase();
+    stream.toggle();
+    device.deliverAll();
+    EXPECT_EQ(synthesizer.phase(), phase);  // the cut bits are lost, nothing rewinds
+
+    const std::size_t before = device.written.size();
+    startSending();
+    EXPECT_EQ(device.written.size(), before + kBuffers);
+    EXPECT_EQ(queue.readPos(), readPos);
+    device.playAndReturn(1);
+    EXPECT_EQ(queue.readPos(), readPos + 1);
+    EXPECT_GE(queue.textTaken(), taken);
+    EXPECT_EQ(device.opens, 2);
+
+    // The new preamble continues the waveform from where the last fill left it.
+    MskSynthesizer fresh;
+    std::vector<std::int16_t> firstBit(1024);
+    fresh.fillBit(firstBit.data(), 1);
+    EXPECT_NE(device.written[before], firstBit);
+}
+
+TEST_F(TxAudioStreamTest, AStopBeforeTheDeviceReportsOpenClosesWithoutQueueing)
+{
+    stream.toggle();  // Opening
+    stream.toggle();  // stopped before the open notification
+    EXPECT_EQ(ptt.releases, 1);
+    EXPECT_TRUE(window.pttButtonEnabled);
+    device.deliverOpen();
+    EXPECT_EQ(device.count("write 0"), 0u);
+    EXPECT_EQ(device.closes, 1);
+    device.deliverClose();
+    expectIdle();
+    EXPECT_EQ(queue.readPos(), 0);
+}
+
+TEST_F(TxAudioStreamTest, ClosingTheWindowWhileOpeningEndsOnceTheDeviceHasClosed)
+{
+    stream.toggle();
+    stream.requestClose();
+    EXPECT_EQ(window.ends, 0);
+    device.deliverAll();
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_FALSE(ptt.keyed);
+}
+
+TEST_F(TxAudioStreamTest, ClosingTheWindowWhileStoppingEndsItAtTheClose)
+{
+    startSending();
+    stream.toggle();
+    stream.requestClose();
+    EXPECT_TRUE(stream.closeRequested());
+    device.deliverAll();
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_FALSE(ptt.keyed);
+}
+
+TEST_F(TxAudioStreamTest, IgnoresNotificationsItDidNotAskFor)
+{
+    OutputBuffer stranger;
+    stranger.index = 3;
+    stream.onOutputBufferDone(stranger);  // idle
+    stream.onOutputOpen();
+    stream.onOutputClose();
+    EXPECT_TRUE(device.calls.empty());
+    EXPECT_TRUE(window.toggleTexts.empty());
+
+    startSending();
+    stream.onOutputBufferDone(stranger);  // not one of ours
+    EXPECT_EQ(queue.readPos(), 0);
+    EXPECT_EQ(device.written.size(), kBuffers);
+}
+}  // namespace

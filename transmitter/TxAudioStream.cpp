@@ -1,0 +1,140 @@
+#include "TxAudioStream.h"
+
+#include "OperatorMessages.h"
+#include "PttKeyer.h"
+#include "TxBitQueue.h"
+#include "TxWindowControls.h"
+
+TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer,
+                             PttKeyer& ptt, TxWindowControls& window, OperatorMessages& messages)
+    : device_(device),
+      queue_(queue),
+      synthesizer_(synthesizer),
+      ptt_(ptt),
+      window_(window),
+      messages_(messages),
+      storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0)
+{
+    for (int i = 0; i < kBufferCount; ++i) {
+        OutputBuffer& header = headers_[static_cast<std::size_t>(i)];
+        header.samples = storage_.data() + static_cast<std::size_t>(i) * kBufferSamples;
+        header.index = i;
+    }
+}
+
+void TxAudioStream::toggle()
+{
+    if (deviceHeld_)
+        stop();
+    else
+        start();
+}
+
+void TxAudioStream::start()
+{
+    stopRequested_ = false;
+    // The port must not change while the radio is keyed, and the speed must not
+    // change while buffers of the starting speed are in flight.
+    window_.setPttButtonEnabled(false);
+    window_.setModeOptionsEnabled(false);
+
+    if (!device_.open(kSampleRate, *this)) {
+        messages_.beepExclamation();
+        messages_.showMessage(kMessageTitle, kOpenFailedText, MessageIcon::Exclamation);
+        window_.setPttButtonEnabled(true);
+        window_.setModeOptionsEnabled(true);
+        return;
+    }
+    deviceHeld_ = true;
+    deviceClosing_ = false;
+
+    const int lengthBytes = kBytesPerSample * synthesizer_.samplesPerBit();
+    for (OutputBuffer& header : headers_) {
+        header.lengthBytes = lengthBytes;
+        device_.prepare(header);
+    }
+    // Nothing is queued yet: the open notification comes after this returns, so the
+    // radio is always keyed before its first sample.
+    ptt_.key();
+}
+
+void TxAudioStream::stop()
+{
+    stopRequested_ = true;
+    window_.setPttButtonEnabled(true);
+    // Cuts the sound at once; every queued buffer comes back, unplayed. Once the
+    // device has been told to close there is nothing left to cut.
+    if (!deviceClosing_)
+        device_.reset();
+    ptt_.release();
+}
+
+void TxAudioStream::requestClose()
+{
+    if (!deviceHeld_) {
+        window_.endWindow();
+        return;
+    }
+    stopRequested_ = true;
+    closeRequested_ = true;
+    if (!deviceClosing_)
+        device_.reset();
+}
+
+void TxAudioStream::onOutputOpen()
+{
+    if (!deviceHeld_ || deviceClosing_)
+        return;
+    if (stopRequested_) {
+        // Stopped before the device reported itself open: nothing was queued, and
+        // queueing the preamble now would leave buffers at a device being closed.
+        closeDevice();
+        return;
+    }
+    window_.setToggleText(kTurnOffText);
+    for (int i = 0; i < kBufferCount; ++i)
+        refill(headers_[static_cast<std::size_t>(i)], preambleBit(i));
+}
+
+void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
+{
+    const bool ours = buffer.index >= 0 && buffer.index < kBufferCount &&
+                      &buffer == &headers_[static_cast<std::size_t>(buffer.index)];
+    if (!ours || !deviceHeld_ || deviceClosing_)
+        return;
+    if (!stopRequested_) {
+        refill(buffer, queue_.nextBit());
+        return;
+    }
+    // The first buffer back after a stop closes the device; the rest are dropped.
+    closeDevice();
+}
+
+void TxAudioStream::closeDevice()
+{
+    for (OutputBuffer& header : headers_)
+        device_.unprepare(header);
+    device_.close();
+    deviceClosing_ = true;
+}
+
+void TxAudioStream::onOutputClose()
+{
+    if (!deviceHeld_)
+        return;
+    deviceHeld_ = false;
+    deviceClosing_ = false;
+    window_.setToggleText(kTurnOnText);
+    window_.setModeOptionsEnabled(true);
+    if (closeRequested_) {
+        // The program ends with the window; a radio must not stay keyed behind it.
+        ptt_.release();
+        window_.endWindow();
+    }
+}
+
+void TxAudioStream::refill(OutputBuffer& buffer, int bit)
+{
+    synthesizer_.fillBit(buffer.samples, bit);
+    device_.write(buffer);
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The sound card side of a transmission and its start and stop.
+//
+// 42 buffers of one bit each stay queued at the output device while a transmission
+// runs. Every buffer the device hands back is refilled with the next bit of the
+// queue and queued again, so a typed character is heard about 41 bit periods after
+// the queue hands it out. A transmission opens with a preamble of 42 bits and then
+// runs, sending text or idle units, until the operator turns it off or closes the
+// window; PTT is keyed before the first sample is queued and released as soon as
+// the sound is cut.
+//
+// Window thread only: the toggle and the close request come from the window, the
+// three notifications from the device through the window's event loop. Nothing
+// here allocates after construction.
+
+#include "AudioOutput.h"
+#include "MskSynthesizer.h"
+#include "TransmitPreamble.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class OperatorMessages;
+class PttKeyer;
+class TxBitQueue;
+class TxWindowControls;
+
+class TxAudioStream : public AudioOutputListener {
+public:
+    static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight
+    static constexpr int kBufferSamples = MskSynthesizer::kMaxSamplesPerBit;      // storage per buffer
+    static constexpr int kSampleRate = MskSynthesizer::kSampleRate;              // samples per second
+    static constexpr int kBytesPerSample = 2;                                    // 16-bit mono
+    static constexpr const char* kTurnOnText = "Turn On";
+    static constexpr const char* kTurnOffText = "Turn Off";
+    static constexpr const char* kMessageTitle = "MSK transmitter";
+    static constexpr const char* kOpenFailedText = "Error opening waveform audio device!";
+
+    TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer, PttKeyer& ptt,
+                  TxWindowControls& window, OperatorMessages& messages);
+    TxAudioStream(const TxAudioStream&) = delete;
+    TxAudioStream& operator=(const TxAudioStream&) = delete;
+
+    // The "Turn On"/"Turn Off" button: starts when no device is held, else stops.
+    void toggle();
+    // The window's close box or Esc: ends the window at once when idle; during a
+    // transmission cuts the sound and ends the window once the device has closed.
+    void requestClose();
+
+    void onOutputOpen() override;
+    void onOutputBufferDone(OutputBuffer& buffer) override;
+    void onOutputClose() override;
+
+    bool deviceHeld() const { return deviceHeld_; }  // from a successful open to the close notification
+    bool stopRequested() const { return stopRequested_; }
+    bool closeRequested() const { return closeRequested_; }
+    // The bytes each buffer plays in the transmission that runs or ran last.
+    int bufferBytes() const { return headers_[0].lengthBytes; }
+
+private:
+    void start();
+    void stop();
+    void refill(OutputBuffer& buffer, int bit);
+    void closeDevice();
+
+    AudioOutputDevice& device_;
+    TxBitQueue& queue_;
+    MskSynthesizer& synthesizer_;
+    PttKeyer& ptt_;
+    TxWindowControls& window_;
+    OperatorMessages& messages_;
+
+    std::vector<std::int16_t> storage_;  // kBufferCount * kBufferSamples, zeroed at start
+    std::array<OutputBuffer, kBufferCount> headers_{};
+    bool deviceHeld_ = false;
+    bool deviceClosing_ = false;  // close() called, its notification still to come
+    bool stopRequested_ = false;
+    bool closeRequested_ = false;
+};
