@@ -1,0 +1,166 @@
+// The entry as the bit queue reads it: Windows-1252 bytes with CR LF line ends,
+// kept up to date through every kind of edit without re-reading the whole text.
+
+#include "EntryTextSource.h"
+#include "ModemEncode.h"
+#include "StreamFakes.h"
+#include "TxBitQueue.h"
+
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextCursor>
+
+namespace {
+
+std::string readAll(const TxTextSource& source)
+{
+    std::string bytes;
+    for (std::int64_t i = 0; i < source.length(); ++i)
+        bytes += static_cast<char>(source.byteAt(i));
+    return bytes;
+}
+
+// What the queue should see for the entry's text, worked out the slow way.
+std::string expectedBytes(const QPlainTextEdit& edit)
+{
+    return modem::entryTextFromUtf8(edit.toPlainText().toStdString());
+}
+
+}  // namespace
+
+class EntryTextSourceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void givesLineEndsAsCrLf();
+    void mapsCharactersThroughTheCodePage();
+    void followsEveryKindOfEdit();
+    void removedTextMakesTheQueueSendBackspaces();
+    void readsALongEntryInOnePass();
+};
+
+void EntryTextSourceTest::givesLineEndsAsCrLf()
+{
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    QCOMPARE(source.length(), std::int64_t{0});
+    QTest::keyClicks(&edit, "ab");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QTest::keyClicks(&edit, "c");
+    QTest::keyClick(&edit, Qt::Key_Return, Qt::ShiftModifier);  // a line break inside the paragraph
+    QTest::keyClicks(&edit, "d");
+    QCOMPARE(readAll(source), std::string("ab\r\nc\r\nd"));
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(readAll(source), std::string("ab\r\nc\r\nd\r\n"));
+
+    edit.insertPlainText("x\r\ny\rz");  // pasted text with its own line ends
+    QCOMPARE(readAll(source), std::string("ab\r\nc\r\nd\r\nx\r\ny\r\nz"));
+}
+
+void EntryTextSourceTest::mapsCharactersThroughTheCodePage()
+{
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    edit.insertPlainText(QString::fromUtf8("\xE2\x82\xAC\xE2\x98\xBA\xC3\xA9\xF0\x9F\x98\x80!"));  // €☺é😀!
+    QCOMPARE(source.length(), std::int64_t{5});
+    QCOMPARE(source.byteAt(0), std::uint8_t{0x80});
+    QCOMPARE(source.byteAt(1), std::uint8_t{'?'});
+    QCOMPARE(source.byteAt(2), std::uint8_t{0xE9});
+    QCOMPARE(source.byteAt(3), std::uint8_t{'?'});  // one character beyond U+FFFF, one byte
+    QCOMPARE(source.byteAt(4), std::uint8_t{'!'});
+    QCOMPARE(source.byteAt(1), std::uint8_t{'?'});  // reading back again
+}
+
+void EntryTextSourceTest::followsEveryKindOfEdit()
+{
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    QRandomGenerator random(20240611);
+    const QStringList pieces = {
+        "a", "CQ ", "\n", "\xE2\x82\xAC", "\xE2\x98\xBA", "\xF0\x9F\x98\x80", "73\nde x", "\xC3\xA9t\xC3\xA9", "\t"};
+
+    for (int step = 0; step < 600; ++step) {
+        QTextCursor cursor(edit.document());
+        const int count = edit.document()->characterCount() - 1;
+        const int at = static_cast<int>(random.bounded(count + 1));
+        cursor.setPosition(at);
+        switch (random.bounded(6)) {
+        case 0:
+        case 1:
+        case 2:
+            cursor.insertText(pieces[static_cast<int>(random.bounded(pieces.size()))]);
+            break;
+        case 3: {
+            cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                                static_cast<int>(random.bounded(4)) + 1);
+            cursor.removeSelectedText();
+            break;
+        }
+        case 4:
+            edit.undo();
+            break;
+        default:
+            if (random.bounded(20) == 0)
+                edit.setPlainText(QStringLiteral("fresh\ntext"));
+            else
+                edit.redo();
+            break;
+        }
+        // Read back partly in order (as the queue does) and then all of it.
+        const std::int64_t length = source.length();
+        if (length > 0)
+            (void)source.byteAt(static_cast<std::int64_t>(random.bounded(static_cast<quint64>(length))));
+        const std::string want = expectedBytes(edit);
+        QCOMPARE(length, static_cast<std::int64_t>(want.size()));
+        QCOMPARE(readAll(source), want);
+    }
+}
+
+void EntryTextSourceTest::removedTextMakesTheQueueSendBackspaces()
+{
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    RecordingStatus status;
+    TxBitQueue queue(source, status);
+    QTest::keyClicks(&edit, "abc");
+    std::string sent;
+    while (queue.textTaken() < 3)
+        sent += static_cast<char>('0' + queue.nextBit());
+
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    const std::int64_t queuedBefore = queue.queuedBits();
+    sent += static_cast<char>('0' + queue.nextBit());
+    QCOMPARE(queue.textTaken(), std::int64_t{1});
+    QCOMPARE(queue.queuedBits() - queuedBefore, std::int64_t{24});
+    for (int i = 0; i < 80; ++i)
+        sent += static_cast<char>('0' + queue.nextBit());
+    QVERIFY(sent.find("101111111100101111111100") != std::string::npos);
+
+    // Typing again after the removal sends the new letter once.
+    QTest::keyClicks(&edit, "e");
+    queue.nextBit();
+    QCOMPARE(queue.textTaken(), std::int64_t{2});
+}
+
+void EntryTextSourceTest::readsALongEntryInOnePass()
+{
+    // A converter that re-read the whole entry per request would take hours here.
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    QString text;
+    for (int line = 0; line < 4000; ++line)
+        text += QString::fromUtf8("line %1 of a long QSO \xE2\x82\xAC\n").arg(line);
+    edit.setPlainText(text);
+    std::int64_t euros = 0;
+    for (std::int64_t i = 0; i < source.length(); ++i)
+        euros += source.byteAt(i) == 0x80;
+    QCOMPARE(euros, std::int64_t{4000});
+    QTest::keyClick(&edit, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&edit, "k");
+    QCOMPARE(source.byteAt(source.length() - 1), std::uint8_t{'k'});
+}
+
+QTEST_MAIN(EntryTextSourceTest)
+#include "EntryTextSourceTest.moc"

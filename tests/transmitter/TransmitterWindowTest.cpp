@@ -1,0 +1,381 @@
+// The transmitter window on the offscreen platform, with a sound card, serial port,
+// message boxes, volume control and port chooser that the test controls.
+
+#include "DialogUnits.h"
+#include "FakeAudioOutputDevice.h"
+#include "ModemEncode.h"
+#include "TransmitterWindow.h"
+#include "TxAudioStream.h"
+#include "WindowFakes.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+struct Rig {
+    std::vector<std::string> log;
+    FakeAudioOutputDevice audio{&log};
+    LoggingSerialLines serial{&log};
+    WatchingMessages messages;
+    FakeVolumeControl volume;
+    FakeChooser chooser;
+    std::unique_ptr<TransmitterWindow> window;
+
+    explicit Rig(std::set<int> ports = {1, 2, 3})
+    {
+        serial.existing = std::move(ports);
+        window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
+        messages.window = window.get();
+    }
+    void start()
+    {
+        window->initialise();
+        window->show();
+    }
+    QAbstractButton* button(int id) const { return qobject_cast<QAbstractButton*>(window->control(id)); }
+    QString toggleText() const { return button(TransmitterWindow::kToggleId)->text(); }
+    QString status() const { return qobject_cast<QLabel*>(window->control(TransmitterWindow::kStatusId))->text(); }
+    void clickToggle() { QTest::mouseClick(button(TransmitterWindow::kToggleId), Qt::LeftButton); }
+    void type(const QString& text) { QTest::keyClicks(window->entry(), text); }
+    std::size_t indexOf(const std::string& event) const
+    {
+        return static_cast<std::size_t>(std::find(log.begin(), log.end(), event) - log.begin());
+    }
+    void checkDevice() const
+    {
+        for (const std::string& fault : audio.faults)
+            QFAIL(("device misuse: " + fault).c_str());
+    }
+};
+
+}  // namespace
+
+class TransmitterWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void buildsTheControlsAtTheirPlacesInTabOrder();
+    void startsWithThirtyOneBaudCheckedAndStatusZero();
+    void showsTheComportFailureBeforeTheWindowAndStillTransmits();
+    void keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheReset();
+    void locksThePortAndTheSpeedWhileSending();
+    void runsAtSixtyFourSamplesPerBitAfterFiveHundredBaud();
+    void showsTheBacklogAfterTwentyOneBits();
+    void sendsTextTypedBeforeTurnOnAsTheEncoderDoes();
+    void escClosesAtOnceWhileIdle();
+    void closingWhileSendingWaitsForTheDeviceAndReleasesPtt();
+    void aFailedOpenShowsTheBoxAndLeavesTheWindowUsable();
+    void outputStartsThePlaybackVolumeControl();
+    void pttPortDisablesTheButtonsWhileChoosingAndNamesTheDevice();
+    void enterOnASpeedOptionStartsNothing();
+};
+
+void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
+{
+    Rig rig;
+    TransmitterWindow& w = *rig.window;
+    QVERIFY(!w.isVisible());
+    QVERIFY(w.windowTitle().isEmpty());
+    const DialogUnits du = DialogUnits::forFont(dialogFont());
+    QCOMPARE(w.size(), QSize(du.x(340), du.y(64)));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+
+    struct Expected {
+        int id;
+        const char* text;
+        QRect place;  // dialog units
+    };
+    const Expected expected[] = {
+        {1002, "Turn On", {231, 24, 50, 14}},  {5000, "PTT port", {282, 24, 50, 14}},
+        {5001, "Output", {282, 39, 50, 14}},   {2000, "31 baud", {10, 7, 50, 15}},
+        {2001, "63 baud", {60, 7, 50, 15}},    {2002, "125 baud", {110, 7, 50, 15}},
+        {2003, "250 baud", {160, 7, 50, 15}},  {2004, "500 baud", {210, 7, 50, 15}},
+        {4000, "0", {225, 44, 56, 8}},         {1001, "", {10, 24, 210, 30}},
+    };
+    for (const Expected& e : expected) {
+        QWidget* c = w.control(e.id);
+        QVERIFY2(c, qPrintable(QString::number(e.id)));
+        QCOMPARE(c->geometry(), du.rect(e.place.x(), e.place.y(), e.place.width(), e.place.height()));
+        if (auto* b = qobject_cast<QAbstractButton*>(c))
+            QCOMPARE(b->text(), QString::fromLatin1(e.text));
+    }
+    QVERIFY(qobject_cast<QRadioButton*>(w.control(2003)));
+    QCOMPARE(w.control(1001), static_cast<QWidget*>(w.entry()));
+    QCOMPARE(w.entry()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(w.entry()->frameShadow(), QFrame::Sunken);
+
+    // Tab order: the order of the table, the status line left out.
+    std::vector<int> order;
+    QWidget* at = w.control(1002);
+    do {
+        const int id = at->property("controlId").toInt();
+        if (id != 0 && id != 4000 && std::find(order.begin(), order.end(), id) == order.end())
+            order.push_back(id);
+        at = at->nextInFocusChain();
+    } while (at != w.control(1002));
+    QCOMPARE(order, (std::vector<int>{1002, 5000, 5001, 2000, 2001, 2002, 2003, 2004, 1001}));
+
+    // Enter in the entry breaks the line; the line end reaches the queue as CR LF.
+    w.entry()->setFocus();
+    QTest::keyClicks(w.entry(), "a");
+    QTest::keyClick(w.entry(), Qt::Key_Return);
+    QTest::keyClicks(w.entry(), "b");
+    QCOMPARE(w.entry()->toPlainText(), QStringLiteral("a\nb"));
+}
+
+void TransmitterWindowTest::startsWithThirtyOneBaudCheckedAndStatusZero()
+{
+    Rig rig;
+    rig.start();
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("MSK transmitter"));
+    QVERIFY(rig.button(2000)->isChecked());
+    for (int id = 2001; id <= 2004; ++id)
+        QVERIFY(!rig.button(id)->isChecked());
+    QCOMPARE(rig.window->synthesizer().samplesPerBit(), 1024);
+    QCOMPARE(rig.status(), QStringLiteral("0"));
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+    QVERIFY(rig.messages.shown.empty());
+    // COM1 opened and both lines dropped at once.
+    QCOMPARE(rig.log, (std::vector<std::string>{"serial open 1", "dtr off", "rts off"}));
+    QVERIFY(rig.button(5000)->toolTip().contains("/dev/ttyFAKE1"));
+
+    // The speed options form one group.
+    rig.button(2002)->click();
+    QVERIFY(!rig.button(2000)->isChecked());
+    QCOMPARE(rig.window->synthesizer().samplesPerBit(), 256);
+}
+
+void TransmitterWindowTest::showsTheComportFailureBeforeTheWindowAndStillTransmits()
+{
+    Rig rig(std::set<int>{});  // no serial ports at all
+    rig.start();
+    QCOMPARE(rig.messages.shown.size(), std::size_t{1});
+    QCOMPARE(rig.messages.shown[0].text, std::string("Failure to open comport"));
+    QCOMPARE(rig.messages.shown[0].title, std::string("Comport"));
+    QCOMPARE(rig.messages.shown[0].icon, MessageIcon::Stop);
+    QVERIFY(!rig.messages.shown[0].windowVisible);
+    QCOMPARE(rig.window->windowTitle(), QStringLiteral("MSK transmitter"));
+    QVERIFY(rig.button(2000)->isChecked());
+    QVERIFY(rig.button(5000)->toolTip().contains("none"));
+
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn Off"));
+    rig.audio.playAndReturn(10);
+    rig.clickToggle();
+    rig.audio.deliverAll();
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+    QVERIFY(std::none_of(rig.log.begin(), rig.log.end(), [](const std::string& e) { return e.rfind("dtr", 0) == 0; }));
+    rig.checkDevice();
+}
+
+void TransmitterWindowTest::keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheReset()
+{
+    Rig rig;
+    rig.start();
+    rig.log.clear();
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QVERIFY(rig.serial.dtr && rig.serial.rts);
+    const std::size_t dtrOn = rig.indexOf("dtr on");
+    QCOMPARE(rig.log[dtrOn + 1], std::string("rts on"));
+    QVERIFY(rig.indexOf("audio prepare 41") < dtrOn);
+    QVERIFY(dtrOn < rig.indexOf("audio write 0"));
+
+    rig.audio.playAndReturn(50);
+    rig.clickToggle();
+    const std::size_t reset = rig.indexOf("audio reset");
+    QVERIFY(reset + 2 < rig.log.size());
+    QCOMPARE(rig.log[reset + 1], std::string("dtr off"));
+    QCOMPARE(rig.log[reset + 2], std::string("rts off"));
+    QVERIFY(!rig.serial.dtr && !rig.serial.rts);
+    rig.audio.deliverAll();
+    rig.checkDevice();
+}
+
+void TransmitterWindowTest::locksThePortAndTheSpeedWhileSending()
+{
+    Rig rig;
+    rig.start();
+    rig.clickToggle();
+    QVERIFY(!rig.button(5000)->isEnabled());
+    rig.audio.deliverOpen();
+    for (int id = 2000; id <= 2004; ++id)
+        QVERIFY(!rig.button(id)->isEnabled());
+    QVERIFY(rig.button(1002)->isEnabled());
+
+    rig.clickToggle();  // stopping: the port is free again, the speed not yet
+    QVERIFY(rig.button(5000)->isEnabled());
+    QVERIFY(!rig.button(2004)->isEnabled());
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn Off"));
+    rig.audio.deliverAll();
+    for (int id = 2000; id <= 2004; ++id)
+        QVERIFY(rig.button(id)->isEnabled());
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+}
+
+void TransmitterWindowTest::runsAtSixtyFourSamplesPerBitAfterFiveHundredBaud()
+{
+    Rig rig;
+    rig.start();
+    QTest::mouseClick(rig.button(2004), Qt::LeftButton);
+    QVERIFY(rig.button(2004)->isChecked());
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    rig.audio.playAndReturn(5);
+    QCOMPARE(rig.window->stream().bufferBytes(), 128);
+    QCOMPARE(rig.audio.written.size(), std::size_t{47});
+    for (const auto& buffer : rig.audio.written)
+        QCOMPARE(buffer.size(), std::size_t{64});
+}
+
+void TransmitterWindowTest::showsTheBacklogAfterTwentyOneBits()
+{
+    Rig rig;
+    rig.start();
+    rig.type(QString(40, QLatin1Char('e')));  // 40 x "11" "00"
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    rig.audio.playAndReturn(20);
+    QCOMPARE(rig.status(), QStringLiteral("0"));
+    rig.audio.playAndReturn(1);
+    // 21 requests have moved 21 letters (84 bits) and handed out 20 of them.
+    QCOMPARE(rig.status(), QStringLiteral("Bits left = 63"));
+}
+
+void TransmitterWindowTest::sendsTextTypedBeforeTurnOnAsTheEncoderDoes()
+{
+    Rig rig;
+    rig.start();
+    rig.button(2002)->click();  // 125 baud
+    rig.type(QStringLiteral("CQ CQ"));
+    QTest::keyClick(rig.window->entry(), Qt::Key_Return);
+    rig.type(QStringLiteral("de "));
+    QKeyEvent euro(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("\xE2\x82\xAC"));
+    QApplication::sendEvent(rig.window->entry(), &euro);
+    rig.type(QStringLiteral(" test"));
+    const std::vector<std::int16_t> reference =
+        modem::encodeTransmission(modem::entryTextFromUtf8("CQ CQ\nde \xE2\x82\xAC test"), 256, 2);
+    const std::size_t bits = reference.size() / 256;
+
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    rig.audio.playAndReturn(bits - TxAudioStream::kBufferCount);
+    QVERIFY(rig.audio.written.size() >= bits);
+    for (std::size_t b = 0; b < bits; ++b) {
+        const std::vector<std::int16_t> want(reference.begin() + static_cast<std::ptrdiff_t>(b * 256),
+                                            reference.begin() + static_cast<std::ptrdiff_t>((b + 1) * 256));
+        QVERIFY2(rig.audio.written[b] == want, qPrintable(QString("buffer %1").arg(b)));
+    }
+}
+
+void TransmitterWindowTest::escClosesAtOnceWhileIdle()
+{
+    Rig rig;
+    rig.start();
+    QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+    QVERIFY(rig.window->hasEnded());
+    QVERIFY(!rig.window->isVisible());
+    QVERIFY(rig.audio.calls.empty());
+}
+
+void TransmitterWindowTest::closingWhileSendingWaitsForTheDeviceAndReleasesPtt()
+{
+    for (const bool byEsc : {true, false}) {
+        Rig rig;
+        rig.start();
+        rig.clickToggle();
+        rig.audio.deliverOpen();
+        rig.audio.playAndReturn(30);
+        if (byEsc)
+            QTest::keyClick(rig.window->entry(), Qt::Key_Escape);
+        else
+            QVERIFY(!rig.window->close());  // the close box
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(!rig.window->hasEnded());
+        QVERIFY(rig.window->stream().closeRequested());
+        QVERIFY(rig.serial.dtr);  // keyed until the sound card has let go
+        QCOMPARE(rig.audio.resets, 1);
+
+        rig.audio.deliverDone();
+        QVERIFY(rig.window->isVisible());
+        rig.audio.deliverClose();
+        QVERIFY(rig.window->hasEnded());
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(!rig.serial.dtr && !rig.serial.rts);
+        QVERIFY(rig.indexOf("rts off") < rig.log.size());
+        rig.checkDevice();
+    }
+}
+
+void TransmitterWindowTest::aFailedOpenShowsTheBoxAndLeavesTheWindowUsable()
+{
+    Rig rig;
+    rig.start();
+    rig.log.clear();
+    rig.audio.failOpen = true;
+    rig.clickToggle();
+    QCOMPARE(rig.messages.beeps, 1);
+    QCOMPARE(rig.messages.shown.size(), std::size_t{1});
+    QCOMPARE(rig.messages.shown[0].text, std::string("Error opening waveform audio device!"));
+    QCOMPARE(rig.messages.shown[0].title, std::string("MSK transmitter"));
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+    QVERIFY(rig.button(5000)->isEnabled());
+    QVERIFY(rig.button(2001)->isEnabled());
+    QCOMPARE(rig.log, std::vector<std::string>{"audio open 32000"});  // never keyed
+}
+
+void TransmitterWindowTest::outputStartsThePlaybackVolumeControl()
+{
+    Rig rig;
+    rig.start();
+    QTest::mouseClick(rig.button(5001), Qt::LeftButton);
+    QTest::mouseClick(rig.button(5001), Qt::LeftButton);
+    QCOMPARE(rig.volume.started, (std::vector<VolumeView>{VolumeView::Playback, VolumeView::Playback}));
+}
+
+void TransmitterWindowTest::pttPortDisablesTheButtonsWhileChoosingAndNamesTheDevice()
+{
+    Rig rig;
+    rig.start();
+    bool toggleEnabled = true;
+    bool pttEnabled = true;
+    rig.chooser.answer = "COM3";
+    rig.chooser.whileOpen = [&] {
+        toggleEnabled = rig.button(1002)->isEnabled();
+        pttEnabled = rig.button(5000)->isEnabled();
+    };
+    QTest::mouseClick(rig.button(5000), Qt::LeftButton);
+    QCOMPARE(rig.chooser.initialTexts, std::vector<std::string>{"COM 1"});
+    QVERIFY(!toggleEnabled && !pttEnabled);
+    QVERIFY(rig.button(1002)->isEnabled() && rig.button(5000)->isEnabled());
+    QCOMPARE(rig.serial.openPort, 3);
+    QVERIFY(rig.button(5000)->toolTip().contains("/dev/ttyFAKE3"));
+}
+
+void TransmitterWindowTest::enterOnASpeedOptionStartsNothing()
+{
+    Rig rig;
+    rig.start();
+    rig.button(2001)->setFocus();
+    QTest::keyClick(rig.button(2001), Qt::Key_Return);
+    QVERIFY(rig.audio.calls.empty());
+    // Enter on the focused toggle presses it, as in any dialog.
+    rig.button(1002)->setFocus();
+    QTest::keyClick(rig.button(1002), Qt::Key_Return);
+    QCOMPARE(rig.audio.opens, 1);
+}
+
+QTEST_MAIN(TransmitterWindowTest)
+#include "TransmitterWindowTest.moc"

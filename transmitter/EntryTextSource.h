@@ -1,0 +1,45 @@
+#pragma once
+// The entry control's text as the bit queue reads it: Windows-1252 bytes, each line
+// end as CR LF, a character the code page lacks as '?'.
+//
+// The queue asks for the length at every bit, up to 500 times a second, and for one
+// byte each time it takes a character, so the text is not converted as a whole per
+// bit. A copy of the document's characters is kept up to date from its change
+// notifications, with a running byte count (length() is O(1)); byteAt() walks from
+// the position it found last time, which is where the queue reads next.
+//
+// Window thread only: the document changes and the queue reads on that thread.
+
+#include "TxBitQueue.h"
+
+#include <QMetaObject>
+
+#include <cstdint>
+#include <string>
+
+class QTextDocument;
+
+class EntryTextSource : public TxTextSource {
+public:
+    explicit EntryTextSource(QTextDocument& document);
+    ~EntryTextSource() override;
+    EntryTextSource(const EntryTextSource&) = delete;
+    EntryTextSource& operator=(const EntryTextSource&) = delete;
+
+    std::int64_t length() const override;
+    std::uint8_t byteAt(std::int64_t index) const override;
+
+private:
+    void contentsChanged(int position, int removed, int added);
+    void rebuild();
+    int widthAt(std::size_t unit) const;  // bytes of units_[unit] on the air
+
+    QTextDocument& document_;
+    QMetaObject::Connection connection_;
+    // The document's characters (UTF-16), its closing paragraph separator included.
+    std::u16string units_;
+    std::int64_t bytes_ = 0;  // bytes of units_, the closing separator counted too
+    // The unit where byteAt() found the last byte, and the byte that unit starts at.
+    mutable std::size_t cachedUnit_ = 0;
+    mutable std::int64_t cachedByte_ = 0;
+};

@@ -1,0 +1,225 @@
+#include "TransmitterWindow.h"
+
+#include "DialogUnits.h"
+#include "EntryTextSource.h"
+#include "TxAudioStream.h"
+#include "VolumeControl.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+// The window and its controls in dialog units of the dialog font.
+constexpr int kWindowWidth = 340;
+constexpr int kWindowHeight = 64;
+
+struct Placement {
+    int x, y, width, height;
+};
+constexpr Placement kTogglePlace{231, 24, 50, 14};
+constexpr Placement kPttPortPlace{282, 24, 50, 14};
+constexpr Placement kOutputPlace{282, 39, 50, 14};
+constexpr Placement kFirstModePlace{10, 7, 50, 15};  // each further option 50 to the right
+constexpr int kModeSpacing = 50;
+constexpr Placement kStatusPlace{225, 44, 56, 8};
+constexpr Placement kEntryPlace{10, 24, 210, 30};
+
+constexpr const char* kPttPortText = "PTT port";
+constexpr const char* kOutputText = "Output";
+constexpr const char* kStatusStartText = "0";
+
+}  // namespace
+
+TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      devices_(devices),
+      ptt_(devices.serial, devices.messages)
+{
+    buildControls();
+    entryText_ = std::make_unique<EntryTextSource>(*entry_->document());
+    queue_ = std::make_unique<TxBitQueue>(*entryText_, *this);
+    stream_ = std::make_unique<TxAudioStream>(devices_.audio, *queue_, synthesizer_, ptt_, *this, devices_.messages);
+
+    // 31 baud at start, as the synthesiser starts.
+    modes_->button(kTxModes.front().optionId)->setChecked(true);
+}
+
+TransmitterWindow::~TransmitterWindow() = default;
+
+void TransmitterWindow::buildControls()
+{
+    setFont(dialogFont());
+    const DialogUnits units = DialogUnits::forFont(dialogFont());
+    setFixedSize(units.x(kWindowWidth), units.y(kWindowHeight));
+
+    const auto place = [&](QWidget* widget, int id, const Placement& at) {
+        widget->setGeometry(units.rect(at.x, at.y, at.width, at.height));
+        widget->setProperty(kControlIdProperty, id);
+    };
+
+    // In creation order, which is the tab order.
+    toggle_ = new QPushButton(QString::fromLatin1(TxAudioStream::kTurnOnText), this);
+    place(toggle_, kToggleId, kTogglePlace);
+    pttButton_ = new QPushButton(QString::fromLatin1(kPttPortText), this);
+    place(pttButton_, kPttPortId, kPttPortPlace);
+    outputButton_ = new QPushButton(QString::fromLatin1(kOutputText), this);
+    place(outputButton_, kOutputId, kOutputPlace);
+
+    modes_ = new QButtonGroup(this);
+    modes_->setExclusive(true);
+    int column = 0;
+    QWidget* previous = outputButton_;
+    setTabOrder(toggle_, pttButton_);
+    setTabOrder(pttButton_, outputButton_);
+    for (const TxMode& mode : kTxModes) {
+        auto* option = new QRadioButton(QString::fromLatin1(mode.label), this);
+        place(option, mode.optionId,
+              {kFirstModePlace.x + column * kModeSpacing, kFirstModePlace.y, kFirstModePlace.width, kFirstModePlace.height});
+        // The first option starts the group and is no tab stop of its own.
+        option->setFocusPolicy(column == 0 ? Qt::ClickFocus : Qt::StrongFocus);
+        modes_->addButton(option, mode.optionId);
+        setTabOrder(previous, option);
+        previous = option;
+        ++column;
+    }
+
+    status_ = new QLabel(QString::fromLatin1(kStatusStartText), this);
+    place(status_, kStatusId, kStatusPlace);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    entry_ = new QPlainTextEdit(this);
+    place(entry_, kEntryId, kEntryPlace);
+    entry_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    entry_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    entry_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    entry_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    entry_->setTabChangesFocus(true);  // Tab moves on, as in every dialog; Enter breaks the line
+    setTabOrder(previous, entry_);
+
+    connect(toggle_, &QPushButton::clicked, this, [this] { stream_->toggle(); });
+    connect(pttButton_, &QPushButton::clicked, this, [this] { choosePttPort(); });
+    connect(outputButton_, &QPushButton::clicked, this, [this] { devices_.volume.start(VolumeView::Playback); });
+    connect(modes_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (!checked)
+            return;
+        for (const TxMode& mode : kTxModes)
+            if (mode.optionId == id)
+                synthesizer_.setSamplesPerBit(mode.samplesPerBit);
+    });
+}
+
+void TransmitterWindow::initialise()
+{
+    ptt_.openCurrent();
+    showPttDevice();
+    setWindowTitle(QString::fromLatin1(kCaption));
+    // The transmit chain was built in its start state: 31 baud, an empty queue,
+    // nothing requested. Nothing here depends on whether the port opened.
+}
+
+void TransmitterWindow::showCentred()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+}
+
+void TransmitterWindow::choosePttPort()
+{
+    ptt_.choose(*this, devices_.chooser);
+    showPttDevice();
+}
+
+void TransmitterWindow::showPttDevice()
+{
+    const std::string name = ptt_.deviceName();
+    pttButton_->setToolTip(name.empty() ? QStringLiteral("PTT: none")
+                                        : QStringLiteral("PTT: ") + QString::fromStdString(name));
+}
+
+void TransmitterWindow::setToggleText(const std::string& text)
+{
+    toggle_->setText(QString::fromStdString(text));
+}
+
+void TransmitterWindow::setPttButtonEnabled(bool enabled)
+{
+    pttButton_->setEnabled(enabled);
+}
+
+void TransmitterWindow::setModeOptionsEnabled(bool enabled)
+{
+    for (QAbstractButton* option : modes_->buttons())
+        option->setEnabled(enabled);
+}
+
+void TransmitterWindow::setToggleEnabled(bool enabled)
+{
+    toggle_->setEnabled(enabled);
+}
+
+void TransmitterWindow::setStatusText(const std::string& text)
+{
+    status_->setText(QString::fromStdString(text));
+}
+
+void TransmitterWindow::endWindow()
+{
+    ending_ = true;
+    if (!inCloseEvent_)
+        close();
+}
+
+QWidget* TransmitterWindow::control(int id) const
+{
+    for (QWidget* child : findChildren<QWidget*>())
+        if (child->property(kControlIdProperty).toInt() == id)
+            return child;
+    return nullptr;
+}
+
+void TransmitterWindow::closeEvent(QCloseEvent* event)
+{
+    // The close box, Alt+F4 and Esc all end up here. During a transmission the
+    // window waits for the sound card to close; the stream then ends it.
+    if (!ending_) {
+        inCloseEvent_ = true;
+        stream_->requestClose();
+        inCloseEvent_ = false;
+    }
+    if (ending_) {
+        ended_ = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TransmitterWindow::reject()
+{
+    close();
+}
+
+void TransmitterWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the button that has the focus and nothing else: the window has
+    // no default button that a stray Enter on a speed option could start.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !qobject_cast<QPushButton*>(focusWidget())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
