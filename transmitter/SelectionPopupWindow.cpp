@@ -52,7 +52,6 @@ SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString
                                            const std::vector<std::string>& choices)
     : QWidget(nullptr, kFrame)
 {
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(caption);
     setFont(dialogFont());
     const DialogUnits units = DialogUnits::forFont(font());
@@ -87,8 +86,8 @@ SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString
     const QRect comboArea = units.rect(kComboBox[0], kComboBox[1], kComboBox[2], kComboBox[3]);
     const int fieldHeight = combo_->sizeHint().height();
     combo_->setGeometry(comboArea.x(), comboArea.y(), comboArea.width(), fieldHeight);
-    const int rowHeight = std::max(1, combo_->view()->sizeHintForRow(0) > 0 ? combo_->view()->sizeHintForRow(0)
-                                                                             : combo_->fontMetrics().height());
+    // As many rows as the rest of the height holds, the way a dropped list is sized.
+    const int rowHeight = std::max(1, std::max(combo_->view()->sizeHintForRow(0), combo_->fontMetrics().height()));
     combo_->setMaxVisibleItems(std::max(1, (comboArea.height() - fieldHeight) / rowHeight));
 
     prompt_ = new QLabel(this);

@@ -119,17 +119,6 @@ TEST_F(PttPortTest, KeyAssertsDtrThenRtsAndReleaseDropsThemInTheSameOrder)
     EXPECT_EQ(lines.events, (Events{"dtr on", "rts on", "dtr off", "rts off"}));
 }
 
-TEST_F(PttPortTest, KeyAndReleaseDoNothingWithoutAPort)
-{
-    lines.existing.clear();
-    port.openCurrent();
-    lines.events.clear();
-    port.key();
-    port.release();
-    EXPECT_TRUE(lines.events.empty());
-    EXPECT_EQ(messages.shown.size(), 1u);  // only the box of the failed open
-}
-
 TEST_F(PttPortTest, SelectionAsksWithTheCurrentPortAndTheTenChoices)
 {
     startWithPortOpen();
@@ -142,17 +131,6 @@ TEST_F(PttPortTest, SelectionAsksWithTheCurrentPortAndTheTenChoices)
     EXPECT_EQ(call.choices, (Events{"none", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"}));
     EXPECT_FALSE(call.pttEnabled);
     EXPECT_FALSE(call.toggleEnabled);
-}
-
-TEST_F(PttPortTest, ButtonsAreDisabledDuringTheSelectionAndEnabledBeforeThePortIsReopened)
-{
-    startWithPortOpen();
-    EXPECT_EQ(chooseText("COM4"), 1);
-    EXPECT_EQ(lines.events, (Events{"ptt button disabled", "toggle disabled", "chooser", "ptt button enabled",
-                                    "toggle enabled", "close", "open 4", "dtr off", "rts off"}));
-    EXPECT_TRUE(window.pttEnabled);
-    EXPECT_TRUE(window.toggleEnabled);
-    EXPECT_EQ(port.deviceName(), "/dev/ttyFAKE3");
 }
 
 TEST_F(PttPortTest, OnlyTheLastCharacterOfTheChosenTextCounts)
@@ -185,7 +163,7 @@ TEST_F(PttPortTest, ChoosingNoneClosesThePortShowsTheBoxAndTheNextSelectionOffer
     EXPECT_EQ(port.portNumber(), 0);
     EXPECT_FALSE(lines.isOpen());
     expectFailureBox();
-    // Transmissions go on without keying anything.
+    // Transmissions go on without keying anything: nothing reaches a line.
     lines.events.clear();
     port.key();
     port.release();
@@ -207,11 +185,18 @@ TEST_F(PttPortTest, AnAbsentPortShowsTheBoxAndTheNextSelectionOffersIt)
     EXPECT_EQ(port.portNumber(), 3);
     EXPECT_EQ(lines.events.back(), "open 3 failed");
 
+    // From no port to a port: nothing to close, the choice opened and released.
+    lines.events.clear();
     EXPECT_EQ(chooseText("COM2"), 1);
     EXPECT_EQ(chooser.calls.back().initialText, "COM 3");
     EXPECT_EQ(lines.openPort, 2);
+    EXPECT_EQ(std::count(lines.events.begin(), lines.events.end(), "close"), 0);
+    EXPECT_EQ(lines.events.back(), "rts off");
+    EXPECT_EQ(port.deviceName(), "/dev/ttyFAKE1");
 }
 
+// Also the order around the pop-up: both buttons disabled while it is up, enabled
+// again before the port is touched.
 TEST_F(PttPortTest, CancellingClosesAndReopensTheSamePortAndReleasesBothLines)
 {
     startWithPortOpen();
@@ -220,17 +205,6 @@ TEST_F(PttPortTest, CancellingClosesAndReopensTheSamePortAndReleasesBothLines)
     EXPECT_EQ(lines.events, (Events{"ptt button disabled", "toggle disabled", "chooser", "ptt button enabled",
                                     "toggle enabled", "close", "open 1", "dtr off", "rts off"}));
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(PttPortTest, ASelectionWithoutAnOpenPortOpensTheChoice)
-{
-    lines.existing = {2};
-    EXPECT_FALSE(port.openCurrent());
-    lines.events.clear();
-    EXPECT_EQ(chooseText("COM2"), 1);
-    EXPECT_EQ(lines.events.back(), "rts off");
-    EXPECT_EQ(std::count(lines.events.begin(), lines.events.end(), "close"), 0);
-    EXPECT_EQ(lines.openPort, 2);
 }
 
 }  // namespace
