@@ -54,7 +54,7 @@ SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString
 {
     setWindowTitle(caption);
     setFont(dialogFont());
-    const DialogUnits units = DialogUnits::forFont(font());
+    const DialogUnits units = DialogUnits::forFont(dialogFont());
     setFixedSize(units.x(kWidthUnits), units.y(kHeightUnits));
 
     QPalette ground = palette();
