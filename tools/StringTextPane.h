@@ -1,0 +1,33 @@
+#pragma once
+// A text pane held in a string of Windows-1252 bytes: what the decoder writes into
+// when there is no window (msk-modem decode, benchmarks).
+
+#include "ReceivedTextPane.h"
+
+#include <algorithm>
+#include <string>
+
+class StringTextPane : public ReceivedTextPane {
+public:
+    int textLength() const override { return static_cast<int>(text_.size()); }
+    void selectRange(int from, int to) override
+    {
+        from_ = std::clamp(from, 0, textLength());
+        to_ = std::clamp(to, from_, textLength());
+    }
+    void deleteSelection() override { replaceSelection(""); }
+    void replaceSelection(const char* text) override
+    {
+        const std::string inserted(text);
+        text_.replace(static_cast<std::size_t>(from_), static_cast<std::size_t>(to_ - from_), inserted);
+        from_ = to_ = from_ + static_cast<int>(inserted.size());
+    }
+    void scrollToCaret() override {}
+
+    const std::string& text() const { return text_; }  // Windows-1252 bytes
+
+private:
+    std::string text_;
+    int from_ = 0;
+    int to_ = 0;
+};

@@ -1,0 +1,3 @@
+# The receive chain in the headless modem: decode and channel.
+target_sources(modem PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/SampleRateConverter.cpp)
+target_link_libraries(modem PUBLIC rxcore)
