@@ -55,6 +55,10 @@ void SignalDisplay::PlotPhasePoint(int tickCounter, Real d)
 void SignalDisplay::drawBitEnd(Real d)
 {
     const auto polyline = [](QPainter& painter, const Trace& trace) {
+        // A trace that is still all (0, 0) -- one never drawn, in the first four
+        // bits -- has no length and leaves the picture as it is.
+        if (std::all_of(trace.begin(), trace.end(), [&](const Point& p) { return p.x == trace[0].x && p.y == trace[0].y; }))
+            return;
         std::array<QPoint, kTracePoints> points;
         for (std::size_t k = 0; k < trace.size(); ++k)
             points[k] = QPoint(trace[k].x, trace[k].y);

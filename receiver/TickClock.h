@@ -12,12 +12,19 @@ public:
 
     // One recorded sample: advances the phase by ticksPerSample; on a tick drops
     // its whole part. At most one tick per sample.
+    //
+    // Except when a correction has left more than one further period owed (the
+    // phase still above 1 after dropping one period): then only that one period is
+    // dropped and the rest is kept for the next samples. Dropping it would lose the
+    // advance the timing loop asked for; at 500 baud, where every sample already
+    // ticks, the loop could then only ever delay the clock, and the decision point
+    // would creep later bit by bit until whole bits slipped on a clean signal.
     bool step(Real ticksPerSample)
     {
         phase_ += ticksPerSample;
         if (!(phase_ > kThreshold))
             return false;
-        phase_ = frac(phase_);
+        phase_ = phase_ - kThreshold > kThreshold ? phase_ - kThreshold : frac(phase_);
         return true;
     }
 

@@ -12,21 +12,23 @@ public:
     int textLength() const override { return static_cast<int>(text_.size()); }
     void selectRange(int from, int to) override
     {
-        from_ = std::clamp(from, 0, textLength());
-        to_ = std::clamp(to, from_, textLength());
+        const int length = static_cast<int>(text_.size());
+        from_ = std::clamp(from, 0, length);
+        to_ = std::clamp(to, from_, length);
     }
-    void deleteSelection() override { replaceSelection(""); }
-    void replaceSelection(const char* text) override
-    {
-        const std::string inserted(text);
-        text_.replace(static_cast<std::size_t>(from_), static_cast<std::size_t>(to_ - from_), inserted);
-        from_ = to_ = from_ + static_cast<int>(inserted.size());
-    }
+    void deleteSelection() override { replace(""); }
+    void replaceSelection(const char* text) override { replace(text); }
     void scrollToCaret() override {}
 
     const std::string& text() const { return text_; }  // Windows-1252 bytes
 
 private:
+    void replace(const std::string& inserted)
+    {
+        text_.replace(static_cast<std::size_t>(from_), static_cast<std::size_t>(to_ - from_), inserted);
+        from_ = to_ = from_ + static_cast<int>(inserted.size());
+    }
+
     std::string text_;
     int from_ = 0;
     int to_ = 0;
