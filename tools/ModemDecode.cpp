@@ -14,6 +14,11 @@
 #include <memory>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace modem {
 namespace {
 
@@ -203,6 +208,10 @@ void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& 
 int runDecode(int argc, char** argv)
 {
     const DecodeOptions options = parseDecodeOptions(argc, argv);
+#ifdef _WIN32
+    // Raw samples are bytes: no line-end translation, no end at a 0x1A byte.
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
     std::ios::sync_with_stdio(false);
     decode(options, std::cin, std::cout);
     return kExitOk;

@@ -126,6 +126,21 @@ TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
     EXPECT_NE(decode({"--baud", "125", path}), "abc");
 }
 
+TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
+{
+    // A card 0.5 % fast records 8040 samples per real second: every tone reads 0.5 %
+    // low, 5 Hz at 1000 Hz, most of the 7.5625 Hz shift of 31 baud. Telling the
+    // receiver the real rate puts the oscillator and the bit clock right again.
+    std::vector<double> x;
+    for (std::int16_t s : rxtest::transmission("the quick brown fox", rxtest::kSpeeds[0]))
+        x.push_back(s);
+    modem::ChannelOptions fast;
+    fast.ppm = 5000.0;
+    const std::string path = writeWav("fast.wav", modem::applyChannel(x, 8000, fast), 8000);
+    EXPECT_NE(decode({path}), "the quick brown fox");
+    EXPECT_EQ(decode({"--assumed-rate", "8040", path}), "the quick brown fox");
+}
+
 TEST_F(DecodeCommandTest, BadCommandLines)
 {
     using modem::UsageError;
