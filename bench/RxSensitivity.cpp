@@ -17,7 +17,7 @@ constexpr double kHighestSnrDb = 6.0;
 constexpr double kSnrStepDb = 2.0;
 constexpr int kSeeds = 4;  // runs per point, noise seeds 1..4
 constexpr const char* kBauds[] = {"31", "63", "125", "250", "500"};
-constexpr const char* kSpeedHeading = "\n## Speed";
+constexpr const char* kTableStart = "| SNR";
 
 std::string table()
 {
@@ -59,12 +59,13 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 0;
 
-    // Keep whatever follows the speed heading in the old file (the speed table).
+    // Keep the sections that follow the table in the old file (notes, speed).
     std::string speed;
     {
         std::ifstream old(argv[1]);
         const std::string text((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-        const auto at = text.find(kSpeedHeading);
+        const auto table = text.find(kTableStart);
+        const auto at = table == std::string::npos ? table : text.find("\n#", table);
         if (at != std::string::npos)
             speed = text.substr(at);
     }
