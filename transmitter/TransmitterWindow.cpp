@@ -40,7 +40,7 @@ constexpr const char* kStatusStartText = "0";
 
 TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       devices_(devices),
       ptt_(devices.serial, devices.messages)
 {
