@@ -86,15 +86,21 @@ void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer()
     QVERIFY2(messages.shown.empty(), messages.shown.empty() ? "" : messages.shown[0].text.c_str());
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn Off"); }, 5000));
 
-    // Typed while sending, with a typing error corrected.
+    // Typed while sending, with a typing error corrected once the wrong letter has
+    // gone into the queue, so that a backspace goes on the air. The queue follows
+    // the entry by length at each bit, so it must see the shorter text before the
+    // operator types on.
+    TxBitQueue& queue = window.bitQueue();
     QTest::keyClicks(window.entry(), "test xyz");
-    QTest::qWait(20 * bitMilliseconds);
+    const auto typedSoFar = static_cast<std::int64_t>(window.entry()->toPlainText().size());
+    QVERIFY(QTest::qWaitFor([&] { return queue.textTaken() == typedSoFar; }, 30000));
     QTest::keyClick(window.entry(), Qt::Key_Backspace);
+    QVERIFY(QTest::qWaitFor([&] { return queue.textTaken() == typedSoFar - 1; }, 30000));
+    QTest::qWait(3 * bitMilliseconds);
     QTest::keyClicks(window.entry(), " k");
 
     // Wait until the queue has taken everything, then for its bits (and a few idle
     // units) to be handed out and to leave the 42 buffers in flight.
-    TxBitQueue& queue = window.bitQueue();
     const auto typed = static_cast<std::int64_t>(window.entry()->toPlainText().size());
     QVERIFY(QTest::qWaitFor([&] { return queue.textTaken() == typed; }, 60000));
     const std::int64_t lastTextBit = queue.queuedBits();
