@@ -45,7 +45,18 @@ if ! pactl info >/dev/null 2>&1; then
 fi
 pactl set-default-sink radio
 pactl set-default-source radio.monitor
-pacat --playback --raw --format=s16le --rate=8000 --channels=1 --device=radio /dev/zero >/dev/null 2>&1 &
+# The keep-alive asks for a small latency: the null sink renders in blocks of the
+# smallest latency its streams ask for (2 s with none), so a test's stream starts
+# within milliseconds instead of waiting for a long block to pass.
+pacat --playback --raw --format=s16le --rate=8000 --channels=1 --latency-msec=20 --device=radio /dev/zero >/dev/null 2>&1 &
 keepalive=$!
+for _ in $(seq 1 100); do
+  [ -n "$(pactl list short sink-inputs 2>/dev/null)" ] && break
+  sleep 0.05
+done
+# The sink rendered 2 s ahead before the keep-alive came; a suspend and resume
+# restarts its clock now, at the keep-alive's block size.
+pactl suspend-sink radio 1
+pactl suspend-sink radio 0
 
 "$@"
