@@ -4,15 +4,6 @@
 #include <cctype>
 #include <cstddef>
 
-SerialNaming hostSerialNaming()
-{
-#ifdef _WIN32
-    return SerialNaming::WindowsComNames;
-#else
-    return SerialNaming::ListedDevicePaths;
-#endif
-}
-
 bool devicePathLess(const std::string& a, const std::string& b)
 {
     const auto isDigit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };

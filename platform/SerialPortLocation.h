@@ -6,13 +6,10 @@
 // An empty result means no such port; n < 1 never names one.
 // Pure functions, callable from any thread.
 
+#include "SerialNaming.h"
+
 #include <string>
 #include <vector>
-
-enum class SerialNaming { WindowsComNames, ListedDevicePaths };
-
-// The naming the running system uses.
-SerialNaming hostSerialNaming();
 
 std::string serialPortLocation(int portNumber, SerialNaming naming, std::vector<std::string> listedLocations);
 

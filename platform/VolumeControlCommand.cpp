@@ -10,17 +10,6 @@ constexpr const char* kSoundPanelPlaybackPage = "mmsys.cpl,,0";
 constexpr const char* kSoundPanelRecordingPage = "mmsys.cpl,,1";
 }  // namespace
 
-DesktopSystem hostDesktopSystem()
-{
-#if defined(_WIN32)
-    return DesktopSystem::Windows;
-#elif defined(__APPLE__)
-    return DesktopSystem::MacOS;
-#else
-    return DesktopSystem::Linux;
-#endif
-}
-
 ProgramCommand volumeControlCommand(VolumeView view, DesktopSystem system)
 {
     const bool playback = view == VolumeView::Playback;

@@ -5,7 +5,9 @@
 
 #include "PortAudioInputDevice.h"
 #include "PortAudioOutputDevice.h"
-#include "SoundTestSupport.h"
+#include "CaptureLog.h"
+#include "OutputLog.h"
+#include "TurnEventLoop.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

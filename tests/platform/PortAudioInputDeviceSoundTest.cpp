@@ -3,7 +3,8 @@
 // null sink "radio"): buffers filled and returned as the receiver's capture expects.
 
 #include "PortAudioInputDevice.h"
-#include "SoundTestSupport.h"
+#include "CaptureLog.h"
+#include "TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -3,14 +3,13 @@
 // transmitter relies on it.
 
 #include "PortAudioOutputDevice.h"
-#include "SoundTestSupport.h"
+#include "OutputLog.h"
+#include "TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstdint>
-#include <numbers>
 #include <vector>
 
 namespace {

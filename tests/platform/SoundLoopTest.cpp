@@ -6,7 +6,9 @@
 
 #include "PortAudioInputDevice.h"
 #include "PortAudioOutputDevice.h"
-#include "SoundTestSupport.h"
+#include "CaptureLog.h"
+#include "OutputLog.h"
+#include "TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 
