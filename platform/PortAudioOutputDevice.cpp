@@ -73,15 +73,22 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
         listener_ = &listener;
         queue_.clear();
         headSamplesPlayed_ = 0;
+        closing_ = false;
     }
 
     PaStream* stream = nullptr;
     result = Pa_OpenStream(&stream, nullptr, &parameters, sampleRate, paFramesPerBufferUnspecified,
                            paClipOff | paDitherOff, &PortAudioOutputDevice::streamCallback, this);
     if (result == paNoError) {
-        result = Pa_StartStream(stream);
+        result = Pa_SetStreamFinishedCallback(stream, &PortAudioOutputDevice::streamFinished);
+        if (result == paNoError)
+            result = Pa_StartStream(stream);
         if (result != paNoError) {
             lastErrorText_ = portAudioErrorText(result);
+            {
+                std::lock_guard lock(mutex_);
+                closing_ = true;  // a failed open notifies nothing
+            }
             Pa_CloseStream(stream);
         }
     } else {
@@ -161,6 +168,10 @@ void PortAudioOutputDevice::shutDownStream()
 {
     if (stream_ == nullptr)
         return;
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
     // Pa_StopStream lets the audio thread leave its callback on its own; aborting
     // would cancel that thread, possibly while it holds a lock.
     Pa_StopStream(stream_);
@@ -179,6 +190,17 @@ void PortAudioOutputDevice::postDone(OutputBuffer* buffer)
     AudioOutputListener* target = listener_;
     QMetaObject::invokeMethod(
         context_.get(), [target, buffer] { target->onOutputBufferDone(*buffer); }, Qt::QueuedConnection);
+}
+
+void PortAudioOutputDevice::streamFinished(void* userData)
+{
+    auto* device = static_cast<PortAudioOutputDevice*>(userData);
+    std::lock_guard lock(device->mutex_);
+    if (device->closing_)
+        return;
+    // The stream ended by itself: the sound system failed under it.
+    AudioOutputListener* target = device->listener_;
+    QMetaObject::invokeMethod(device->context_.get(), [target] { target->onOutputFailed(); }, Qt::QueuedConnection);
 }
 
 int PortAudioOutputDevice::streamCallback(const void*, void* output, unsigned long frameCount,

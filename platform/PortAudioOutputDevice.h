@@ -48,6 +48,7 @@ private:
     static int streamCallback(const void* input, void* output, unsigned long frameCount,
                               const PaStreamCallbackTimeInfo* timeInfo, unsigned long statusFlags,
                               void* userData);
+    static void streamFinished(void* userData);               // audio thread, or in Pa_StopStream
     void play(std::int16_t* out, unsigned long frameCount);  // audio thread, takes mutex_
     void postDone(OutputBuffer* buffer);                       // mutex_ held
     void shutDownStream();                                     // window thread
@@ -62,4 +63,5 @@ private:
     AudioOutputListener* listener_ = nullptr;  // guarded; set in open()
     std::deque<OutputBuffer*> queue_;          // guarded; buffers waiting or playing
     int headSamplesPlayed_ = 0;                // guarded; progress in queue_.front()
+    bool closing_ = false;                     // guarded; the stream ends because close() ends it
 };

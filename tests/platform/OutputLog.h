@@ -8,11 +8,12 @@
 #include <vector>
 
 struct OutputLog : AudioOutputListener {
-    std::vector<std::string> events;  // "open", "done <index>", "close"
+    std::vector<std::string> events;  // "open", "done <index>", "failed", "close"
     std::function<void(OutputBuffer&)> whenDone;
     int opens = 0;
     int dones = 0;
     int closes = 0;
+    int failures = 0;
 
     void onOutputOpen() override
     {
@@ -30,5 +31,10 @@ struct OutputLog : AudioOutputListener {
     {
         ++closes;
         events.push_back("close");
+    }
+    void onOutputFailed() override
+    {
+        ++failures;
+        events.push_back("failed");
     }
 };

@@ -6,6 +6,9 @@
 #include "OutputLog.h"
 #include "TurnEventLoop.h"
 
+#include <QProcess>
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -183,8 +186,51 @@ TEST(PortAudioOutputDevice, TransmitCycleKeepsOpenDonesAndCloseInOrder)
     EXPECT_EQ(log.events.back(), "close");
     EXPECT_EQ(log.opens, 1);
     EXPECT_EQ(log.closes, 1);
+    EXPECT_EQ(log.failures, 0) << "a close is no failure";
     EXPECT_EQ(writes, returns) << "every queued buffer comes back exactly once";
     EXPECT_EQ(doneAfterClose, kRingSize - 1) << "the rest of the reset's returns arrive before the close";
+}
+
+// The sound server drops our stream, as when it dies or the device goes away: the
+// transmitter must learn of it, or it would wait for buffers with PTT keyed.
+TEST(PortAudioOutputDevice, ReportsAStreamTheSoundSystemDropped)
+{
+    constexpr int kBuffers = 42;
+    PortAudioOutputDevice device;
+    OutputLog log;
+    BufferRing ring(kBuffers, kSamplesPerBit31Baud);
+    ASSERT_TRUE(device.open(kTransmitRateHz, log)) << device.lastErrorText();
+    ASSERT_TRUE(turnEventLoopUntil([&] { return log.opens == 1; }, 2000));
+    for (int i = 0; i < kBuffers; ++i) {
+        device.prepare(ring[i]);
+        device.write(ring[i]);
+    }
+    ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones >= 2; }, 2000));
+
+    // Our stream is the sink's only 32000 Hz input (the keep-alive plays 8000 Hz).
+    QProcess list;
+    list.start("pactl", {"list", "short", "sink-inputs"});
+    ASSERT_TRUE(list.waitForFinished(5000));
+    const QString inputs = QString::fromLocal8Bit(list.readAllStandardOutput());
+    const auto match = QRegularExpression(R"(^(\d+)\s.*\b32000Hz\b)", QRegularExpression::MultilineOption).match(inputs);
+    ASSERT_TRUE(match.hasMatch()) << inputs.toStdString();
+    ASSERT_EQ(QProcess::execute("pacmd", {"kill-sink-input", match.captured(1)}), 0);
+
+    ASSERT_TRUE(turnEventLoopUntil([&] { return log.failures == 1; }, 3000));
+    const int returnedBeforeFailure = log.dones;
+    turnEventLoopFor(200);
+    EXPECT_EQ(log.dones, returnedBeforeFailure) << "a dropped stream plays nothing more";
+
+    device.reset();  // what the transmitter's stop does: the queue comes back
+    device.close();
+    ASSERT_TRUE(turnEventLoopUntil([&] { return log.closes == 1; }, 2000));
+    EXPECT_EQ(log.dones, kBuffers);
+    EXPECT_EQ(log.failures, 1);
+    auto expected = doneEvents(0, kBuffers);
+    expected.insert(expected.begin() + returnedBeforeFailure, "failed");
+    expected.insert(expected.begin(), "open");
+    expected.push_back("close");
+    EXPECT_EQ(log.events, expected);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 # default input, so whatever one program plays the other records.
 #   tests/sound/with-sound-server.sh COMMAND [ARGS...]
 # The server runs without a session, in a temporary HOME and XDG_RUNTIME_DIR, with a
-# silent keep-alive stream so recording starts at once. It is stopped by its
-# process id when the command ends; the command's exit code is returned.
+# silent keep-alive stream so recording starts at once. Its pid file and command
+# socket live in that folder too, so `pacmd` works (tests use it to drop a stream).
+# It is stopped by its process id when the command ends; the command's exit code
+# is returned.
 set -uo pipefail
 
 if ! command -v pulseaudio >/dev/null || ! command -v pactl >/dev/null; then
@@ -18,9 +20,10 @@ export HOME="$work" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset PULSE_SERVER DISPLAY 2>/dev/null || true
 
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
   --log-target=file:"$work/pulse.log" \
   -L "module-native-protocol-unix" \
+  -L "module-cli-protocol-unix" \
   -L "module-null-sink sink_name=radio rate=48000" \
   -L "module-always-sink" >/dev/null 2>&1 &
 server=$!
