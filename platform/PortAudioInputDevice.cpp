@@ -12,10 +12,9 @@
 
 namespace {
 constexpr int kChannels = 1;
-// Sound-system latency asked for at least, in seconds. Through ALSA's PulseAudio
-// plugin PortAudio's "low" default (8.7 ms) leaves no room for a busy machine and
-// 20 ms can make the plugin underrun and race; 35 ms (its "high" default) runs clean.
-// It only delays the sound: the buffer queue itself is the program's margin.
+// Sound-system latency asked for at least, in seconds: as for playback, PortAudio's
+// "low" default through ALSA (8.7 ms) leaves a busy machine no room, and the few
+// milliseconds more only delay the text; the eight queued buffers are the margin.
 constexpr double kMinimumLatencySeconds = 0.035;
 constexpr int kBytesPerSample = 2;
 }
@@ -41,11 +40,8 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
         return kInvalidRate;
 
     PaError result = Pa_Initialize();
-    if (result != paNoError) {
-        const int code = fail(result);
-        Pa_Terminate();
-        return code;
-    }
+    if (result != paNoError)
+        return fail(result);  // a failed initialisation undoes itself
 
     PaStreamParameters parameters{};
     parameters.device = Pa_GetDefaultInputDevice();

@@ -43,8 +43,7 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
     // PortAudio looks for devices only here, so initialise it for each transmission.
     PaError result = Pa_Initialize();
     if (result != paNoError) {
-        lastErrorText_ = portAudioErrorText(result);
-        Pa_Terminate();  // balances a partly successful initialisation; harmless otherwise
+        lastErrorText_ = portAudioErrorText(result);  // a failed initialisation undoes itself
         return false;
     }
 
