@@ -120,7 +120,7 @@ TEST(PortAudioOutputDevice, ResetHandsBackEveryQueuedBufferBeforeAnythingLater)
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones == kBuffers; }, 1000));
     std::printf("reset handed back %d buffers within %lld ms\n", kBuffers - playedBeforeReset,
                 static_cast<long long>(clock.elapsed()));
-    EXPECT_LT(clock.elapsed(), 100) << "a reset returns the queue at once, without playing it";
+    EXPECT_LT(clock.elapsed(), 300) << "a reset returns the queue at once, not after playing its 600 ms";
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones == kBuffers + 1; }, 1000));
 
     auto expected = doneEvents(0, kBuffers);
