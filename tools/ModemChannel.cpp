@@ -3,11 +3,10 @@
 #include "ModemArgs.h"
 #include "SampleRateConverter.h"
 
-#include <sndfile.h>
+#include "WavFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -75,18 +74,10 @@ std::vector<double> changeClock(const std::vector<double>& x, double ppm)
     return y;
 }
 
-struct SndfileCloser {
-    void operator()(SNDFILE* f) const { sf_close(f); }
-};
-
 std::vector<double> readWav(const std::string& path, int& rate)
 {
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file)
-        throw IoError("cannot read " + path + ": " + sf_strerror(nullptr));
-    if (info.channels < 1 || info.samplerate < 1)
-        throw IoError("cannot read " + path + ": no audio in it");
+    const SndfilePtr file = openForReading(path, info);
     rate = info.samplerate;
     const auto channels = static_cast<std::size_t>(info.channels);
     const std::size_t frames = std::max<std::size_t>(1, kBlockFrames * 16 / channels);
@@ -100,31 +91,6 @@ std::vector<double> readWav(const std::string& path, int& rate)
             samples.push_back(block[static_cast<std::size_t>(i) * channels] * kFullScale);
     }
     return samples;
-}
-
-void writeWav(const std::string& path, int rate, const std::vector<std::int16_t>& samples)
-{
-    const std::string temporary = path + ".part";
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(temporary.c_str(), SFM_WRITE, &info);
-    if (!file)
-        throw IoError("cannot write " + path + ": " + sf_strerror(nullptr));
-    const auto count = static_cast<sf_count_t>(samples.size());
-    const bool written = sf_write_short(file, samples.data(), count) == count;
-    const bool closed = sf_close(file) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        std::filesystem::remove(temporary, ec);
-        throw IoError("cannot write " + path);
-    }
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw IoError("cannot write " + path + ": " + ec.message());
-    }
 }
 
 }  // namespace

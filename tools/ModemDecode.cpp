@@ -5,7 +5,7 @@
 #include "SampleRateConverter.h"
 #include "Windows1252.h"
 
-#include <sndfile.h>
+#include "WavFile.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -67,18 +67,10 @@ private:
     std::vector<std::int16_t> samples_;
 };
 
-struct SndfileCloser {
-    void operator()(SNDFILE* f) const { sf_close(f); }
-};
-
 void readWav(const std::string& path, const SampleBlockSink& sink)
 {
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file)
-        throw IoError("cannot read " + path + ": " + sf_strerror(nullptr));
-    if (info.channels < 1 || info.samplerate < 1)
-        throw IoError("cannot read " + path + ": no audio in it");
+    const SndfilePtr file = openForReading(path, info);
     const auto channels = static_cast<std::size_t>(info.channels);
     const std::size_t frames = std::max<std::size_t>(1, std::min(kBlockFrames, kMaxBlockSamples / channels));
     std::vector<float> interleaved(frames * channels);
