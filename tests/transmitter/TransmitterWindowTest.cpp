@@ -71,6 +71,7 @@ private slots:
     void runsAtSixtyFourSamplesPerBitAfterFiveHundredBaud();
     void showsTheBacklogAfterTwentyOneBits();
     void sendsTextTypedBeforeTurnOnAsTheEncoderDoes();
+    void textTakenBeforeAStopIsNotTakenAgain();
     void escClosesAtOnceWhileIdle();
     void closingWhileSendingWaitsForTheDeviceAndReleasesPtt();
     void aFailedOpenShowsTheBoxAndLeavesTheWindowUsable();
@@ -278,6 +279,31 @@ void TransmitterWindowTest::sendsTextTypedBeforeTurnOnAsTheEncoderDoes()
                                             reference.begin() + static_cast<std::ptrdiff_t>((b + 1) * 256));
         QVERIFY2(rig.audio.written[b] == want, qPrintable(QString("buffer %1").arg(b)));
     }
+}
+
+void TransmitterWindowTest::textTakenBeforeAStopIsNotTakenAgain()
+{
+    Rig rig;
+    rig.start();
+    rig.type(QStringLiteral("hi"));
+    TxBitQueue& queue = rig.window->bitQueue();
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    rig.audio.playAndReturn(2);
+    QCOMPARE(queue.textTaken(), std::int64_t{2});
+    rig.clickToggle();
+    rig.audio.deliverAll();
+
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    const std::int64_t queued = queue.queuedBits();
+    rig.audio.playAndReturn(1);
+    QCOMPARE(queue.textTaken(), std::int64_t{2});
+    QCOMPARE(queue.queuedBits(), queued);  // nothing of "hi" again
+    rig.type(QStringLiteral("!"));
+    rig.audio.playAndReturn(30);
+    QCOMPARE(queue.textTaken(), std::int64_t{3});
+    rig.checkDevice();
 }
 
 void TransmitterWindowTest::escClosesAtOnceWhileIdle()

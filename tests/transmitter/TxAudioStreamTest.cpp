@@ -271,6 +271,19 @@ TEST_P(FreshTransmission, MatchesTheHeadlessEncoder)
 
 INSTANTIATE_TEST_SUITE_P(AllSpeeds, FreshTransmission, ::testing::Values(1024, 512, 256, 128, 64));
 
+TEST_F(TxAudioStreamTest, AnEmptyEntrySendsThePreambleThenIdleUnits)
+{
+    const std::vector<std::int16_t> reference = modem::encodeTransmission("", 1024, 6);
+    const std::size_t bits = reference.size() / 1024;  // 42 + 1 + 6 x 12
+    startSending();
+    device.playAndReturn(bits - kBuffers);
+    std::vector<std::int16_t> played;
+    for (std::size_t b = 0; b < bits; ++b)
+        played.insert(played.end(), device.written[b].begin(), device.written[b].end());
+    EXPECT_EQ(played, reference);
+    EXPECT_EQ(queue.textTaken(), 0);
+}
+
 TEST_F(TxAudioStreamTest, ASpeedChosenBeforeTurnOnSetsTheBufferLength)
 {
     synthesizer.setSamplesPerBit(64);
