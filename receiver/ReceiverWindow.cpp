@@ -19,7 +19,10 @@
 namespace {
 
 constexpr int kFontPoints = 8;
-const char* const kFontFamily = "MS Sans Serif";
+// The classic dialog face first; where it is missing, faces of about its width,
+// so the captions fit their controls.
+const char* const kFontFamilies[] = {"MS Sans Serif", "Microsoft Sans Serif", "Tahoma", "Arial",
+                                     "Liberation Sans", "Nimbus Sans", "Helvetica"};
 
 const char* const kCentreCaption = "Centre frequency (Hz)";
 const char* const kRateCaption = "Samplerate adjust";
@@ -29,6 +32,7 @@ const char* const kMixerText = "Mixer";
 const char* const kSlowSyncText = "Slow sync";
 const char* const kFastSyncText = "Fast sync";
 
+constexpr int kOptionTextGap = 3;  // pixels between an option's indicator and its text
 constexpr int kSignificantDigits = 15;  // of a value label
 
 struct Place {
@@ -88,7 +92,15 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
       volume_(volume), capture_(device, *this, messages, *this)
 {
     setWindowTitle(QString::fromUtf8(kTitle));
-    setFont(QFont(QString::fromUtf8(kFontFamily), kFontPoints));
+    QStringList families;
+    for (const char* family : kFontFamilies)
+        families << QString::fromUtf8(family);
+    QFont dialogFont;
+    dialogFont.setFamilies(families);
+    dialogFont.setPointSize(kFontPoints);
+    setFont(dialogFont);
+    // Options sit in 65-pixel cells: keep the gap after the indicator small.
+    setStyleSheet(QStringLiteral("QRadioButton { spacing: %1px; }").arg(kOptionTextGap));
     CreateControls();
     resize(kClientWidth, kClientHeight);
     InitialiseReceiveChain();
