@@ -187,11 +187,9 @@ void ReceiverWindow::CreateControls()
 
 void ReceiverWindow::InitialiseReceiveChain()
 {
+    // The settings' own defaults match the options checked at start ("31 baud",
+    // "Fast sync") and the labels' first texts ("1000", "8000").
     settings_ = ReceiverSettings{};
-    settings_.sampleRate = kCaptureSampleRate;
-    settings_.tickRate = kRxModes[0].tickRate;
-    settings_.centreFrequency = 1000.0;
-    settings_.timingGain = kFastSyncGain;
     decoder_ = std::make_unique<VaricodeDecoder>(*textPane_);
     display_ = std::make_unique<SignalDisplay>(scope_);
     demodulator_ = std::make_unique<MskDemodulator>(settings_, *decoder_, display_.get());
