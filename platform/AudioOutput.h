@@ -6,7 +6,8 @@
 // delivered on the window thread, queued through its event loop, never from
 // inside a call. Order of events: open() returns, then onOutputOpen(); one
 // onOutputBufferDone() per buffer the device hands back, in queue order (reset()
-// hands back every queued buffer); after close(), onOutputClose().
+// hands back every queued buffer); after close(), onOutputClose(). If the device
+// fails while open, onOutputFailed().
 
 #include <cstdint>
 
@@ -23,6 +24,11 @@ public:
     virtual void onOutputOpen() = 0;
     virtual void onOutputBufferDone(OutputBuffer& buffer) = 0;
     virtual void onOutputClose() = 0;
+    // The device stopped playing on its own (sound server gone, device unplugged):
+    // nothing more comes back until reset() hands back the queue. It arrives after
+    // the notifications of everything before it, never after close(). A listener
+    // that ignores it keeps waiting, with PTT keyed.
+    virtual void onOutputFailed() {}
 };
 
 class AudioOutputDevice {

@@ -6,11 +6,9 @@
 #include "TxBitQueue.h"
 #include "VaricodeTable.h"
 #include "Windows1252.h"
-
-#include <sndfile.h>
+#include "WavFile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <iterator>
 
@@ -55,33 +53,6 @@ void writeRaw(const std::vector<std::int16_t>& samples)
     }
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
         throw IoError("cannot write to standard output");
-}
-
-// Writes through a temporary file beside the target and renames it into place,
-// so a failed run never leaves a partial file that looks complete.
-void writeWav(const std::string& path, const std::vector<std::int16_t>& samples)
-{
-    const std::string temporary = path + ".part";
-    SF_INFO info{};
-    info.samplerate = kEncodeSampleRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(temporary.c_str(), SFM_WRITE, &info);
-    if (!file)
-        throw IoError("cannot write " + path + ": " + sf_strerror(nullptr));
-    const auto count = static_cast<sf_count_t>(samples.size());
-    const bool written = sf_write_short(file, samples.data(), count) == count;
-    const bool closed = sf_close(file) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        std::filesystem::remove(temporary, ec);
-        throw IoError("cannot write " + path);
-    }
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw IoError("cannot write " + path + ": " + ec.message());
-    }
 }
 
 }  // namespace
@@ -161,7 +132,7 @@ int runEncode(int argc, char** argv)
     if (output == "-")
         writeRaw(samples);
     else
-        writeWav(output, samples);
+        writeWav(output, kEncodeSampleRate, samples);
     return kExitOk;
 }
 

@@ -20,9 +20,16 @@ struct DialogUnits {
         return {average, metrics.height()};
     }
 
-    int x(int units) const { return units * baseWidth / 4; }
-    int y(int units) const { return units * baseHeight / 8; }
+    // Rounded to the nearest pixel, halves away from zero, as dialog templates are.
+    int x(int units) const { return scaled(units, baseWidth, 4); }
+    int y(int units) const { return scaled(units, baseHeight, 8); }
     QRect rect(int x0, int y0, int width, int height) const { return QRect(x(x0), y(y0), x(width), y(height)); }
+
+    static int scaled(int units, int base, int divisor)
+    {
+        const int product = units * base;
+        return product >= 0 ? (product + divisor / 2) / divisor : -((-product + divisor / 2) / divisor);
+    }
 };
 
 // The dialog font of both windows: 8-point "MS Sans Serif", or the nearest sans

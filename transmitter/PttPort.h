@@ -36,6 +36,9 @@ public:
     int portNumber() const { return portNumber_; }
     std::string deviceName() const;  // the open port's system name, empty when none
 
+    // The port a chosen text names: its last character if that is a digit 1-9, else 0.
+    static int portNumberFromText(const std::string& text);
+
 private:
     SerialLines& lines_;
     OperatorMessages& messages_;

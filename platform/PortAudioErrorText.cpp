@@ -1,0 +1,16 @@
+#include "PortAudioErrorText.h"
+
+#include <portaudio.h>
+
+std::string portAudioErrorText(int paError)
+{
+    std::string text = Pa_GetErrorText(paError);
+    if (paError == paUnanticipatedHostError) {
+        const PaHostErrorInfo* host = Pa_GetLastHostErrorInfo();
+        if (host != nullptr && host->errorText != nullptr && host->errorText[0] != '\0') {
+            text += ": ";
+            text += host->errorText;
+        }
+    }
+    return text;
+}

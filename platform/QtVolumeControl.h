@@ -1,0 +1,11 @@
+#pragma once
+// Starts the system's volume control (pavucontrol, the sound control panel, Audio
+// MIDI Setup) as a detached process, without waiting; if it cannot start, nothing
+// happens. Threads: window thread only.
+
+#include "VolumeControl.h"
+
+class QtVolumeControl final : public VolumeControl {
+public:
+    void start(VolumeView view) override;
+};

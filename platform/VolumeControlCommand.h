@@ -1,0 +1,9 @@
+#pragma once
+// The command line that opens the system's volume control on its playback or
+// recording view. Pure, callable from any thread.
+
+#include "DesktopSystem.h"
+#include "ProgramCommand.h"
+#include "VolumeControl.h"
+
+ProgramCommand volumeControlCommand(VolumeView view, DesktopSystem system);

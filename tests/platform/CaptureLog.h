@@ -1,0 +1,23 @@
+#pragma once
+// Logs the buffers a sound input device hands back, in the order they arrive.
+
+#include "AudioInput.h"
+
+#include <functional>
+#include <vector>
+
+struct CaptureLog : AudioInputListener {
+    struct Returned {
+        int index;
+        int bytesRecorded;
+    };
+    std::vector<Returned> returned;
+    std::function<void(CaptureBuffer&)> whenReturned;
+
+    void onCaptureBufferDone(CaptureBuffer& buffer) override
+    {
+        returned.push_back({buffer.index, buffer.bytesRecorded});
+        if (whenReturned)
+            whenReturned(buffer);
+    }
+};
