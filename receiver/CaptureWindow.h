@@ -1,0 +1,14 @@
+#pragma once
+// What the audio capture needs of the receiver window: the two buttons it changes
+// and the close that ends the program after a capture failure. Called on the
+// window thread only.
+
+class CaptureWindow {
+public:
+    virtual ~CaptureWindow() = default;
+    virtual void DisableStartButton() = 0;
+    // The pause/resume button's caption, "Stop" or "Start".
+    virtual void SetToggleCaption(const char* caption) = 0;
+    // Closes the window, which releases the device and ends the program.
+    virtual void CloseWindow() = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The received-text pane: a plain-text editor the decoder appends to, one
+// Windows-1252 byte at a time, and the operator may type and edit in as well.
+// Every insertion goes at the end, wherever the operator left the caret; received
+// text cannot be undone away. Window thread only.
+
+#include "ReceivedTextPane.h"
+
+#include <QPlainTextEdit>
+
+class ReceivedTextEdit : public QPlainTextEdit, public ReceivedTextPane {
+    Q_OBJECT
+
+public:
+    explicit ReceivedTextEdit(QWidget* parent = nullptr);
+
+    int textLength() const override;
+    void selectRange(int from, int to) override;
+    void deleteSelection() override;
+    void replaceSelection(const char* text) override;
+    void scrollToCaret() override;
+};

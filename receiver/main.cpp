@@ -1,0 +1,21 @@
+// msk-receiver: records the radio's audio from the default recording device,
+// demodulates and decodes it, and shows the text and a scope in one window.
+
+#include "PortAudioInputDevice.h"
+#include "QtOperatorMessages.h"
+#include "QtVolumeControl.h"
+#include "ReceiverWindow.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // The device outlives the window, so it can still be released when it closes.
+    PortAudioInputDevice device;
+    QtOperatorMessages messages;
+    QtVolumeControl volume;
+    ReceiverWindow window(device, messages, volume);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Shared by the receiver's window tests: a volume control that counts its starts,
+// finding a control by its id, and a transmission as the sound card would record
+// it at 8000 samples per second.
+
+#include "ReceiverWindow.h"
+#include "VolumeControl.h"
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FakeVolumeControl : VolumeControl {
+    std::vector<VolumeView> started;
+    void start(VolumeView view) override { started.push_back(view); }
+};
+
+template <class T>
+T* ControlOf(const ReceiverWindow& window, int id)
+{
+    return qobject_cast<T*>(window.control(id));
+}
+
+// The samples a transmitter plays for `text` (Windows-1252) at samplesPerBit of its
+// 32000 samples/s, resampled to what a sound card clocked at recordRate records.
+std::vector<std::int16_t> RecordedTransmission(const std::string& text, int samplesPerBit,
+                                               double recordRate = 8000.0, int idleUnits = 4);
+
+// Pixels of this colour in the image.
+inline int CountPixels(const QImage& image, QColor colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).rgb() == colour.rgb())
+                ++n;
+    return n;
+}
