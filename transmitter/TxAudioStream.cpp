@@ -133,6 +133,20 @@ void TxAudioStream::onOutputClose()
     }
 }
 
+void TxAudioStream::onOutputFailed()
+{
+    if (!deviceHeld_ || deviceClosing_)
+        return;
+    stopRequested_ = true;
+    if (!closeRequested_)
+        window_.setPttButtonEnabled(true);
+    device_.reset();
+    ptt_.release();
+    // A failed device may hand nothing more back; close it now rather than wait for
+    // a buffer. The close notification then turns the window back to "Turn On".
+    closeDevice();
+}
+
 void TxAudioStream::refill(OutputBuffer& buffer, int bit)
 {
     synthesizer_.fillBit(buffer.samples, bit);

@@ -52,6 +52,9 @@ public:
     void onOutputOpen() override;
     void onOutputBufferDone(OutputBuffer& buffer) override;
     void onOutputClose() override;
+    // The sound system dropped the stream: end the transmission as a stop would,
+    // so the radio is not left keyed on a dead carrier.
+    void onOutputFailed() override;
 
     bool deviceHeld() const { return deviceHeld_; }  // from a successful open to the close notification
     bool stopRequested() const { return stopRequested_; }

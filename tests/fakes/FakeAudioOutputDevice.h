@@ -137,6 +137,11 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
             deliverDone(1);
         }
     }
+    // The sound system drops the stream: nothing plays any more.
+    void deliverFailure()
+    {
+        listener->onOutputFailed();
+    }
     void deliverClose()
     {
         deliverDone();

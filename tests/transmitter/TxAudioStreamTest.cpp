@@ -359,6 +359,39 @@ TEST_F(TxAudioStreamTest, ClosingTheWindowWhileStoppingEndsItAtTheClose)
     EXPECT_FALSE(ptt.keyed);
 }
 
+TEST_F(TxAudioStreamTest, ADroppedStreamEndsTheTransmissionAndReleasesPtt)
+{
+    startSending();
+    device.playAndReturn(12);
+    device.deliverFailure();
+    EXPECT_FALSE(ptt.keyed);
+    EXPECT_TRUE(window.pttButtonEnabled);
+    EXPECT_EQ(device.closes, 1);  // without waiting for a buffer that may never come
+    const std::size_t reset = indexOf("audio reset");
+    EXPECT_EQ(log.at(reset + 1), "ptt release");
+    const std::int64_t readPos = queue.readPos();
+    device.deliverClose();
+    expectIdle();
+    EXPECT_EQ(queue.readPos(), readPos);  // the handed-back buffers take no bits
+    EXPECT_EQ(device.closes, 1);
+
+    // The operator can start again.
+    startSending();
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_TRUE(ptt.keyed);
+}
+
+TEST_F(TxAudioStreamTest, ADroppedStreamWhileTheWindowClosesStillEndsIt)
+{
+    startSending();
+    stream.requestClose();
+    device.deliverFailure();
+    device.deliverAll();
+    EXPECT_EQ(device.closes, 1);
+    EXPECT_EQ(window.ends, 1);
+    EXPECT_FALSE(ptt.keyed);
+}
+
 TEST_F(TxAudioStreamTest, IgnoresNotificationsItDidNotAskFor)
 {
     OutputBuffer stranger;
@@ -366,6 +399,7 @@ TEST_F(TxAudioStreamTest, IgnoresNotificationsItDidNotAskFor)
     stream.onOutputBufferDone(stranger);  // idle
     stream.onOutputOpen();
     stream.onOutputClose();
+    stream.onOutputFailed();
     EXPECT_TRUE(device.calls.empty());
     EXPECT_TRUE(window.toggleTexts.empty());
 
