@@ -1,9 +1,15 @@
 // The transmitter window end to end through a real sound server: text typed before
 // and after "Turn On" (with a correction) is played through PortAudio into the null
 // sink "radio", recorded from its monitor with parecord and decoded by
-// msk-modem decode. Run through tests/sound/with-sound-server.sh.
+// msk-modem decode, and into the receiver window's pane. Run through
+// tests/sound/with-sound-server.sh.
 
 #include "PortAudioOutputDevice.h"
+#ifdef MSK_WITH_RECEIVER
+#include "PortAudioInputDevice.h"
+#include "ReceivedTextEdit.h"
+#include "ReceiverWindow.h"
+#endif
 #include "TransmitterWindow.h"
 #include "TxAudioStream.h"
 #include "WindowFakes.h"
@@ -23,62 +29,16 @@
 namespace {
 
 constexpr int kRecordRate = 8000;  // samples per second, as the receiver records
+constexpr const char* kExpected = "cq cq de msk1 test xy k";
 
-struct Speed {
-    const char* baud;
-    int optionId;
-    int bitMilliseconds;
-};
-
-}  // namespace
-
-class TransmitterSoundTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void sendsTypedTextThroughTheSoundServer_data();
-    void sendsTypedTextThroughTheSoundServer();
-};
-
-void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer_data()
+// What the operator does: chooses the speed, types a call before "Turn On" and more
+// after it, corrects a typing error once the wrong letter has gone into the queue
+// (so that a backspace goes on the air), waits until everything has been sent and
+// turns the transmitter off.
+void transmit(TransmitterWindow& window, const WatchingMessages& messages, int optionId, int bitMilliseconds)
 {
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<int>("optionId");
-    QTest::addColumn<int>("bitMilliseconds");
-    QTest::newRow("31 baud") << QStringLiteral("31") << 2000 << 32;
-    QTest::newRow("125 baud") << QStringLiteral("125") << 2002 << 8;
-}
-
-void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer()
-{
-    QFETCH(QString, baud);
-    QFETCH(int, optionId);
-    QFETCH(int, bitMilliseconds);
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString recording = dir.filePath(QStringLiteral("radio.raw"));
-
-    std::vector<std::string> log;
-    PortAudioOutputDevice audio;
-    LoggingSerialLines serial(&log);
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    TransmitterWindow window({audio, serial, messages, volume, chooser});
-    window.initialise();
-    window.show();
     auto* toggle = qobject_cast<QAbstractButton*>(window.control(TransmitterWindow::kToggleId));
     qobject_cast<QAbstractButton*>(window.control(optionId))->click();
-
-    QProcess recorder;
-    recorder.setStandardOutputFile(recording);
-    recorder.start(QStringLiteral("parecord"),
-                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
-                    QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
-    QVERIFY(recorder.waitForStarted());
-    QTest::qWait(500);
 
     // Typed while idle: waits in the entry for the transmission.
     QTest::keyClicks(window.entry(), "cq cq de msk1 ");
@@ -86,10 +46,8 @@ void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer()
     QVERIFY2(messages.shown.empty(), messages.shown.empty() ? "" : messages.shown[0].text.c_str());
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn Off"); }, 5000));
 
-    // Typed while sending, with a typing error corrected once the wrong letter has
-    // gone into the queue, so that a backspace goes on the air. The queue follows
-    // the entry by length at each bit, so it must see the shorter text before the
-    // operator types on.
+    // The queue follows the entry by length at each bit, so it must see the
+    // shorter text before the operator types on.
     TxBitQueue& queue = window.bitQueue();
     QTest::keyClicks(window.entry(), "test xyz");
     const auto typedSoFar = static_cast<std::int64_t>(window.entry()->toPlainText().size());
@@ -109,6 +67,64 @@ void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer()
 
     toggle->click();
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn On"); }, 5000));
+}
+
+void addSpeeds()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<int>("optionId");          // transmitter
+    QTest::addColumn<int>("receiverOptionId");
+    QTest::addColumn<int>("bitMilliseconds");
+    QTest::newRow("31 baud") << QStringLiteral("31") << 2000 << 3000 << 32;
+    QTest::newRow("125 baud") << QStringLiteral("125") << 2002 << 3002 << 8;
+}
+
+}  // namespace
+
+class TransmitterSoundTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodesARecordingOfTheSink_data() { addSpeeds(); }
+    void decodesARecordingOfTheSink();
+#ifdef MSK_WITH_RECEIVER
+    void showsTheTextInTheReceiverWindow_data() { addSpeeds(); }
+    void showsTheTextInTheReceiverWindow();
+#endif
+};
+
+void TransmitterSoundTest::decodesARecordingOfTheSink()
+{
+    QFETCH(QString, baud);
+    QFETCH(int, optionId);
+    QFETCH(int, bitMilliseconds);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString recording = dir.filePath(QStringLiteral("radio.raw"));
+
+    std::vector<std::string> log;
+    PortAudioOutputDevice audio;
+    LoggingSerialLines serial(&log);
+    WatchingMessages messages;
+    FakeVolumeControl volume;
+    FakeChooser chooser;
+    TransmitterWindow window({audio, serial, messages, volume, chooser});
+    window.initialise();
+    window.show();
+
+    QProcess recorder;
+    recorder.setStandardOutputFile(recording);
+    recorder.start(QStringLiteral("parecord"),
+                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
+                    QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
+    QVERIFY(recorder.waitForStarted());
+    QTest::qWait(500);
+
+    transmit(window, messages, optionId, bitMilliseconds);
+    if (QTest::currentTestFailed())
+        return;
     QTest::qWait(300);
     recorder.terminate();
     QVERIFY(recorder.waitForFinished(5000));
@@ -122,9 +138,51 @@ void TransmitterSoundTest::sendsTypedTextThroughTheSoundServer()
     QCOMPARE(decoder.exitCode(), 0);
     const QString text = QString::fromUtf8(decoder.readAllStandardOutput());
     qInfo("decoded at %s baud: \"%s\"", qPrintable(baud), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("cq cq de msk1 test xy k")), qPrintable(text));
+    QVERIFY2(text.contains(QString::fromLatin1(kExpected)), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("xyz")));
 }
+
+#ifdef MSK_WITH_RECEIVER
+// Both programs' windows in one process, as on one machine: the receiver records
+// the sink's monitor while the transmitter plays into the sink.
+void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
+{
+    QFETCH(int, optionId);
+    QFETCH(int, receiverOptionId);
+    QFETCH(int, bitMilliseconds);
+
+    PortAudioInputDevice input;
+    WatchingMessages receiverMessages;
+    FakeVolumeControl receiverVolume;
+    ReceiverWindow receiver(input, receiverMessages, receiverVolume);
+    receiver.show();
+    qobject_cast<QAbstractButton*>(receiver.control(receiverOptionId))->click();
+    qobject_cast<QAbstractButton*>(receiver.control(ReceiverWindow::kStartId))->click();
+    QVERIFY2(receiverMessages.shown.empty(),
+             receiverMessages.shown.empty() ? "" : receiverMessages.shown[0].text.c_str());
+    QTest::qWait(500);
+
+    std::vector<std::string> log;
+    PortAudioOutputDevice output;
+    LoggingSerialLines serial(&log);
+    WatchingMessages messages;
+    FakeVolumeControl volume;
+    FakeChooser chooser;
+    TransmitterWindow transmitter({output, serial, messages, volume, chooser});
+    transmitter.initialise();
+    transmitter.show();
+
+    transmit(transmitter, messages, optionId, bitMilliseconds);
+    if (QTest::currentTestFailed())
+        return;
+    QTest::qWait(500);
+    const QString text = receiver.textPane()->toPlainText();
+    qInfo("receiver pane: \"%s\"", qPrintable(text));
+    QVERIFY2(text.contains(QString::fromLatin1(kExpected)), qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("xyz")));
+    receiver.close();
+}
+#endif
 
 QTEST_MAIN(TransmitterSoundTest)
 #include "TransmitterSoundTest.moc"
