@@ -3,7 +3,7 @@
 
 #include "EntryTextSource.h"
 #include "ModemEncode.h"
-#include "StreamFakes.h"
+#include "RecordingStatus.h"
 #include "TxBitQueue.h"
 
 #include <QPlainTextEdit>

@@ -4,9 +4,12 @@
 // The sound card and the serial port are stand-ins; nothing is sent.
 
 #include "FakeAudioOutputDevice.h"
+#include "FakeChooser.h"
+#include "FakeVolumeControl.h"
+#include "LoggingSerialLines.h"
 #include "TransmitterWindow.h"
 #include "TxAudioStream.h"
-#include "WindowFakes.h"
+#include "WatchingMessages.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -10,9 +10,12 @@
 #include "ReceivedTextEdit.h"
 #include "ReceiverWindow.h"
 #endif
+#include "FakeChooser.h"
+#include "FakeVolumeControl.h"
+#include "LoggingSerialLines.h"
 #include "TransmitterWindow.h"
 #include "TxAudioStream.h"
-#include "WindowFakes.h"
+#include "WatchingMessages.h"
 
 #include <QAbstractButton>
 #include <QPlainTextEdit>

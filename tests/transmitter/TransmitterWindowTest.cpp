@@ -3,10 +3,13 @@
 
 #include "DialogUnits.h"
 #include "FakeAudioOutputDevice.h"
+#include "FakeChooser.h"
+#include "FakeVolumeControl.h"
+#include "LoggingSerialLines.h"
 #include "ModemEncode.h"
 #include "TransmitterWindow.h"
 #include "TxAudioStream.h"
-#include "WindowFakes.h"
+#include "WatchingMessages.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,9 +2,12 @@
 
 #include "FakeAudioOutputDevice.h"
 #include "FakeOperatorMessages.h"
+#include "FakePttKeyer.h"
+#include "FakeWindowControls.h"
 #include "ModemEncode.h"
 #include "MskSynthesizer.h"
-#include "StreamFakes.h"
+#include "RecordingStatus.h"
+#include "StringTextSource.h"
 #include "TransmitPreamble.h"
 #include "TxAudioStream.h"
 #include "TxBitQueue.h"
@@ -21,7 +24,7 @@ class TxAudioStreamTest : public ::testing::Test {
 protected:
     std::vector<std::string> log;
     FakeAudioOutputDevice device{&log};
-    StringText text;
+    StringTextSource text;
     RecordingStatus status;
     TxBitQueue queue{text, status};
     MskSynthesizer synthesizer;

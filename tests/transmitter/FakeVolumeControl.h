@@ -1,0 +1,11 @@
+#pragma once
+// Records each start of the volume control.
+
+#include "VolumeControl.h"
+
+#include <vector>
+
+struct FakeVolumeControl : VolumeControl {
+    std::vector<VolumeView> started;
+    void start(VolumeView view) override { started.push_back(view); }
+};

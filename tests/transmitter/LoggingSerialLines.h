@@ -1,0 +1,52 @@
+#pragma once
+// Serial control lines that log every open, close and line change into a list
+// shared with the fake sound card, so the order of PTT and audio shows.
+
+#include "SerialLines.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct LoggingSerialLines : SerialLines {
+    explicit LoggingSerialLines(std::vector<std::string>* log) : log(log) {}
+    std::vector<std::string>* log;
+    std::set<int> existing{1, 2, 3};
+    int openPort = 0;
+    bool dtr = false;
+    bool rts = false;
+
+    bool open(int portNumber) override
+    {
+        if (openPort != 0 || existing.count(portNumber) == 0) {
+            log->push_back("serial open " + std::to_string(portNumber) + " failed");
+            return false;
+        }
+        log->push_back("serial open " + std::to_string(portNumber));
+        openPort = portNumber;
+        dtr = rts = true;  // as a freshly opened port on Linux
+        return true;
+    }
+    void close() override
+    {
+        if (openPort != 0)
+            log->push_back("serial close");
+        openPort = 0;
+    }
+    bool isOpen() const override { return openPort != 0; }
+    void setDtr(bool on) override
+    {
+        if (openPort == 0)
+            return;
+        dtr = on;
+        log->push_back(on ? "dtr on" : "dtr off");
+    }
+    void setRts(bool on) override
+    {
+        if (openPort == 0)
+            return;
+        rts = on;
+        log->push_back(on ? "rts on" : "rts off");
+    }
+    std::string deviceName() const override { return openPort ? "/dev/ttyFAKE" + std::to_string(openPort) : ""; }
+};
