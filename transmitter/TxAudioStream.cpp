@@ -41,8 +41,12 @@ void TxAudioStream::start()
     if (!device_.open(kSampleRate, *this)) {
         messages_.beepExclamation();
         messages_.showMessage(kMessageTitle, kOpenFailedText, MessageIcon::Exclamation);
-        window_.setPttButtonEnabled(true);
-        window_.setModeOptionsEnabled(true);
+        // The box has no owner: while it was up the operator may have pressed
+        // "Turn On" again, and that transmission keeps the controls locked.
+        if (!deviceHeld_) {
+            window_.setPttButtonEnabled(true);
+            window_.setModeOptionsEnabled(true);
+        }
         return;
     }
     deviceHeld_ = true;

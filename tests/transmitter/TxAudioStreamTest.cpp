@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -210,6 +212,45 @@ TEST_F(TxAudioStreamTest, AFailedOpenWarnsAndLeavesEverythingAsItWas)
     startSending();
     EXPECT_EQ(window.toggleText, "Turn Off");
     EXPECT_EQ(ptt.keys, 1);
+}
+
+// The failure box has no owner, so the window stays usable while it is up.
+struct ReenteringMessages : FakeOperatorMessages {
+    std::function<void()> whileShown;
+    void showMessage(const std::string& title, const std::string& text, MessageIcon icon) override
+    {
+        FakeOperatorMessages::showMessage(title, text, icon);
+        if (whileShown)
+            std::exchange(whileShown, nullptr)();
+    }
+};
+
+TEST(TxAudioStreamReentry, AStartFromBehindTheFailureBoxKeepsTheControlsLocked)
+{
+    std::vector<std::string> log;
+    FakeAudioOutputDevice device(&log);
+    StringTextSource text;
+    RecordingStatus status;
+    TxBitQueue queue(text, status);
+    MskSynthesizer synthesizer;
+    FakePttKeyer ptt(&log);
+    FakeWindowControls window(&log);
+    ReenteringMessages messages;
+    TxAudioStream stream(device, queue, synthesizer, ptt, window, messages);
+
+    device.failOpen = true;
+    messages.whileShown = [&] {
+        device.failOpen = false;
+        stream.toggle();  // "Turn On" again while the box is up; this time it opens
+    };
+    stream.toggle();
+    EXPECT_TRUE(stream.deviceHeld());
+    EXPECT_FALSE(window.pttButtonEnabled);
+    EXPECT_FALSE(window.modeOptionsEnabled);
+    EXPECT_TRUE(ptt.keyed);
+    device.deliverOpen();
+    EXPECT_EQ(window.toggleText, "Turn Off");
+    EXPECT_TRUE(device.faults.empty());
 }
 
 TEST_F(TxAudioStreamTest, EachReturnedBufferTakesExactlyOneBit)
