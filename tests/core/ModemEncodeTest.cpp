@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace {
 
 // What a synthesiser makes of a bit sequence given as '0'/'1' characters.
@@ -28,6 +32,16 @@ std::vector<std::int16_t> synthesize(const std::string& bits, int samplesPerBit)
 const std::string kPreamble = std::string(40, '1') + "00";
 const std::string kIdle = "101010101100";
 
+// std::system's result as the program's exit code.
+int exitCodeOf(int status)
+{
+#ifdef _WIN32
+    return status;
+#else
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
 struct ModemRun {
     int exitCode;
     std::string out;
@@ -39,11 +53,16 @@ ModemRun runModem(const std::string& arguments, const std::string& input = "")
     const std::string in = (dir / "msk-encode-test.in").string();
     const std::string out = (dir / "msk-encode-test.out").string();
     std::ofstream(in, std::ios::binary) << input;
-    const std::string command = std::string(MSK_MODEM_BINARY) + " " + arguments + " < " + in + " > " + out + " 2>/dev/null";
-    const int status = std::system(command.c_str());
+#ifdef _WIN32
+    const char* discard = " 2>NUL";
+#else
+    const char* discard = " 2>/dev/null";
+#endif
+    const std::string command = std::string(MSK_MODEM_BINARY) + " " + arguments + " < " + in + " > " + out + discard;
+    const int status = exitCodeOf(std::system(command.c_str()));
     std::ifstream result(out, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(result)), std::istreambuf_iterator<char>());
-    return {WEXITSTATUS(status), bytes};
+    return {status, bytes};
 }
 
 std::vector<std::int16_t> fromLittleEndian(const std::string& bytes)
