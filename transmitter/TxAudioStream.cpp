@@ -22,6 +22,17 @@ TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSy
     }
 }
 
+TxAudioStream::~TxAudioStream()
+{
+    if (!deviceHeld_)
+        return;
+    if (!deviceClosing_)
+        device_.reset();
+    ptt_.release();
+    if (!deviceClosing_)
+        closeDevice();
+}
+
 void TxAudioStream::toggle()
 {
     if (deviceHeld_)

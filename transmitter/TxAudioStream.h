@@ -40,6 +40,11 @@ public:
 
     TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer, PttKeyer& ptt,
                   TxWindowControls& window, OperatorMessages& messages);
+    // Destroyed while the device is open (the event loop ended in the middle of a
+    // transmission): cuts the sound, releases PTT and closes the device, so the
+    // device keeps no buffer whose storage goes with this object. What the device
+    // still reports after that must not be delivered here.
+    ~TxAudioStream() override;
     TxAudioStream(const TxAudioStream&) = delete;
     TxAudioStream& operator=(const TxAudioStream&) = delete;
 

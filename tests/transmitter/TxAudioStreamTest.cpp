@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -434,6 +435,44 @@ TEST_F(TxAudioStreamTest, ADroppedStreamWhileTheWindowClosesStillEndsIt)
     EXPECT_EQ(device.closes, 1);
     EXPECT_EQ(window.ends, 1);
     EXPECT_FALSE(ptt.keyed);
+}
+
+// The window and its stream can go while the device still plays (the event loop
+// ended in the middle of a transmission): the device must not keep buffers whose
+// storage goes with the stream, and the radio must not stay keyed behind it.
+TEST(TxAudioStreamLifetime, AStreamDestroyedWhileTheDeviceIsOpenTakesItsBuffersBackAndReleasesPtt)
+{
+    enum class At { Opening, Sending, Stopping, Closing };
+    for (const At at : {At::Opening, At::Sending, At::Stopping, At::Closing}) {
+        std::vector<std::string> log;
+        FakeAudioOutputDevice device{&log};
+        StringTextSource text;
+        RecordingStatus status;
+        TxBitQueue queue{text, status};
+        MskSynthesizer synthesizer;
+        FakePttKeyer ptt{&log};
+        FakeWindowControls window{&log};
+        FakeOperatorMessages messages;
+        auto stream = std::make_unique<TxAudioStream>(device, queue, synthesizer, ptt, window, messages);
+        stream->toggle();
+        if (at != At::Opening) {
+            device.deliverOpen();
+            device.playAndReturn(5);
+        }
+        if (at == At::Stopping)
+            stream->toggle();
+        if (at == At::Closing) {
+            stream->requestClose();
+            device.deliverDone(1);  // the device is being closed already
+        }
+        stream.reset();
+        EXPECT_TRUE(device.queued.empty()) << static_cast<int>(at);
+        EXPECT_FALSE(device.isOpen) << static_cast<int>(at);
+        EXPECT_EQ(device.closes, 1) << static_cast<int>(at);
+        EXPECT_FALSE(ptt.keyed) << static_cast<int>(at);
+        for (const std::string& fault : device.faults)
+            ADD_FAILURE() << "device misuse: " << fault;
+    }
 }
 
 TEST_F(TxAudioStreamTest, IgnoresNotificationsItDidNotAskFor)
