@@ -8,6 +8,7 @@ add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtVolumeControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SerialPortLocation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TerminationRequests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VolumeControlCommand.cpp)
 target_include_directories(mskplatform PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(mskplatform

@@ -7,6 +7,7 @@
 #include "QtSerialLines.h"
 #include "QtVolumeControl.h"
 #include "SelectionPopup.h"
+#include "TerminationRequests.h"
 #include "TransmitterWindow.h"
 
 #include <QApplication>
@@ -24,5 +25,8 @@ int main(int argc, char** argv)
     TransmitterWindow window({audio, serial, messages, volume, popup});
     window.initialise();
     window.showCentred();
+    // kill, logout, Ctrl+C or a closed terminal end the program as the close box
+    // does: a transmission is stopped and PTT released before the program goes.
+    TerminationRequests termination([&window] { window.close(); });
     return application.exec();
 }
