@@ -15,11 +15,16 @@
 
 namespace {
 
+// The benchmark text as the receiver records it, at 8000 samples per second.
+std::vector<std::int16_t> recordedTransmission(const char* baud)
+{
+    return convertSampleRate(modem::encodeTransmission(kSensitivityText, modem::samplesPerBitForBaud(baud), 2),
+                             modem::kEncodeSampleRate, kCaptureSampleRate);
+}
+
 void receiveChain(benchmark::State& state, const char* baud)
 {
-    const std::vector<std::int16_t> audio =
-        convertSampleRate(modem::encodeTransmission(kSensitivityText, modem::samplesPerBitForBaud(baud), 2),
-                          modem::kEncodeSampleRate, kCaptureSampleRate);
+    const std::vector<std::int16_t> audio = recordedTransmission(baud);
     ReceiveChain chain;
     chain.settings.tickRate = modem::tickRateForBaud(baud);
     for (auto _ : state) {
@@ -34,9 +39,7 @@ void receiveChain(benchmark::State& state, const char* baud)
 // The same with the scope drawing every bit, as in the receiver window.
 void receiveChainWithScope(benchmark::State& state, const char* baud)
 {
-    const std::vector<std::int16_t> audio =
-        convertSampleRate(modem::encodeTransmission(kSensitivityText, modem::samplesPerBitForBaud(baud), 2),
-                          modem::kEncodeSampleRate, kCaptureSampleRate);
+    const std::vector<std::int16_t> audio = recordedTransmission(baud);
     ReceiveChain chain;
     chain.settings.tickRate = modem::tickRateForBaud(baud);
     SignalDisplay display;

@@ -40,6 +40,15 @@ struct BufferRing {
     OutputBuffer& operator[](int i) { return buffers[static_cast<std::size_t>(i)]; }
 };
 
+// Prepares buffers 0..count-1 and queues them in that order, as the transmitter does.
+void prepareAndQueue(PortAudioOutputDevice& device, BufferRing& ring, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        device.prepare(ring[i]);
+        device.write(ring[i]);
+    }
+}
+
 std::vector<std::string> doneEvents(int from, int to)
 {
     std::vector<std::string> events;
@@ -81,10 +90,7 @@ TEST(PortAudioOutputDevice, HandsBackEachBufferOnceInQueueOrderAtThePaceOfPlayin
 
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < kBuffers; ++i) {
-        device.prepare(ring[i]);
-        device.write(ring[i]);
-    }
+    prepareAndQueue(device, ring, kBuffers);
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones == kBuffers; }, 3000));
     const auto elapsedMs = clock.elapsed();
     std::printf("%d buffers of 32 ms handed back after %lld ms\n", kBuffers, static_cast<long long>(elapsedMs));
@@ -105,10 +111,7 @@ TEST(PortAudioOutputDevice, ResetHandsBackEveryQueuedBufferBeforeAnythingLater)
     BufferRing ring(kBuffers, kSamplesPerBit31Baud);
     ASSERT_TRUE(device.open(kTransmitRateHz, log)) << device.lastErrorText();
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.opens == 1; }, 2000));
-    for (int i = 0; i < kBuffers; ++i) {
-        device.prepare(ring[i]);
-        device.write(ring[i]);
-    }
+    prepareAndQueue(device, ring, kBuffers);
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones >= 1; }, 2000));
     const int playedBeforeReset = log.dones;
     ASSERT_LT(playedBeforeReset, kBuffers / 2);
@@ -201,10 +204,7 @@ TEST(PortAudioOutputDevice, ReportsAStreamTheSoundSystemDropped)
     BufferRing ring(kBuffers, kSamplesPerBit31Baud);
     ASSERT_TRUE(device.open(kTransmitRateHz, log)) << device.lastErrorText();
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.opens == 1; }, 2000));
-    for (int i = 0; i < kBuffers; ++i) {
-        device.prepare(ring[i]);
-        device.write(ring[i]);
-    }
+    prepareAndQueue(device, ring, kBuffers);
     ASSERT_TRUE(turnEventLoopUntil([&] { return log.dones >= 2; }, 2000));
 
     // Our stream is the sink's only 32000 Hz input (the keep-alive plays 8000 Hz).

@@ -23,8 +23,8 @@ namespace {
 
 constexpr std::size_t kBuffers = TxAudioStream::kBufferCount;
 
-class TxAudioStreamTest : public ::testing::Test {
-protected:
+// Everything a stream talks to, with one shared event log.
+struct StreamParts {
     std::vector<std::string> log;
     FakeAudioOutputDevice device{&log};
     StringTextSource text;
@@ -34,6 +34,10 @@ protected:
     FakePttKeyer ptt{&log};
     FakeWindowControls window{&log};
     FakeOperatorMessages messages;
+};
+
+class TxAudioStreamTest : public ::testing::Test, protected StreamParts {
+protected:
     TxAudioStream stream{device, queue, synthesizer, ptt, window, messages};
 
     void TearDown() override
@@ -444,15 +448,8 @@ TEST(TxAudioStreamLifetime, AStreamDestroyedWhileTheDeviceIsOpenTakesItsBuffersB
 {
     enum class At { Opening, Sending, Stopping, Closing };
     for (const At at : {At::Opening, At::Sending, At::Stopping, At::Closing}) {
-        std::vector<std::string> log;
-        FakeAudioOutputDevice device{&log};
-        StringTextSource text;
-        RecordingStatus status;
-        TxBitQueue queue{text, status};
-        MskSynthesizer synthesizer;
-        FakePttKeyer ptt{&log};
-        FakeWindowControls window{&log};
-        FakeOperatorMessages messages;
+        StreamParts parts;
+        auto& [log, device, text, status, queue, synthesizer, ptt, window, messages] = parts;
         auto stream = std::make_unique<TxAudioStream>(device, queue, synthesizer, ptt, window, messages);
         stream->toggle();
         if (at != At::Opening) {
