@@ -10,11 +10,23 @@
 // long double: on ARM boards long double is emulated in software and far too slow.
 using Real = double;
 
+// Which receive chain decides the bits: the classic phase-slope chain, or the
+// coherent one with automatic frequency correction. Both run on every sample, so a
+// switch takes effect at once, with the other chain already settled.
+enum class DemodulatorChoice { Standard, Enhanced };
+
 struct ReceiverSettings {
     Real centreFrequency = 1000.0;  // Hz, the local oscillator
     std::int32_t sampleRate = 8000; // samples per second the arithmetic assumes
     Real tickRate = 500.0;          // ticks per second, 16 per bit
     float timingGain = 2.0f;        // bit-timing loop gain
+
+    // The operator's aids beside the classic four. As written here they leave the
+    // receiver exactly as the classic chain behaves; the window loads the
+    // operator's remembered choices over them.
+    DemodulatorChoice demodulator = DemodulatorChoice::Standard;
+    bool reverse = false;  // station on the other sideband: the two tones swapped
+    bool squelch = false;  // print nothing while no signal of this speed is present
 };
 
 struct RxMode {
