@@ -1,10 +1,17 @@
-# Receive signal chain: demodulator, Varicode decoder and the scope's image.
-# Plain C++ apart from the scope, which draws into a QImage.
-add_library(rxcore STATIC
+# Receive signal chain. rxchain is plain C++ (demodulator and its blocks, Varicode
+# decoder) and is also built for Windows in the core-only cross build: a new
+# Qt-free source file goes into its list. rxcore adds the scope, which draws into
+# a QImage.
+add_library(rxchain STATIC
   VaricodeDecodeTable.cpp
   VaricodeDecoder.cpp
   MskDemodulator.cpp
-  ReceiveDemodulator.cpp
-  SignalDisplay.cpp)
-target_include_directories(rxcore PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(rxcore PUBLIC varicode Qt6::Gui)
+  ReceiveDemodulator.cpp)
+target_include_directories(rxchain PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(rxchain PUBLIC varicode)
+set_target_properties(rxchain PROPERTIES AUTOMOC OFF)
+
+if(NOT MSK_CORE_ONLY)
+  add_library(rxcore STATIC SignalDisplay.cpp)
+  target_link_libraries(rxcore PUBLIC rxchain Qt6::Gui)
+endif()

@@ -12,6 +12,11 @@
 #include <iostream>
 #include <iterator>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace modem {
 namespace {
 
@@ -51,6 +56,10 @@ void writeRaw(const std::vector<std::int16_t>& samples)
         bytes.push_back(static_cast<unsigned char>(u & 0xFF));
         bytes.push_back(static_cast<unsigned char>(u >> 8));
     }
+#ifdef _WIN32
+    // Raw samples are bytes: a 0x0A must not become 0x0D 0x0A.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
         throw IoError("cannot write to standard output");
 }

@@ -1,7 +1,9 @@
 #include "MskDemodulator.h"
 #include "ReceiveChain.h"
 #include "ReceiveSignals.h"
+#ifndef MSK_CORE_ONLY
 #include "SignalDisplay.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,14 @@
 namespace {
 
 using rxtest::tone;
+
+#ifdef MSK_CORE_ONLY
+// The core-only build (the Windows cross build) has neither libsamplerate, which
+// brings a transmission from the encoder's 32000 to 8000 samples per second, nor Qt.
+constexpr const char* kNeedsResampler =
+    "needs a transmission through libsamplerate, which this build lacks (no Windows package in Debian)";
+constexpr const char* kNeedsQt = "needs Qt's QImage for the scope, which this build lacks (no Windows package in Debian)";
+#endif
 
 // The filters are full after 12 samples and 86 ticks (5 3/8 bits), the phase
 // history three outputs later; the onset of a tone also jolts the timing loop for
@@ -129,6 +139,9 @@ TEST_F(DemodulatorTest, FastestSpeedTicksEverySecondSampleUntilACorrection)
     feed(std::vector<std::int16_t>(1600, 0));
     EXPECT_EQ(out.ticks.size(), 1600u / 2 / 4);  // a tick per two samples, a point per 4 ticks
     EXPECT_EQ(demodulator.tickPhase(), 0.0);
+#ifdef MSK_CORE_ONLY
+    GTEST_SKIP() << kNeedsResampler;
+#else
 
     // A signal with bit changes gives non-zero corrections; from then on every
     // sample ticks, a negative correction only delaying one.
@@ -139,6 +152,7 @@ TEST_F(DemodulatorTest, FastestSpeedTicksEverySecondSampleUntilACorrection)
     feed(std::vector<std::int16_t>(1600, 0));
     EXPECT_LE(out.ticks.size() - before, 1600u / 4);
     EXPECT_GE(out.ticks.size() - before, 1600u / 4 - 10);
+#endif
 }
 
 TEST_F(DemodulatorTest, NonsenseSettingsNeitherCrashNorDecideOnes)
@@ -154,6 +168,9 @@ TEST_F(DemodulatorTest, NonsenseSettingsNeitherCrashNorDecideOnes)
 
 TEST(DemodulatorChainTest, SpeedChangeKeepsTheStateAndRecovers)
 {
+#ifdef MSK_CORE_ONLY
+    GTEST_SKIP() << kNeedsResampler;
+#else
     ReceiveChain chain;
     chain.settings.tickRate = rxtest::kSpeeds[2].tickRate;
     const auto first = rxtest::transmission("abc", rxtest::kSpeeds[2]);
@@ -174,10 +191,14 @@ TEST(DemodulatorChainTest, SpeedChangeKeepsTheStateAndRecovers)
     ASSERT_GE(text.size(), 14u);
     EXPECT_EQ(text.substr(0, 3), "abc");
     EXPECT_EQ(text.substr(text.size() - 11), "hello world");
+#endif
 }
 
 TEST(DemodulatorChainTest, DrawsTheTracesOfATransmission)
 {
+#ifdef MSK_CORE_ONLY
+    GTEST_SKIP() << kNeedsQt;
+#else
     struct LastShown : DisplayTarget {
         QImage image;
         void showDisplayImage(const QImage& shown) override { image = shown; }
@@ -192,6 +213,7 @@ TEST(DemodulatorChainTest, DrawsTheTracesOfATransmission)
         demodulator.DemodulateSample(x[n]);
     EXPECT_EQ(target.image.pixel(42, 45) & 0xFFFFFFu, 0x00FFFFu);
     EXPECT_EQ(target.image.pixel(41, 45) & 0xFFFFFFu, 0u);
+#endif
 }
 
 }  // namespace
