@@ -30,8 +30,14 @@ WavWriter::WavWriter(const std::string& path, int sampleRate) : path_(path)
     if (fs::is_fifo(status) || fs::is_socket(status))
         throw UsageError("cannot write a WAV file into the pipe " + path +
                          ": its header is completed at the end, which needs a file");
-    const bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
-    written_ = inPlace ? path : path + ".part";
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        written_ = target_ = path;  // a device: written in place
+    } else {
+        // Through a symbolic link, the file it names is replaced, not the link.
+        const fs::path resolved = fs::is_symlink(fs::symlink_status(path, ec)) ? fs::canonical(path, ec) : fs::path();
+        target_ = ec || resolved.empty() ? path : resolved.string();
+        written_ = target_ + ".part";
+    }
 
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -64,13 +70,13 @@ void WavWriter::commit()
     file_ = nullptr;
     std::error_code ec;
     if (closed != 0) {
-        if (written_ != path_)
+        if (written_ != target_)
             fs::remove(written_, ec);
         throw IoError("cannot write " + path_ + ": " + sf_error_number(closed));
     }
-    if (written_ == path_)
+    if (written_ == target_)
         return;
-    fs::rename(written_, path_, ec);
+    fs::rename(written_, target_, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(written_, ignored);
@@ -83,7 +89,7 @@ void WavWriter::abandon()
     sf_close(file_);
     file_ = nullptr;
     std::error_code ec;
-    if (written_ != path_)
+    if (written_ != target_)
         fs::remove(written_, ec);
 }
 

@@ -21,7 +21,8 @@ SndfilePtr openForReading(const std::string& path, SF_INFO& info);
 // Writes a 16-bit mono WAV file block by block. A regular file (or a new one) is
 // written as PATH.part beside the target and renamed into place by commit(), so a
 // failed run never leaves a partial file that looks complete; a writer destroyed
-// without commit() removes it. A device such as /dev/null is written in place.
+// without commit() removes it. Through a symbolic link the file it names is
+// replaced, the link stays. A device such as /dev/null is written in place.
 // A pipe or socket is refused (UsageError): a WAV header's lengths are filled in at
 // the end, which needs a file that can seek back. So is a directory (IoError) and
 // an empty name (UsageError).
@@ -39,8 +40,9 @@ public:
 private:
     void abandon();
 
-    std::string path_;
-    std::string written_;  // the file libsndfile writes: path_ or its temporary
+    std::string path_;     // as given, for messages
+    std::string target_;   // the file that ends up written: path_, or what its link names
+    std::string written_;  // the file libsndfile writes: target_ or its temporary
     SNDFILE* file_ = nullptr;
 };
 

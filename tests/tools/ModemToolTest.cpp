@@ -144,9 +144,12 @@ TEST_F(ModemToolTest, OutputThatIsNoRegularFileIsWrittenInPlaceOrRefused)
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_FALSE(fs::exists(fifo + ".part"));
 
-    // A regular file is still replaced whole, through FILE.part.
+    // A regular file is still replaced whole, through FILE.part; through a symbolic
+    // link (/dev/stdout into a file, say) the file is, and the link stays.
     std::ofstream(path("old.wav")) << "old";
-    EXPECT_EQ(run({"encode", "-o", path("old.wav"), "hi"}).exitCode, 0);
+    fs::create_symlink(path("old.wav"), path("link.wav"));
+    EXPECT_EQ(run({"encode", "-o", path("link.wav"), "hi"}).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(path("link.wav")));
     EXPECT_EQ(readFile(path("old.wav")), readFile(wav));
 }
 
