@@ -47,7 +47,7 @@ std::string_view optionValue(int argc, char** argv, int& i);
 // True for "--help" and "-h".
 bool isHelpOption(std::string_view arg);
 
-// The text of the last failed C library call, for messages ("Is a directory").
+// The system's text for an errno value, for messages ("Is a directory").
 std::string systemErrorText(int error);
 
 }  // namespace modem

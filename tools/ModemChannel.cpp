@@ -8,7 +8,6 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
-#include <optional>
 #include <string>
 
 namespace modem {

@@ -28,8 +28,8 @@ WavWriter::WavWriter(const std::string& path, int sampleRate) : path_(path)
     if (fs::is_directory(status))
         throw IoError("cannot write " + path + ": it is a directory");
     if (fs::is_fifo(status) || fs::is_socket(status))
-        throw UsageError("cannot write a WAV file into the pipe " + path +
-                         ": its header is completed at the end, which needs a file");
+        throw UsageError("cannot write a WAV file into " + path +
+                         ": it is a pipe, and a WAV header is completed at the end, which needs a file");
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         written_ = target_ = path;  // a device: written in place
     } else {
