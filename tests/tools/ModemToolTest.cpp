@@ -8,7 +8,6 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,7 +91,11 @@ struct ModemToolTest : ::testing::Test {
         rusage usage{};
         wait4(pid, &status, 0, &usage);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#ifdef __APPLE__
+        result.maxResidentKiB = usage.ru_maxrss / 1024;  // bytes there
+#else
         result.maxResidentKiB = usage.ru_maxrss;
+#endif
         if (captured)
             result.out = readFile(outPath);
         result.err = readFile(errPath);
@@ -125,7 +128,8 @@ TEST_F(ModemToolTest, OutputThatIsNoRegularFileIsWrittenInPlaceOrRefused)
     // A character device (a copy of /dev/null where we may make one): written
     // through, never replaced by a regular file.
     std::string device = path("null");
-    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    struct stat null {};
+    if (::stat("/dev/null", &null) != 0 || ::mknod(device.c_str(), S_IFCHR | 0666, null.st_rdev) != 0)
         device = "/dev/null";  // not root: a device we cannot replace anyway
     EXPECT_EQ(run({"encode", "-o", device, "hi"}).exitCode, 0);
     EXPECT_TRUE(fs::is_character_file(device));
