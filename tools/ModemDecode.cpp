@@ -138,6 +138,7 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
 {
     DecodeOptions options;
     bool haveInput = false;
+    bool inputRateGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--baud") {
@@ -158,6 +159,7 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
         } else if (arg == "--input-rate") {
             options.inputRate =
                 static_cast<std::int32_t>(parseInteger("--input-rate", optionValue(argc, argv, i), kMinRate, kMaxRate));
+            inputRateGiven = true;
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -169,6 +171,8 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
             haveInput = true;
         }
     }
+    if (inputRateGiven && options.input != "-")
+        throw UsageError("--input-rate is for raw samples on standard input; a WAV file names its own rate");
     return options;
 }
 

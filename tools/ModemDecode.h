@@ -5,6 +5,7 @@
 // per bit decision: the index of the 8000-per-second sample whose processing made
 // it and the decision value d with 9 decimals.
 
+#include "ModemEncode.h"
 #include "ReceiverSettings.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace modem {
 struct DecodeOptions {
     ReceiverSettings settings;                    // as the receiver window starts
     bool trace = false;
-    std::int32_t inputRate = kCaptureSampleRate;  // raw samples on standard input
+    std::int32_t inputRate = kEncodeSampleRate;   // raw samples on standard input: as encode writes them
     std::string input = "-";                      // a WAV file, or "-" for raw input
 };
 

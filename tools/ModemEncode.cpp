@@ -8,9 +8,11 @@
 #include "Windows1252.h"
 #include "WavFile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <iostream>
-#include <iterator>
+#include <optional>
+#include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -20,14 +22,74 @@
 namespace modem {
 namespace {
 
-class FixedText : public TxTextSource {
+constexpr std::size_t kBlockSamples = 16384;     // samples handed on at a time
+constexpr std::size_t kInputPiece = 65536;       // bytes read from standard input at a time
+// The queue is shown one more character of the text whenever fewer bits than this
+// wait in it. Any character has at least 3 bits (code word and "00"), so the queue
+// never runs dry before the text ends, and the bits on the air are the same as if
+// the whole text had stood in the entry from the start; but the queue holds a few
+// dozen bits instead of the whole text's.
+constexpr std::int64_t kQueueLowWater = 64;     // bits
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The continuation bytes a UTF-8 lead byte announces (0 for ASCII and for bytes
+// that cannot start a sequence).
+int continuationBytes(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    if ((b & 0xE0) == 0xC0)
+        return 1;
+    if ((b & 0xF0) == 0xE0)
+        return 2;
+    if ((b & 0xF8) == 0xF0)
+        return 3;
+    return 0;
+}
+
+std::int64_t bitsOnTheAir(std::uint8_t byte)
+{
+    if (byte == varicode::kCarriageReturn)
+        byte = varicode::kSpace;  // a line end goes out as space, then LF
+    return static_cast<std::int64_t>(VaricodeTable::codeFor(byte).size() + varicode::kSeparator.size());
+}
+
+// The entry as the bit queue sees it while the text still arrives: only the bytes
+// shown so far count, and those the queue has taken are dropped.
+class ArrivingText : public TxTextSource {
 public:
-    explicit FixedText(std::string_view text) : text_(text) {}
-    std::int64_t length() const override { return static_cast<std::int64_t>(text_.size()); }
-    std::uint8_t byteAt(std::int64_t i) const override { return static_cast<std::uint8_t>(text_[static_cast<std::size_t>(i)]); }
+    explicit ArrivingText(const EntryTextPieces& pieces) : pieces_(pieces) {}
+
+    std::int64_t length() const override { return shown_; }
+    std::uint8_t byteAt(std::int64_t index) const override
+    {
+        return static_cast<std::uint8_t>(buffer_[static_cast<std::size_t>(index - base_)]);
+    }
+
+    // Shows one more byte and returns its bits on the air, or 0 at the end of the
+    // text. Every byte shown before has been taken by the queue.
+    std::int64_t showNext()
+    {
+        while (shown_ == base_ + static_cast<std::int64_t>(buffer_.size())) {
+            if (ended_)
+                return 0;
+            base_ = shown_;
+            buffer_.clear();
+            if (!pieces_(buffer_)) {
+                ended_ = true;
+                buffer_.clear();
+            }
+        }
+        return bitsOnTheAir(byteAt(shown_++));
+    }
+    bool ended() const { return ended_; }
 
 private:
-    std::string_view text_;
+    const EntryTextPieces& pieces_;
+    std::string buffer_;     // buffer_[0] is byte base_ of the entry
+    std::int64_t base_ = 0;
+    std::int64_t shown_ = 0;
+    bool ended_ = false;
 };
 
 class NoStatus : public TxStatusSink {
@@ -35,79 +97,163 @@ public:
     void setStatusText(const std::string&) override {}
 };
 
-std::int64_t bitsFor(std::string_view entryText)
-{
-    std::int64_t bits = 0;
-    for (char c : entryText) {
-        auto byte = static_cast<std::uint8_t>(c);
-        if (byte == varicode::kCarriageReturn)
-            byte = varicode::kSpace;
-        bits += static_cast<std::int64_t>(VaricodeTable::codeFor(byte).size() + varicode::kSeparator.size());
-    }
-    return bits;
-}
-
-void writeRaw(const std::vector<std::int16_t>& samples)
-{
-    std::vector<unsigned char> bytes;
-    bytes.reserve(samples.size() * 2);
-    for (std::int16_t s : samples) {
-        const auto u = static_cast<std::uint16_t>(s);
-        bytes.push_back(static_cast<unsigned char>(u & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(u >> 8));
-    }
+// Raw signed 16-bit little-endian samples on standard output.
+class RawOutput {
+public:
+    RawOutput()
+    {
 #ifdef _WIN32
-    // Raw samples are bytes: a 0x0A must not become 0x0D 0x0A.
-    _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stdout), _O_BINARY);  // samples are bytes: no line-end translation
 #endif
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-        throw IoError("cannot write to standard output");
-}
+    }
+    void write(const std::int16_t* samples, std::size_t count)
+    {
+        bytes_.resize(count * 2);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto u = static_cast<std::uint16_t>(samples[i]);
+            bytes_[2 * i] = static_cast<unsigned char>(u & 0xFF);
+            bytes_[2 * i + 1] = static_cast<unsigned char>(u >> 8);
+        }
+        if (std::fwrite(bytes_.data(), 1, bytes_.size(), stdout) != bytes_.size())
+            fail();
+    }
+    void finish()
+    {
+        if (std::fflush(stdout) != 0)
+            fail();
+    }
+
+private:
+    [[noreturn]] static void fail() { throw IoError("cannot write to standard output: " + systemErrorText(errno)); }
+    std::vector<unsigned char> bytes_;
+};
+
+// The UTF-8 text on standard input, in pieces of entry text. A read error (a
+// closed standard input, a directory) is an IoError, not an empty text.
+class StandardInputText {
+public:
+    bool operator()(std::string& piece)
+    {
+        if (finished_)
+            return false;
+        const std::size_t got = std::fread(chunk_.data(), 1, chunk_.size(), stdin);
+        if (got < chunk_.size() && std::ferror(stdin))
+            throw IoError("cannot read standard input: " + systemErrorText(errno));
+        converter_.append(std::string_view(chunk_.data(), got), piece);
+        if (got < chunk_.size() && std::feof(stdin)) {
+            converter_.finish(piece);
+            finished_ = true;
+        }
+        return true;
+    }
+
+private:
+    std::vector<char> chunk_ = std::vector<char>(kInputPiece);
+    EntryTextConverter converter_;
+    bool finished_ = false;
+};
 
 }  // namespace
 
-std::string entryTextFromUtf8(std::string_view utf8)
+void EntryTextConverter::append(std::string_view utf8, std::string& out)
 {
-    const std::string bytes = windows1252::fromUtf8(utf8);
-    std::string entry;
-    entry.reserve(bytes.size() + bytes.size() / 16);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\r') {
-            entry += "\r\n";
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            entry += "\r\n";
-        } else {
-            entry += c;
+    pending_.append(utf8);
+    // Hold back a character whose continuation bytes have not all arrived: the
+    // last byte that can start a sequence, when fewer bytes than it announces
+    // follow it. Everything before that byte converts the same whatever follows.
+    std::size_t cut = pending_.size();
+    for (std::size_t i = pending_.size(); i > 0; --i) {
+        if (!isContinuationByte(pending_[i - 1])) {
+            if (pending_.size() - i < static_cast<std::size_t>(continuationBytes(pending_[i - 1])))
+                cut = i - 1;
+            break;
         }
     }
+    lineEnds(windows1252::fromUtf8(std::string_view(pending_).substr(0, cut)), out);
+    pending_.erase(0, cut);
+}
+
+void EntryTextConverter::finish(std::string& out)
+{
+    lineEnds(windows1252::fromUtf8(pending_), out);
+    pending_.clear();
+}
+
+void EntryTextConverter::lineEnds(std::string_view bytes, std::string& out)
+{
+    for (char c : bytes) {
+        const bool lineFeedOfCrLf = c == '\n' && afterCarriageReturn_;
+        afterCarriageReturn_ = c == '\r';
+        if (lineFeedOfCrLf)
+            continue;
+        if (c == '\r' || c == '\n')
+            out += "\r\n";
+        else
+            out += c;
+    }
+}
+
+std::string entryTextFromUtf8(std::string_view utf8)
+{
+    EntryTextConverter converter;
+    std::string entry;
+    entry.reserve(utf8.size() + utf8.size() / 16);
+    converter.append(utf8, entry);
+    converter.finish(entry);
     return entry;
+}
+
+void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idleUnits, const SampleBlockOutput& output)
+{
+    ArrivingText entry(text);
+    NoStatus status;
+    TxBitQueue queue(entry, status);
+    MskSynthesizer synthesizer;
+    synthesizer.setSamplesPerBit(samplesPerBit);
+    const auto perBit = static_cast<std::size_t>(synthesizer.samplesPerBit());
+    std::vector<std::int16_t> block(std::max<std::size_t>(1, kBlockSamples / perBit) * perBit);
+    std::size_t filled = 0;
+    const auto send = [&](int bit) {
+        synthesizer.fillBit(block.data() + filled, bit);
+        filled += perBit;
+        if (filled == block.size()) {
+            output(block.data(), filled);
+            filled = 0;
+        }
+    };
+
+    // The first character is looked at before anything goes out, so that input
+    // that cannot be read stops the run before a sample is written.
+    std::int64_t textBits = entry.showNext();
+    for (int i = 0; i < kPreambleBuffers; ++i)
+        send(preambleBit(i));
+
+    // The first request hands out the start value 0 (and takes the first
+    // character); after it come the text's bits and then the idle units.
+    const std::int64_t idleBits =
+        static_cast<std::int64_t>(idleUnits) * bitsOnTheAir(varicode::kIdleCharacter);
+    for (std::int64_t requests = 0;; ++requests) {
+        if (requests > 0 && queue.queuedBits() - queue.readPos() < kQueueLowWater)
+            textBits += entry.showNext();
+        if (entry.ended() && requests == 1 + textBits + idleBits)
+            break;
+        send(queue.nextBit());
+    }
+    if (filled > 0)
+        output(block.data(), filled);
 }
 
 std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits)
 {
-    FixedText text(entryText);
-    NoStatus status;
-    TxBitQueue queue(text, status);
-    MskSynthesizer synthesizer;
-    synthesizer.setSamplesPerBit(samplesPerBit);
-
-    // The first request hands out the start value 0 and takes nothing from the
-    // queue; after it come the text's bits and then the idle units.
-    const std::int64_t idleBits =
-        static_cast<std::int64_t>(idleUnits) *
-        static_cast<std::int64_t>(VaricodeTable::codeFor(varicode::kIdleCharacter).size() + varicode::kSeparator.size());
-    const std::int64_t requests = 1 + bitsFor(entryText) + idleBits;
-
-    const auto perBit = static_cast<std::size_t>(synthesizer.samplesPerBit());
-    std::vector<std::int16_t> samples(static_cast<std::size_t>(kPreambleBuffers + requests) * perBit);
-    std::int16_t* out = samples.data();
-    for (int i = 0; i < kPreambleBuffers; ++i, out += perBit)
-        synthesizer.fillBit(out, preambleBit(i));
-    for (std::int64_t i = 0; i < requests; ++i, out += perBit)
-        synthesizer.fillBit(out, queue.nextBit());
+    bool given = false;
+    std::vector<std::int16_t> samples;
+    streamTransmission(
+        [&](std::string& piece) {
+            piece.assign(entryText);
+            return !std::exchange(given, true);
+        },
+        samplesPerBit, idleUnits,
+        [&](const std::int16_t* block, std::size_t count) { samples.insert(samples.end(), block, block + count); });
     return samples;
 }
 
@@ -132,16 +278,32 @@ int runEncode(int argc, char** argv)
         else
             text = std::string(arg);
     }
-    if (!text) {
-        text = std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad())
-            throw IoError("cannot read standard input");
-    }
-    const auto samples = encodeTransmission(entryTextFromUtf8(*text), samplesPerBit, idleUnits);
+
+    std::optional<WavWriter> wav;
+    std::optional<RawOutput> raw;
     if (output == "-")
-        writeRaw(samples);
+        raw.emplace();
     else
-        writeWav(output, kEncodeSampleRate, samples);
+        wav.emplace(output, kEncodeSampleRate);
+
+    StandardInputText standardInput;
+    bool given = false;
+    const EntryTextPieces pieces = [&](std::string& piece) {
+        if (!text)
+            return standardInput(piece);
+        piece = entryTextFromUtf8(*text);
+        return !std::exchange(given, true);
+    };
+    streamTransmission(pieces, samplesPerBit, idleUnits, [&](const std::int16_t* samples, std::size_t count) {
+        if (raw)
+            raw->write(samples, count);
+        else
+            wav->write(samples, count);
+    });
+    if (raw)
+        raw->finish();
+    else
+        wav->commit();
     return kExitOk;
 }
 

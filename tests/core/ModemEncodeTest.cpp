@@ -1,6 +1,7 @@
 #include "ModemEncode.h"
 
 #include "MskSynthesizer.h"
+#include "VaricodeTable.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -90,6 +91,48 @@ TEST(ModemEncode, LineEndsBecomeCarriageReturnLineFeed)
 {
     EXPECT_EQ(modem::entryTextFromUtf8("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
     EXPECT_EQ(modem::entryTextFromUtf8("73 \xE2\x82\xAC\n"), "73 \x80\r\n");
+}
+
+TEST(ModemEncode, TextArrivingInPiecesConvertsAsAWhole)
+{
+    // Line ends of every kind, a 2-, 3- and 4-byte character, malformed sequences
+    // (a lone lead byte, a stray continuation byte, a cut-off character at the end).
+    const std::string utf8 = "a\r\nb\rc\n\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\xBB\xC3x\x80\r\r\n\xE2\x82";
+    const std::string whole = modem::entryTextFromUtf8(utf8);
+    EXPECT_EQ(whole, "a\r\nb\r\nc\r\n\xE9\x80??x?\r\n\r\n?");
+    for (std::size_t cut = 0; cut <= utf8.size(); ++cut) {
+        modem::EntryTextConverter converter;
+        std::string pieces;
+        converter.append(utf8.substr(0, cut), pieces);
+        converter.append(utf8.substr(cut), pieces);
+        converter.finish(pieces);
+        EXPECT_EQ(pieces, whole) << "cut at " << cut;
+    }
+}
+
+TEST(ModemEncode, TextArrivingByteByByteGivesTheSameSignal)
+{
+    // The queue is shown the text a character at a time while it arrives; the
+    // signal must be that of the whole text typed before "Turn On".
+    const std::string text = std::string(300, 'e') + " CQ de DL1ABC\r\n" + std::string(200, '\xFF');
+    std::size_t next = 0;
+    int calls = 0;
+    std::vector<std::int16_t> streamed;
+    modem::streamTransmission(
+        [&](std::string& piece) {
+            if (next == text.size())
+                return false;
+            if (++calls % 7 != 3)  // now and then a piece without any text
+                piece = text.substr(next++, 1);
+            return true;
+        },
+        64, 3, [&](const std::int16_t* x, std::size_t n) { streamed.insert(streamed.end(), x, x + n); });
+    // Every character's word and "00" back to back (a line end as space, then LF),
+    // no idle word anywhere before the three at the end.
+    std::string bits = kPreamble + "0";
+    for (char c : text)
+        bits += std::string(VaricodeTable::codeFor(c == '\r' ? ' ' : static_cast<std::uint8_t>(c))) + "00";
+    EXPECT_EQ(streamed, synthesize(bits + kIdle + kIdle + kIdle, 64));
 }
 
 TEST(ModemEncode, CommandWritesRawSamplesOrAWavFile)

@@ -33,13 +33,14 @@ struct DecodeCommandTest : ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::string writeWav(const std::string& name, const std::vector<std::int16_t>& x, int rate, int channels = 1)
+    std::string writeWav(const std::string& name, const std::vector<std::int16_t>& x, int rate, int channels = 1,
+                         int format = SF_FORMAT_WAV)
     {
         const std::string path = (dir / name).string();
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = channels;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        info.format = format | SF_FORMAT_PCM_16;
         SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
         EXPECT_NE(f, nullptr);
         sf_write_short(f, x.data(), static_cast<sf_count_t>(x.size()));
@@ -84,7 +85,8 @@ TEST_F(DecodeCommandTest, TraceOfSilenceDecidesAtFixedSamples)
 {
     // 31 baud: ticks at samples 16, 32, ...; tick 8 of each 16 decides: samples
     // 16 x 8 = 128, then every 256.
-    const std::string trace = decode({"--trace", "-"}, rawBytes(std::vector<std::int16_t>(1024, 0)));
+    const std::string trace =
+        decode({"--trace", "--input-rate", "8000", "-"}, rawBytes(std::vector<std::int16_t>(1024, 0)));
     EXPECT_EQ(trace, "128 0.000000000\n384 0.000000000\n640 0.000000000\n896 0.000000000\n");
 }
 
@@ -109,8 +111,10 @@ TEST_F(DecodeCommandTest, RawInputAtTheGivenRate)
 {
     const auto signal = modem::encodeTransmission("73 \xE9t\xE9", 512, 2);  // "73 été" in Windows-1252
     EXPECT_EQ(decode({"--baud", "63", "--input-rate", "32000", "-"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
+    // Without --input-rate, raw input runs at the rate encode writes, so the two pipe together.
+    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
     const auto at8000 = rxtest::transmission("k", rxtest::kSpeeds[1]);
-    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(at8000) + "\x01"), "k");  // an odd trailing byte is dropped
+    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "8000"}, rawBytes(at8000) + "\x01"), "k");  // an odd trailing byte is dropped
 }
 
 TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
@@ -153,6 +157,14 @@ TEST_F(DecodeCommandTest, BadCommandLines)
     EXPECT_THROW(decode({"--frobnicate"}), UsageError);
     EXPECT_THROW(decode({"a.wav", "b.wav"}), UsageError);
     EXPECT_THROW(decode({"--baud"}), UsageError);
+    // Plain decimal numbers only.
+    for (const char* centre : {"0x3E8", " 1000", "1000 ", "+1000", "1e3", "inf", "nan", "1000,5", "-", "."})
+        EXPECT_THROW(decode({"--centre", centre, "-"}), UsageError) << centre;
+    for (const char* rate : {" 8000", "8000.0", "0x1F40", "08000x"})
+        EXPECT_THROW(decode({"--assumed-rate", rate, "-"}), UsageError) << rate;
+    EXPECT_EQ(decode({"--centre", "999.5", "--assumed-rate", "08000", "-"}), "");
+    // A WAV file names its own rate: --input-rate cannot apply to it.
+    EXPECT_THROW(decode({"--input-rate", "8000", "a.wav"}), UsageError);
 }
 
 TEST_F(DecodeCommandTest, BrokenFilesNeverCrash)
@@ -189,6 +201,68 @@ TEST_F(DecodeCommandTest, BrokenFilesNeverCrash)
     const fs::path half = dir / "half.wav";
     std::ofstream(half, std::ios::binary) << bytes.substr(0, bytes.size() * 3 / 4);
     EXPECT_NO_THROW(decode({"--baud", "500", half.string()}));
+}
+
+// Runs channel with these arguments (after "channel").
+int channel(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "channel");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    return modem::runChannel(static_cast<int>(argv.size()), argv.data());
+}
+
+using ChannelCommandTest = DecodeCommandTest;
+
+TEST_F(ChannelCommandTest, ReadErrorPartWayLeavesNoOutput)
+{
+    // A FLAC recording with 200 bytes of its middle overwritten: the decoder
+    // loses sync part-way.
+    std::vector<std::int16_t> tone(80000);
+    for (std::size_t n = 0; n < tone.size(); ++n)
+        tone[n] = static_cast<std::int16_t>(8000 * std::sin(0.785 * static_cast<double>(n)) + static_cast<double>(n * 7919 % 301));
+    const std::string flac = writeWav("tone.flac", tone, 8000, 1, SF_FORMAT_FLAC);
+    std::string bytes;
+    {
+        std::ifstream in(flac, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (std::size_t k = bytes.size() / 2; k < bytes.size() / 2 + 200; ++k)
+        bytes[k] = static_cast<char>(k * 37);
+    std::ofstream(flac, std::ios::binary | std::ios::trunc) << bytes;
+
+    const fs::path out = dir / "out.wav";
+    for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"--snr", "3", "--offset", "5"}}) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), {flac, out.string()});
+        EXPECT_THROW(channel(args), modem::IoError);
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(out.string() + ".part"));
+    }
+}
+
+TEST_F(ChannelCommandTest, SampleRateOfTheFileOutOfRangeIsAnInputError)
+{
+    const std::vector<std::int16_t> x(3000, 100);
+    const fs::path out = dir / "out.wav";
+    // Headers that claim 2, 999, 400000 and 270 million samples per second: refused at
+    // once (no Hilbert filter of 0.032 x rate taps is built) as a fault of the file.
+    for (int rate : {2, 999, 400000, 270000000}) {
+        const std::string in = writeWav("rate" + std::to_string(rate) + ".wav", x, rate);
+        try {
+            channel({"--offset", "5", in, out.string()});
+            ADD_FAILURE() << rate << " was taken";
+        } catch (const modem::IoError& e) {
+            EXPECT_NE(std::string(e.what()).find("1000 to 384000"), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(fs::exists(out));
+    }
+    // 1500 per second carries tones up to 750 Hz: an offset of 750 Hz does not fit the file.
+    const std::string low = writeWav("low.wav", x, 1500);
+    EXPECT_THROW(channel({"--offset", "750", low, out.string()}), modem::IoError);
+    EXPECT_EQ(channel({"--offset", "749", low, out.string()}), modem::kExitOk);
+    EXPECT_THROW(channel({"--seed", "4", low, out.string()}), modem::UsageError);  // no noise to seed
 }
 
 TEST(ChannelTest, NoiseHasTheAskedPowerAndRepeats)
@@ -243,6 +317,13 @@ TEST(ChannelTest, OffsetAndClockError)
     for (std::size_t n = 4001; n < 68001; ++n)
         crossings += (shifted[n - 1] < 0) != (shifted[n] < 0);
     EXPECT_NEAR(crossings, 16800, 2);
+    // Sample by sample: the analytic signal of 10000 sin(wt) is -j 10000 e^(jwt), so
+    // turned by 50 Hz its real part is 10000 sin at 1050 Hz, in step with the input.
+    ASSERT_EQ(shifted.size(), x.size());
+    double worst = 0;
+    for (std::size_t n = 4000; n < 76000; ++n)
+        worst = std::max(worst, std::abs(shifted[n] - 10000.0 * std::sin(2 * std::numbers::pi * 1050.0 * static_cast<double>(n) / rate)));
+    EXPECT_LT(worst, 2.0);  // the rounding to 16 bits (0.5) and the filter's ripple
 
     options = {};
     options.ppm = 1000.0;  // the recording clock 0.1 % fast: 0.1 % more samples

@@ -1,0 +1,273 @@
+// msk-modem as a program: what it prints where, its exit codes, what it does to the
+// file it writes, its memory, and the README's example. POSIX only (spawns the
+// program with a chosen standard input and measures it with wait4).
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The memory ceiling for any length of input or output.
+constexpr long kFlatMemoryKiB = 50 * 1024;
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    long maxResidentKiB = 0;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct ModemToolTest : ::testing::Test {
+    fs::path dir;
+
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("msk-modem-tool-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs msk-modem with these arguments; standard input from stdinPath, or closed
+    // when it is empty; stdout to outPath (or a file that is read back).
+    ToolRun run(std::vector<std::string> args, const std::string& stdinPath = "/dev/null", std::string outPath = "")
+    {
+        args.insert(args.begin(), MSK_MODEM_BINARY);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string errPath = (dir / "stderr").string();
+        const bool captured = outPath.empty();
+        if (captured)
+            outPath = (dir / "stdout").string();
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (stdinPath.empty())
+            posix_spawn_file_actions_addclose(&actions, 0);
+        else
+            posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        ToolRun result;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return result;
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#ifdef __APPLE__
+        result.maxResidentKiB = usage.ru_maxrss / 1024;  // bytes there
+#else
+        result.maxResidentKiB = usage.ru_maxrss;
+#endif
+        if (captured)
+            result.out = readFile(outPath);
+        result.err = readFile(errPath);
+        return result;
+    }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(ModemToolTest, HelpGoesToStandardOutputAndErrorsToStandardError)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h"}, {"encode", "--help"}, {"decode", "--baud", "63", "-h"},
+          {"channel", "--help"}}) {
+        const ToolRun help = run(args);
+        EXPECT_EQ(help.exitCode, 0) << args[0];
+        EXPECT_EQ(help.out.rfind("usage: msk-modem encode", 0), 0u) << help.out;
+        EXPECT_NE(help.out.find("32000 unless given"), std::string::npos);  // raw input to decode
+        EXPECT_EQ(help.err, "");
+    }
+    const ToolRun wrong = run({"encode", "--baud", "7", "hi"});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err.rfind("msk-modem encode: --baud must be", 0), 0u) << wrong.err;
+    EXPECT_EQ(run({}).exitCode, 2);
+}
+
+TEST_F(ModemToolTest, OutputThatIsNoRegularFileIsWrittenInPlaceOrRefused)
+{
+    // A character device (a copy of /dev/null where we may make one): written
+    // through, never replaced by a regular file.
+    std::string device = path("null");
+    struct stat null {};
+    if (::stat("/dev/null", &null) != 0 || ::mknod(device.c_str(), S_IFCHR | 0666, null.st_rdev) != 0)
+        device = "/dev/null";  // not root: a device we cannot replace anyway
+    EXPECT_EQ(run({"encode", "-o", device, "hi"}).exitCode, 0);
+    EXPECT_TRUE(fs::is_character_file(device));
+    EXPECT_FALSE(fs::exists(device + ".part"));
+
+    // A FIFO cannot take a WAV file (its header is completed at the end): refused
+    // before it is opened, and left as it was.
+    const std::string fifo = path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const ToolRun encode = run({"encode", "-o", fifo, "hi"});
+    EXPECT_EQ(encode.exitCode, 2);
+    EXPECT_NE(encode.err.find("pipe"), std::string::npos) << encode.err;
+    const std::string wav = path("cq.wav");
+    ASSERT_EQ(run({"encode", "-o", wav, "hi"}).exitCode, 0);
+    EXPECT_EQ(run({"channel", wav, fifo}).exitCode, 2);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_FALSE(fs::exists(fifo + ".part"));
+
+    // A regular file is still replaced whole, through FILE.part; through a symbolic
+    // link (/dev/stdout into a file, say) the file is, and the link stays.
+    std::ofstream(path("old.wav")) << "old";
+    fs::create_symlink(path("old.wav"), path("link.wav"));
+    EXPECT_EQ(run({"encode", "-o", path("link.wav"), "hi"}).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(path("link.wav")));
+    EXPECT_EQ(readFile(path("old.wav")), readFile(wav));
+}
+
+TEST_F(ModemToolTest, ExitCodesSayWhy)
+{
+    // A directory and an empty name as the output.
+    const ToolRun directory = run({"encode", "-o", dir.string(), "hi"});
+    EXPECT_EQ(directory.exitCode, 1);
+    EXPECT_NE(directory.err.find("is a directory"), std::string::npos) << directory.err;
+    const ToolRun empty = run({"encode", "-o", "", "hi"});
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_NE(empty.err.find("needs a file name"), std::string::npos) << empty.err;
+    for (const ToolRun& r : {directory, empty})
+        EXPECT_EQ(r.err.find("Success"), std::string::npos) << r.err;
+
+    // A closed standard input, or a directory as standard input, is no empty message.
+    const std::string wav = path("out.wav");
+    for (const std::string& input : {std::string(), dir.string()}) {
+        const ToolRun encode = run({"encode", "-o", wav}, input);
+        EXPECT_EQ(encode.exitCode, 1) << input;
+        EXPECT_NE(encode.err.find("cannot read standard input: "), std::string::npos) << encode.err;
+        EXPECT_FALSE(fs::exists(wav));
+        EXPECT_FALSE(fs::exists(wav + ".part"));
+        EXPECT_EQ(run({"encode"}, input).out, "");
+    }
+}
+
+TEST_F(ModemToolTest, MemoryStaysFlatForLongOutputAndLongInput)
+{
+    // Each run below took 110 to 125 MB while the commands held their whole output.
+    // 40000 idle units at 500 baud: 480 000 bits, 30.7 million samples, 61 MB of output.
+    const ToolRun idle = run({"encode", "--baud", "500", "--idle", "40000"}, "/dev/null", "/dev/null");
+    EXPECT_EQ(idle.exitCode, 0);
+    EXPECT_LT(idle.maxResidentKiB, kFlatMemoryKiB);
+
+    // 60 000 characters on standard input: about 440 000 bits, 56 MB of output.
+    std::string text;
+    while (text.size() < 60000)
+        text += "the quick brown fox jumps over the lazy dog 0123456789\n";
+    std::ofstream(path("text")) << text;
+    const ToolRun longText = run({"encode", "--baud", "500"}, path("text"), "/dev/null");
+    EXPECT_EQ(longText.exitCode, 0);
+    EXPECT_LT(longText.maxResidentKiB, kFlatMemoryKiB);
+
+    // channel with noise, offset and clock error over 2.5 million samples (at 2000
+    // per second, where the offset's filter is short and the run quick).
+    constexpr int kRate = 2000;
+    constexpr sf_count_t kSamples = 2'500'000;
+    {
+        SF_INFO info{};
+        info.samplerate = kRate;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open(path("tone.wav").c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<short> period(20);  // 300 Hz: 3 cycles in 20 samples
+        for (std::size_t n = 0; n < period.size(); ++n)
+            period[n] = static_cast<short>(8000 * std::sin(2 * std::numbers::pi * 300 * static_cast<double>(n) / kRate));
+        for (sf_count_t n = 0; n < kSamples; n += 20)
+            sf_write_short(file, period.data(), 20);
+        sf_close(file);
+    }
+    const ToolRun channel =
+        run({"channel", "--snr", "3", "--offset", "5", "--ppm", "100", path("tone.wav"), path("noisy.wav")});
+    EXPECT_EQ(channel.exitCode, 0);
+    EXPECT_LT(channel.maxResidentKiB, kFlatMemoryKiB);
+    // 100 ppm more samples: 2 500 250 of 2 bytes, and the 44-byte header.
+    EXPECT_NEAR(static_cast<double>(fs::file_size(path("noisy.wav"))), 5000544.0, 8.0);
+}
+
+// The three commands of the README's msk-modem example, run as written.
+TEST_F(ModemToolTest, ReadmeExampleDecodesCleanly)
+{
+    const std::string readme = readFile(fs::path(MSK_SOURCE_DIR) / "README.md");
+    const std::size_t section = readme.find("\n## msk-modem");
+    ASSERT_NE(section, std::string::npos);
+    const std::size_t example = readme.find("For example:", section);
+    ASSERT_NE(example, std::string::npos);
+    std::istringstream lines(readme.substr(example));
+    std::string line;
+    std::vector<std::vector<std::string>> commands;
+    std::getline(lines, line);
+    while (std::getline(lines, line) && (line.empty() || line.rfind("    ", 0) == 0)) {
+        if (line.empty())
+            continue;
+        // Words, a double-quoted text counting as one.
+        std::vector<std::string> words;
+        const std::regex word(R"re("([^"]*)"|(\S+))re");
+        for (auto it = std::sregex_iterator(line.begin(), line.end(), word); it != std::sregex_iterator(); ++it)
+            words.push_back((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+        ASSERT_EQ(words.at(0), "msk-modem") << line;
+        words.erase(words.begin());
+        commands.push_back(words);
+    }
+    ASSERT_EQ(commands.size(), 3u);
+    ASSERT_EQ(commands[0].at(0), "encode");
+    std::string text;  // the one argument of encode that is no option or its value
+    for (std::size_t i = 1; i < commands[0].size(); ++i) {
+        if (commands[0][i].rfind("-", 0) == 0)
+            ++i;
+        else
+            text = commands[0][i];
+    }
+    ASSERT_FALSE(text.empty());
+
+    const fs::path here = fs::current_path();
+    fs::current_path(dir);
+    std::vector<ToolRun> runs;
+    for (const auto& command : commands)
+        runs.push_back(run(command));
+    fs::current_path(here);
+    for (const ToolRun& r : runs)
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(runs.back().out, text);
+}
+
+}  // namespace
