@@ -16,6 +16,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <vector>
 
 class EntryTextSource;
 class QButtonGroup;
@@ -76,11 +77,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;  // Esc
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void choosePttPort();
     void showPttDevice();
+    bool moveWithinModes(QObject* from, int key);
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -89,6 +93,10 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
+    // The controls in creation order, which is the order Tab follows, and the
+    // mode options in the order the arrow keys move through them.
+    std::vector<QWidget*> tabOrder_;
+    std::vector<QRadioButton*> modeOptions_;
 
     MskSynthesizer synthesizer_;
     PttPort ptt_;
