@@ -392,6 +392,11 @@ void TransmitterWindowTest::pttPortDisablesTheButtonsWhileChoosingAndNamesTheDev
     QVERIFY(rig.button(1002)->isEnabled() && rig.button(5000)->isEnabled());
     QCOMPARE(rig.serial.openPort, 3);
     QVERIFY(rig.button(5000)->toolTip().contains("/dev/ttyFAKE3"));
+#ifndef _WIN32
+    rig.chooser.answer = "/dev/ttyACM0";  // a device typed by its path
+    QTest::mouseClick(rig.button(5000), Qt::LeftButton);
+    QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: /dev/ttyACM0"));
+#endif
 }
 
 void TransmitterWindowTest::enterOnASpeedOptionStartsNothing()
