@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -144,6 +145,15 @@ void TransmitterWindow::showCentred()
     show();
 }
 
+void TransmitterWindow::requestProgramEnd()
+{
+    programEndRequested_ = true;
+    if (ended_)
+        QCoreApplication::exit(0);
+    else
+        close();  // ends the program once the window has ended (closeEvent)
+}
+
 void TransmitterWindow::choosePttPort()
 {
     ptt_.choose(*this, devices_.chooser);
@@ -210,6 +220,9 @@ void TransmitterWindow::closeEvent(QCloseEvent* event)
     if (ending_) {
         ended_ = true;
         event->accept();
+        // Every loop ends, nested ones too, so no box or pop-up holds the program.
+        if (programEndRequested_)
+            QCoreApplication::exit(0);
     } else {
         event->ignore();
     }

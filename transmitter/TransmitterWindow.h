@@ -52,6 +52,13 @@ public:
     void initialise();
     // Shows the window in the middle of the screen.
     void showCentred();
+    // The system asks the program to end (kill, logout, Ctrl+C, a closed terminal).
+    // The window closes as its close box closes it -- a transmission is cut and PTT
+    // released first -- and then the program ends, also where a message box or the
+    // PTT pop-up is waiting for the operator in a loop of its own (those loops end
+    // with the program's, the box unanswered). May come before the window is shown.
+    void requestProgramEnd();
+    bool programEndRequested() const { return programEndRequested_; }
 
     // TxWindowControls
     void setToggleText(const std::string& text) override;
@@ -107,4 +114,5 @@ private:
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;
     bool inCloseEvent_ = false;
+    bool programEndRequested_ = false;
 };
