@@ -1,6 +1,7 @@
 #include "PortAudioInputDevice.h"
 
 #include "PortAudioErrorText.h"
+#include "QuietDeviceScan.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -39,7 +40,7 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
     if (sampleRate <= 0)
         return kInvalidRate;
 
-    PaError result = Pa_Initialize();
+    PaError result = initialisePortAudioQuietly();
     if (result != paNoError)
         return fail(result);  // a failed initialisation undoes itself
 

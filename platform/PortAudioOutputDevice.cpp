@@ -1,6 +1,7 @@
 #include "PortAudioOutputDevice.h"
 
 #include "PortAudioErrorText.h"
+#include "QuietDeviceScan.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -41,7 +42,7 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
     }
 
     // PortAudio looks for devices only here, so initialise it for each transmission.
-    PaError result = Pa_Initialize();
+    PaError result = initialisePortAudioQuietly();
     if (result != paNoError) {
         lastErrorText_ = portAudioErrorText(result);  // a failed initialisation undoes itself
         return false;

@@ -21,14 +21,12 @@ public:
     QtSerialLines& operator=(const QtSerialLines&) = delete;
 
     bool open(int portNumber) override;
+    bool openLocation(const std::string& location) override;  // open() uses it too
     void close() override;
     bool isOpen() const override;
     void setDtr(bool asserted) override;
     void setRts(bool asserted) override;
     std::string deviceName() const override;
-
-    // Opens a device by its system name ("/dev/ttyUSB0", "COM3"); open() uses it.
-    bool openLocation(const std::string& location);
 
 private:
     std::unique_ptr<QSerialPort> port_;

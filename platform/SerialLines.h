@@ -12,6 +12,9 @@ public:
     virtual ~SerialLines() = default;
     // Opens port n exclusively; false when it is absent or in use. n = 0 never opens.
     virtual bool open(int portNumber) = 0;
+    // Opens a device by its system name ("/dev/ttyUSB0", "COM3") exclusively; false
+    // when it is absent, in use or no serial device.
+    virtual bool openLocation(const std::string& location) = 0;
     virtual void close() = 0;          // nothing when none is open
     virtual bool isOpen() const = 0;
     virtual void setDtr(bool asserted) = 0;  // nothing when none is open

@@ -7,6 +7,7 @@ add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/QtOperatorMessages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtVolumeControl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QuietDeviceScan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SerialPortLocation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminationRequests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VolumeControlCommand.cpp)
@@ -14,3 +15,29 @@ target_include_directories(mskplatform PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(mskplatform
   PUBLIC platform_interfaces Qt6::Core Qt6::Widgets Qt6::SerialPort
   PRIVATE PkgConfig::PORTAUDIO)
+
+# The sound libraries whose printers the device scan silences (QuietDeviceScan):
+# PortAudio loads them on Linux; elsewhere they are usually absent and the scan
+# is left as it is.
+pkg_check_modules(ALSA QUIET IMPORTED_TARGET alsa)
+if(ALSA_FOUND)
+  target_link_libraries(mskplatform PRIVATE PkgConfig::ALSA)
+  target_compile_definitions(mskplatform PRIVATE MSK_HAVE_ALSA)
+endif()
+pkg_check_modules(JACK QUIET IMPORTED_TARGET jack)
+if(JACK_FOUND)
+  include(CheckCXXSymbolExists)
+  set(CMAKE_REQUIRED_INCLUDES ${JACK_INCLUDE_DIRS})
+  set(CMAKE_REQUIRED_LIBRARIES ${JACK_LINK_LIBRARIES})
+  check_cxx_symbol_exists(jack_set_error_function "jack/jack.h" MSK_JACK_HAS_ERROR_FUNCTION)
+  check_cxx_symbol_exists(jack_set_info_function "jack/jack.h" MSK_JACK_HAS_INFO_FUNCTION)
+  unset(CMAKE_REQUIRED_INCLUDES)
+  unset(CMAKE_REQUIRED_LIBRARIES)
+  if(MSK_JACK_HAS_ERROR_FUNCTION)
+    target_link_libraries(mskplatform PRIVATE PkgConfig::JACK)
+    target_compile_definitions(mskplatform PRIVATE MSK_HAVE_JACK)
+    if(MSK_JACK_HAS_INFO_FUNCTION)
+      target_compile_definitions(mskplatform PRIVATE MSK_HAVE_JACK_INFO_FUNCTION)
+    endif()
+  endif()
+endif()

@@ -5,6 +5,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -37,6 +39,7 @@ int byteWidth(char16_t unit, char16_t previous)
 EntryTextSource::EntryTextSource(QTextDocument& document) : document_(document)
 {
     rebuild();
+    lowestChangedUnit_ = kNoUnit;  // the text the queue first sees is no edit
     connection_ = QObject::connect(&document_, &QTextDocument::contentsChange, &document_,
                                    [this](int position, int removed, int added) { contentsChanged(position, removed, added); });
 }
@@ -73,6 +76,33 @@ std::uint8_t EntryTextSource::byteAt(std::int64_t index) const
     return windows1252::fromUnicode(unit);
 }
 
+std::int64_t EntryTextSource::takeLowestChange() const
+{
+    const std::size_t unit = lowestChangedUnit_;
+    lowestChangedUnit_ = kNoUnit;
+    return unit == kNoUnit ? kNoChange : byteOffsetOf(unit);
+}
+
+std::int64_t EntryTextSource::byteOffsetOf(std::size_t unit) const
+{
+    // Only the units before `unit` count, and those are unchanged since the edit:
+    // start from the place byteAt() found last if it lies before.
+    std::size_t at = 0;
+    std::int64_t bytes = 0;
+    if (cachedUnit_ <= unit) {
+        at = cachedUnit_;
+        bytes = cachedByte_;
+    }
+    for (; at < unit && at < units_.size(); ++at)
+        bytes += widthAt(at);
+    return bytes;
+}
+
+void EntryTextSource::noteChange(std::size_t unit)
+{
+    lowestChangedUnit_ = std::min(lowestChangedUnit_, unit);
+}
+
 void EntryTextSource::contentsChanged(int position, int removed, int added)
 {
     // The counts Qt reports may cover more than changed (the closing separator is
@@ -94,6 +124,12 @@ void EntryTextSource::contentsChanged(int position, int removed, int added)
     std::u16string inserted(static_cast<std::size_t>(added), u'\0');
     for (int i = 0; i < added; ++i)
         inserted[static_cast<std::size_t>(i)] = document_.characterAt(position + i).unicode();
+    // The change begins at the first character that differs; a range given back
+    // as it was (a format change, or the closing separator counted in) is none.
+    const std::u16string_view before(units_.data() + at, static_cast<std::size_t>(removed));
+    const auto differs = std::mismatch(before.begin(), before.end(), inserted.begin(), inserted.end());
+    if (differs.first != before.end() || differs.second != inserted.end())
+        noteChange(at + static_cast<std::size_t>(differs.first - before.begin()));
     units_.replace(at, static_cast<std::size_t>(removed), inserted);
     const auto addedEnd = std::min(at + static_cast<std::size_t>(added) + 1, units_.size());
     for (std::size_t i = at; i < addedEnd; ++i)
@@ -113,10 +149,14 @@ int EntryTextSource::widthAt(std::size_t unit) const
 void EntryTextSource::rebuild()
 {
     const int count = document_.characterCount();
-    units_.assign(static_cast<std::size_t>(count), u'\0');
-    bytes_ = 0;
+    std::u16string units(static_cast<std::size_t>(count), u'\0');
     for (int i = 0; i < count; ++i)
-        units_[static_cast<std::size_t>(i)] = document_.characterAt(i).unicode();
+        units[static_cast<std::size_t>(i)] = document_.characterAt(i).unicode();
+    const auto differs = std::mismatch(units_.begin(), units_.end(), units.begin(), units.end());
+    if (differs.first != units_.end() || differs.second != units.end())
+        noteChange(static_cast<std::size_t>(differs.first - units_.begin()));
+    units_ = std::move(units);
+    bytes_ = 0;
     for (std::size_t i = 0; i < units_.size(); ++i)
         bytes_ += widthAt(i);
     cachedUnit_ = 0;

@@ -28,11 +28,14 @@ public:
 
     std::int64_t length() const override;
     std::uint8_t byteAt(std::int64_t index) const override;
+    std::int64_t takeLowestChange() const override;
 
 private:
     void contentsChanged(int position, int removed, int added);
     void rebuild();
+    void noteChange(std::size_t unit);
     int widthAt(std::size_t unit) const;  // bytes of units_[unit] on the air
+    std::int64_t byteOffsetOf(std::size_t unit) const;
 
     QTextDocument& document_;
     QMetaObject::Connection connection_;
@@ -42,4 +45,7 @@ private:
     // The unit where byteAt() found the last byte, and the byte that unit starts at.
     mutable std::size_t cachedUnit_ = 0;
     mutable std::int64_t cachedByte_ = 0;
+    // The lowest unit changed since takeLowestChange() was last called, or kNoUnit.
+    static constexpr std::size_t kNoUnit = std::u16string::npos;
+    mutable std::size_t lowestChangedUnit_ = kNoUnit;
 };

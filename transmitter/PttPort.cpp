@@ -2,6 +2,7 @@
 
 #include "OperatorMessages.h"
 #include "SerialLines.h"
+#include "SerialNaming.h"
 #include "TextChooser.h"
 
 #include <vector>
@@ -46,7 +47,8 @@ bool PttPort::openCurrent()
     // Never two ports at once: a second open would leave the first one's lines
     // wherever they were.
     lines_.close();
-    if (!lines_.open(portNumber_)) {
+    const bool opened = devicePath_.empty() ? lines_.open(portNumber_) : lines_.openLocation(devicePath_);
+    if (!opened) {
         messages_.showMessage(kFailureCaption, kFailureText, MessageIcon::Stop);
         return false;
     }
@@ -64,6 +66,11 @@ int PttPort::portNumberFromText(const std::string& text)
     return (last >= '1' && last <= '9') ? last - '0' : 0;
 }
 
+bool PttPort::isDevicePath(const std::string& text)
+{
+    return hostSerialNaming() == SerialNaming::ListedDevicePaths && !text.empty() && text.front() == '/';
+}
+
 int PttPort::choose(PttWindowControls& window, TextChooser& chooser)
 {
     // The pop-up leaves the window usable: keep a transmission from starting and a
@@ -71,11 +78,18 @@ int PttPort::choose(PttWindowControls& window, TextChooser& chooser)
     window.setPttButtonEnabled(false);
     window.setToggleEnabled(false);
 
-    const std::string initialText = "COM " + std::to_string(portNumber_);
+    // A device chosen by its path is offered as it was typed, so Enter keeps it.
+    const std::string initialText = devicePath_.empty() ? "COM " + std::to_string(portNumber_) : devicePath_;
     std::string chosen = chooser.run(kChooserPrompt, initialText, portChoices(), kChooserCaption);
     if (chosen.empty())
         chosen = initialText;
-    portNumber_ = portNumberFromText(chosen);
+    if (isDevicePath(chosen)) {
+        devicePath_ = chosen;
+        portNumber_ = 0;
+    } else {
+        devicePath_.clear();
+        portNumber_ = portNumberFromText(chosen);
+    }
 
     window.setPttButtonEnabled(true);
     window.setToggleEnabled(true);

@@ -76,14 +76,16 @@ std::string SelectionPopup::run(const std::string& prompt, const std::string& in
 
 void SelectionPopup::accept()
 {
-    // Enter while the list is dropped takes the highlighted entry first: the
-    // operator sees that one picked, not the text left in the field.
+    // Enter while the list is dropped takes the entry the operator moved the
+    // highlight to: that is the one seen picked. The row Qt highlights by itself as
+    // the list opens is no choice; Enter then takes the field's text as it stands.
     QComboBox* combo = window_->combo();
     QAbstractItemView* list = combo->view();
     if (list->isVisible()) {
         const QModelIndex highlighted = list->currentIndex();
+        const bool chosen = window_->listHighlightMoved();
         combo->hidePopup();
-        if (highlighted.isValid()) {
+        if (chosen && highlighted.isValid()) {
             combo->setCurrentIndex(highlighted.row());
             takeText(combo->itemText(highlighted.row()));
         }

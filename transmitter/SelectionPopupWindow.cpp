@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -46,6 +48,32 @@ PopupKey popupKey(const QKeyEvent& key)
     }
 }
 
+// The editable drop-down list, saying when its list has finished opening and
+// while it stays open: highlights set while it opens are Qt's, not the operator's.
+class ChoiceBox final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> opened;
+    bool open() const { return open_; }
+
+    void showPopup() override
+    {
+        open_ = false;
+        QComboBox::showPopup();
+        open_ = view()->isVisible();
+        if (open_ && opened)
+            opened();
+    }
+    void hidePopup() override
+    {
+        open_ = false;
+        QComboBox::hidePopup();
+    }
+
+private:
+    bool open_ = false;
+};
+
 }  // namespace
 
 SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString& prompt,
@@ -63,7 +91,9 @@ SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString
     setAutoFillBackground(true);
 
     // Controls in their creation order: list, prompt, Accept, Cancel, Clear.
-    combo_ = new QComboBox(this);
+    auto* choiceBox = new ChoiceBox(this);
+    choiceBox->opened = [this] { highlightMoved_ = false; };
+    combo_ = choiceBox;
     combo_->setProperty(kControlIdProperty, kComboId);
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);  // the list is never changed by typing
@@ -111,6 +141,10 @@ SelectionPopupWindow::SelectionPopupWindow(const QString& caption, const QString
 
     connect(combo_, &QComboBox::activated, this, [this](int index) { emit entryChosen(combo_->itemText(index)); });
     connect(combo_->lineEdit(), &QLineEdit::textEdited, this, &SelectionPopupWindow::fieldEdited);
+    connect(combo_->view()->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, choiceBox] {
+        if (choiceBox->open())
+            highlightMoved_ = true;
+    });
 }
 
 SelectionPopupWindow::~SelectionPopupWindow()

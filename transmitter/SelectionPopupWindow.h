@@ -47,6 +47,9 @@ public:
     ~SelectionPopupWindow() override;
 
     QComboBox* combo() const { return combo_; }
+    // True when the operator has moved the highlight of the dropped list since it
+    // last opened (Qt highlights a row of its own as the list opens: that is none).
+    bool listHighlightMoved() const { return highlightMoved_; }
     QLabel* prompt() const { return prompt_; }
     // The control carrying that ID, or nullptr.
     QWidget* control(int controlId) const;
@@ -74,4 +77,5 @@ private:
     QComboBox* combo_ = nullptr;
     QLabel* prompt_ = nullptr;
     bool watching_ = false;
+    bool highlightMoved_ = false;
 };

@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+
+#include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -86,7 +90,9 @@ void TransmitterWindow::buildControls()
               {kFirstModePlace.x + column * kModeSpacing, kFirstModePlace.y, kFirstModePlace.width, kFirstModePlace.height});
         // The first option starts the group and is no tab stop of its own.
         option->setFocusPolicy(column == 0 ? Qt::ClickFocus : Qt::StrongFocus);
+        option->installEventFilter(this);
         modes_->addButton(option, mode.optionId);
+        modeOptions_.push_back(option);
         setTabOrder(previous, option);
         previous = option;
         ++column;
@@ -104,6 +110,9 @@ void TransmitterWindow::buildControls()
     entry_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     entry_->setTabChangesFocus(true);  // Tab moves on, as in every dialog; Enter breaks the line
     setTabOrder(previous, entry_);
+    tabOrder_ = {toggle_, pttButton_, outputButton_};
+    tabOrder_.insert(tabOrder_.end(), modeOptions_.begin(), modeOptions_.end());
+    tabOrder_.push_back(entry_);
 
     connect(toggle_, &QPushButton::clicked, this, [this] { stream_->toggle(); });
     connect(pttButton_, &QPushButton::clicked, this, [this] { choosePttPort(); });
@@ -134,6 +143,15 @@ void TransmitterWindow::showCentred()
         move(frame.topLeft());
     }
     show();
+}
+
+void TransmitterWindow::requestProgramEnd()
+{
+    programEndRequested_ = true;
+    if (ended_)
+        QCoreApplication::exit(0);
+    else
+        close();  // ends the program once the window has ended (closeEvent)
 }
 
 void TransmitterWindow::choosePttPort()
@@ -202,6 +220,9 @@ void TransmitterWindow::closeEvent(QCloseEvent* event)
     if (ending_) {
         ended_ = true;
         event->accept();
+        // Every loop ends, nested ones too, so no box or pop-up holds the program.
+        if (programEndRequested_)
+            QCoreApplication::exit(0);
     } else {
         event->ignore();
     }
@@ -222,4 +243,63 @@ void TransmitterWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool TransmitterWindow::focusNextPrevChild(bool next)
+{
+    // Tab stops at every control of the creation order that is a tab stop, as a
+    // dialog does. Qt's own chain would keep only one option of an exclusive group
+    // (the focused one), so it is not asked.
+    QWidget* from = focusWidget();
+    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), from);
+    if (at == tabOrder_.end())
+        return QDialog::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(tabOrder_.size());
+    const std::ptrdiff_t here = at - tabOrder_.begin();
+    for (std::ptrdiff_t step = 1; step <= count; ++step) {
+        const std::ptrdiff_t index = ((next ? here + step : here - step) % count + count) % count;
+        QWidget* candidate = tabOrder_[static_cast<std::size_t>(index)];
+        const bool tabStop = candidate != modeOptions_.front();  // "31 baud" starts the group
+        if (tabStop && candidate->isEnabled() && candidate->isVisible()) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TransmitterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && moveWithinModes(watched, key->key()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TransmitterWindow::moveWithinModes(QObject* from, int key)
+{
+    // The arrow keys move to the previous or next option of the group, round the
+    // ends, and check it on the way, as automatic radio buttons do.
+    int direction = 0;
+    if (key == Qt::Key_Left || key == Qt::Key_Up)
+        direction = -1;
+    else if (key == Qt::Key_Right || key == Qt::Key_Down)
+        direction = 1;
+    const auto at = std::find(modeOptions_.begin(), modeOptions_.end(), from);
+    if (direction == 0 || at == modeOptions_.end())
+        return false;
+    const auto count = static_cast<std::ptrdiff_t>(modeOptions_.size());
+    const std::ptrdiff_t here = at - modeOptions_.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        QRadioButton* option = modeOptions_[static_cast<std::size_t>(((here + direction * step) % count + count) % count)];
+        if (!option->isEnabled())
+            continue;
+        option->setFocus(direction < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        if (!option->isChecked())
+            option->click();  // checks it and sets the speed, as a click would
+        return true;
+    }
+    return true;  // no other option to move to: the key is still the group's
 }

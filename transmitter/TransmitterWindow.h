@@ -16,6 +16,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <vector>
 
 class EntryTextSource;
 class QButtonGroup;
@@ -51,6 +52,13 @@ public:
     void initialise();
     // Shows the window in the middle of the screen.
     void showCentred();
+    // The system asks the program to end (kill, logout, Ctrl+C, a closed terminal).
+    // The window closes as its close box closes it -- a transmission is cut and PTT
+    // released first -- and then the program ends, also where a message box or the
+    // PTT pop-up is waiting for the operator in a loop of its own (those loops end
+    // with the program's, the box unanswered). May come before the window is shown.
+    void requestProgramEnd();
+    bool programEndRequested() const { return programEndRequested_; }
 
     // TxWindowControls
     void setToggleText(const std::string& text) override;
@@ -76,11 +84,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;  // Esc
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
     void choosePttPort();
     void showPttDevice();
+    bool moveWithinModes(QObject* from, int key);
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -89,6 +100,10 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
+    // The controls in creation order, which is the order Tab follows, and the
+    // mode options in the order the arrow keys move through them.
+    std::vector<QWidget*> tabOrder_;
+    std::vector<QRadioButton*> modeOptions_;
 
     MskSynthesizer synthesizer_;
     PttPort ptt_;
@@ -99,4 +114,5 @@ private:
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;
     bool inCloseEvent_ = false;
+    bool programEndRequested_ = false;
 };

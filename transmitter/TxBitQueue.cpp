@@ -2,6 +2,8 @@
 
 #include "VaricodeTable.h"
 
+#include <algorithm>
+
 namespace {
 // Handed-out bits are dropped in blocks once this many have piled up, so the cost
 // is amortised and memory stays bounded however long a transmission runs.
@@ -15,20 +17,23 @@ TxBitQueue::TxBitQueue(const TxTextSource& text, TxStatusSink& status)
 
 int TxBitQueue::nextBit()
 {
-    // 1-3: follow the entry by length. At most one new character per request; text
-    // removed after it was queued is answered with one backspace unit per character.
+    // 1-3: follow the entry. At most one new character per request. Queued text
+    // that was changed or removed is withdrawn with one backspace unit per
+    // character down to the first changed one, all in this request; what the entry
+    // holds from there is then sent again, one character per request as ever.
     const std::int64_t length = text_.length();
-    if (length > textTaken_) {
+    const std::int64_t unchanged = std::min(length, text_.takeLowestChange());
+    if (unchanged < textTaken_) {
+        for (std::int64_t i = unchanged; i < textTaken_; ++i)
+            append(varicode::kBackspaceUnit);
+        textTaken_ = unchanged;
+    } else if (length > textTaken_) {
         std::uint8_t c = text_.byteAt(textTaken_);
         ++textTaken_;
         if (c == varicode::kCarriageReturn)
             c = varicode::kSpace;  // a line end goes out as space, then LF
         append(VaricodeTable::codeFor(c));
         append(varicode::kSeparator);
-    } else if (length < textTaken_) {
-        for (std::int64_t i = length; i < textTaken_; ++i)
-            append(varicode::kBackspaceUnit);
-        textTaken_ = length;
     }
 
     // 4: hand out the bit at readPos. The very first request has none and hands out

@@ -2,15 +2,17 @@
 // The transmit bit queue: turns the entry text into the bit stream on the air,
 // one bit per request from the audio stream.
 //
-// The entry text is followed by length and position only: each request moves at
-// most one new character into the queue (its code word and "00"), text removed
-// after it was queued is answered with backspace units, and an idle unit (NUL and
-// "00") is queued whenever nothing else is waiting. Every 21st request the status
-// line shows the backlog.
+// Each request moves at most one new character of the entry text into the queue
+// (its code word and "00"). Text changed or removed after it was queued is
+// withdrawn with one backspace unit per character, back to where the change
+// begins, and sent again from there; the other station's screen then ends up with
+// what the entry holds. An idle unit (NUL and "00") is queued whenever nothing
+// else is waiting. Every 21st request the status line shows the backlog.
 //
 // Runs on the window thread only, inside the audio notifications.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 // The entry text as the queue sees it: Windows-1252 bytes, each line end as the two
@@ -21,6 +23,13 @@ public:
     virtual ~TxTextSource() = default;
     virtual std::int64_t length() const = 0;
     virtual std::uint8_t byteAt(std::int64_t index) const = 0;  // 0-based, < length()
+
+    static constexpr std::int64_t kNoChange = std::numeric_limits<std::int64_t>::max();
+    // The lowest byte position (0-based) at which the text has changed since the
+    // last call, or kNoChange; each call starts a new watch. The queue asks once per
+    // request. A source that cannot tell says kNoChange, and the queue then follows
+    // its length alone.
+    virtual std::int64_t takeLowestChange() const { return kNoChange; }
 };
 
 // The status line under the entry. Called on the window thread every 21st request.

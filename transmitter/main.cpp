@@ -23,10 +23,13 @@ int main(int argc, char** argv)
     SelectionPopup popup;
 
     TransmitterWindow window({audio, serial, messages, volume, popup});
-    window.initialise();
-    window.showCentred();
     // kill, logout, Ctrl+C or a closed terminal end the program as the close box
     // does: a transmission is stopped and PTT released before the program goes.
-    TerminationRequests termination([&window] { window.close(); });
+    // Watched from the start, so a message box at start-up does not hold it either.
+    TerminationRequests termination([&window] { window.requestProgramEnd(); });
+    window.initialise();
+    if (window.programEndRequested())
+        return 0;  // asked to end while the start-up message was up
+    window.showCentred();
     return application.exec();
 }

@@ -195,6 +195,42 @@ TEST_F(PttPortTest, AnAbsentPortShowsTheBoxAndTheNextSelectionOffersIt)
     EXPECT_EQ(port.deviceName(), "/dev/ttyFAKE1");
 }
 
+#ifndef _WIN32
+TEST_F(PttPortTest, ATypedDevicePathIsOpenedAndKeyedAsAComPortIs)
+{
+    lines.existingPaths = {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"};
+    startWithPortOpen();
+    EXPECT_EQ(chooseText("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"), 1);
+    EXPECT_EQ(lines.events, (Events{"ptt button disabled", "toggle disabled", "chooser", "ptt button enabled",
+                                    "toggle enabled", "close", "open /dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
+                                    "dtr off", "rts off"}));
+    EXPECT_EQ(port.deviceName(), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    port.key();
+    EXPECT_TRUE(lines.keyed());
+    port.release();
+    EXPECT_FALSE(lines.dtr || lines.rts);
+
+    // Cancelled: the next selection offers the path, the list unchanged, and the
+    // same device is opened again.
+    lines.events.clear();
+    EXPECT_EQ(chooseText(""), 1);
+    EXPECT_EQ(chooser.calls.back().initialText, "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    EXPECT_EQ(chooser.calls.back().choices, (Events{"none", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"}));
+    EXPECT_EQ(lines.openPath, "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+
+    // A path that opens nothing fails as an absent port does; other texts keep
+    // their meaning.
+    EXPECT_EQ(chooseText("/dev/ttyUSB7"), 0);
+    expectFailureBox();
+    EXPECT_EQ(chooser.calls.back().initialText, "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    EXPECT_EQ(chooseText("COM12"), 1);
+    EXPECT_EQ(chooser.calls.back().initialText, "/dev/ttyUSB7");
+    EXPECT_EQ(lines.openPort, 2);
+    EXPECT_EQ(chooseText(""), 1);
+    EXPECT_EQ(chooser.calls.back().initialText, "COM 2");
+}
+#endif
+
 // Also the order around the pop-up: both buttons disabled while it is up, enabled
 // again before the port is touched.
 TEST_F(PttPortTest, CancellingClosesAndReopensTheSamePortAndReleasesBothLines)

@@ -86,6 +86,7 @@ private slots:
     void emptyInitialTextStartsOnTheFirstEntry();
     void choosingAnEntryThenAccept();
     void enterInTheDroppedListTakesTheHighlightedEntry();
+    void enterInTheDroppedListTakesNoRowTheOperatorDidNotMoveTo();
     void typingThenEnter();
     void clearThenAccept();
     void closeBoxCancels();
@@ -211,6 +212,38 @@ void SelectionPopupTest::enterInTheDroppedListTakesTheHighlightedEntry()
     });
     QCOMPARE(escape.text, std::string());
     QCOMPARE(popup.endCode(), SelectionPopup::kCancelled);
+}
+
+void SelectionPopupTest::enterInTheDroppedListTakesNoRowTheOperatorDidNotMoveTo()
+{
+    // Qt highlights a row of its own as the list drops ("none" here); Enter then
+    // keeps the field's text, so the port in use stays.
+    SelectionPopup popup;
+    Outcome unchanged = runPopup(popup, [](SelectionPopupWindow& w) {
+        w.combo()->showPopup();
+        QVERIFY(w.combo()->view()->isVisible());
+        QTest::keyClick(w.combo()->view(), Qt::Key_Return);
+    });
+    QVERIFY(!unchanged.timedOut);
+    QCOMPARE(unchanged.text, std::string("COM 1"));
+
+    Outcome typed = runPopup(popup, [](SelectionPopupWindow& w) {
+        w.combo()->lineEdit()->selectAll();
+        QTest::keyClicks(w.combo(), "/dev/ttyUSB0");
+        QTest::keyClick(w.combo(), Qt::Key_Down, Qt::AltModifier);  // drops the list
+        QVERIFY(w.combo()->view()->isVisible());
+        QTest::keyClick(w.combo()->view(), Qt::Key_Return);
+    });
+    QCOMPARE(typed.text, std::string("/dev/ttyUSB0"));
+
+    // A highlight the operator moves is a choice.
+    Outcome moved = runPopup(popup, [](SelectionPopupWindow& w) {
+        w.combo()->showPopup();
+        QTest::keyClick(w.combo()->view(), Qt::Key_Down);
+        QTest::keyClick(w.combo()->view(), Qt::Key_Down);
+        QTest::keyClick(w.combo()->view(), Qt::Key_Return);
+    });
+    QCOMPARE(moved.text, std::string("COM2"));
 }
 
 void SelectionPopupTest::typingThenEnter()

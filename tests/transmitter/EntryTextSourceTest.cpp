@@ -3,13 +3,20 @@
 
 #include "EntryTextSource.h"
 #include "ModemEncode.h"
+#include "MskSynthesizer.h"
+#include "ReceiveChain.h"
 #include "RecordingStatus.h"
+#include "SampleRateConverter.h"
+#include "TransmitPreamble.h"
 #include "TxBitQueue.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QTextCursor>
+
+#include <vector>
 
 namespace {
 
@@ -27,6 +34,66 @@ std::string expectedBytes(const QPlainTextEdit& edit)
     return modem::entryTextFromUtf8(edit.toPlainText().toStdString());
 }
 
+// An operator typing into the entry during a transmission at 125 baud, and what
+// the other station's receive chain makes of it.
+struct OnTheAir {
+    static constexpr int kSamplesPerBit = 256;   // 125 baud at 32000 samples per second
+    static constexpr double kTickRate = 2000.0;  // 16 ticks per bit at 125 baud
+    static constexpr int kReceiveRate = 8000;    // samples per second
+
+    QPlainTextEdit edit;
+    EntryTextSource source{*edit.document()};
+    RecordingStatus status;
+    TxBitQueue queue{source, status};
+    MskSynthesizer synthesizer;
+    std::vector<std::int16_t> sent;
+
+    OnTheAir()
+    {
+        synthesizer.setSamplesPerBit(kSamplesPerBit);
+        for (int i = 0; i < kPreambleBuffers; ++i)
+            play(preambleBit(i));
+    }
+    void play(int bit)
+    {
+        const std::size_t at = sent.size();
+        sent.resize(at + kSamplesPerBit);
+        synthesizer.fillBit(sent.data() + at, bit);
+    }
+    void requests(std::int64_t count)
+    {
+        for (std::int64_t i = 0; i < count; ++i)
+            play(queue.nextBit());
+    }
+    // Key by key, a few bits going out between two keys, as typing during an over.
+    void type(const QString& text)
+    {
+        for (const QChar c : text) {
+            if (c == u'\n')
+                QTest::keyClick(&edit, Qt::Key_Return);
+            else
+                QTest::keyClicks(&edit, QString(c));
+            requests(3);
+        }
+    }
+    // Everything in the entry on the air, then two idle units.
+    void sendAll()
+    {
+        do
+            requests(1);
+        while (queue.textTaken() != source.length());
+        requests(queue.queuedBits() - queue.readPos() + 1 + 24);
+    }
+    std::string received() const
+    {
+        const auto recorded = convertSampleRate(sent, MskSynthesizer::kSampleRate, kReceiveRate);
+        ReceiveChain chain;
+        chain.settings.tickRate = kTickRate;
+        chain.feed(recorded.data(), recorded.size());
+        return chain.text();
+    }
+};
+
 }  // namespace
 
 class EntryTextSourceTest : public QObject {
@@ -37,6 +104,7 @@ private slots:
     void mapsCharactersThroughTheCodePage();
     void followsEveryKindOfEdit();
     void removedTextMakesTheQueueSendBackspaces();
+    void editsOfSentTextReachTheOtherScreen();
     void readsALongEntryInOnePass();
 };
 
@@ -142,6 +210,52 @@ void EntryTextSourceTest::removedTextMakesTheQueueSendBackspaces()
     QTest::keyClicks(&edit, "e");
     queue.nextBit();
     QCOMPARE(queue.textTaken(), std::int64_t{2});
+}
+
+void EntryTextSourceTest::editsOfSentTextReachTheOtherScreen()
+{
+    {
+        // Select all of a sent over and type a new one.
+        OnTheAir air;
+        air.type("AAAA BBBB CCCC DDDD");
+        air.sendAll();
+        QTest::keyClick(&air.edit, Qt::Key_A, Qt::ControlModifier);
+        air.type("HELLO WORLD");
+        air.sendAll();
+        QCOMPARE(air.received(), std::string("HELLO WORLD"));
+    }
+    {
+        // A typo fixed behind a line end: the withdrawn line end takes two
+        // backspaces, as its space and LF take two characters on the other screen.
+        OnTheAir air;
+        air.type("CQ CQ de DL1ABX\npse k");
+        air.sendAll();
+        QTextCursor all(air.edit.document());  // a change of format is no edit
+        all.select(QTextCursor::Document);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        all.mergeCharFormat(bold);
+        QCOMPARE(air.source.takeLowestChange(), TxTextSource::kNoChange);
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(&air.edit, Qt::Key_Left);
+        QTest::keyClick(&air.edit, Qt::Key_Backspace);
+        air.type("C");
+        air.sendAll();
+        QCOMPARE(air.received(), std::string("CQ CQ de DL1ABC \npse k"));
+    }
+    {
+        // A paste over the middle, across a line end, while the text still goes out.
+        OnTheAir air;
+        air.edit.setPlainText("first line\nsecond line\nthird");
+        air.requests(40);  // "first line" is on the air, the rest still waits
+        QTextCursor cursor(air.edit.document());
+        cursor.setPosition(6);
+        cursor.setPosition(17, QTextCursor::KeepAnchor);  // "line\nsecond"
+        air.edit.setTextCursor(cursor);
+        air.edit.insertPlainText("XYZ");
+        air.sendAll();
+        QCOMPARE(air.received(), std::string("first XYZ line \nthird"));
+    }
 }
 
 void EntryTextSourceTest::readsALongEntryInOnePass()

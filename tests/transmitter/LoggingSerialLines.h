@@ -13,9 +13,21 @@ struct LoggingSerialLines : SerialLines {
     std::vector<std::string>* log;
     std::set<int> existing{1, 2, 3};
     int openPort = 0;
+    std::string openPath;
     bool dtr = false;
     bool rts = false;
 
+    // Any device path opens, and counts as port 99 for the line changes.
+    bool openLocation(const std::string& location) override
+    {
+        if (openPort != 0)
+            return false;
+        log->push_back("serial open " + location);
+        openPort = 99;
+        openPath = location;
+        dtr = rts = true;
+        return true;
+    }
     bool open(int portNumber) override
     {
         if (openPort != 0 || existing.count(portNumber) == 0) {
@@ -32,6 +44,7 @@ struct LoggingSerialLines : SerialLines {
         if (openPort != 0)
             log->push_back("serial close");
         openPort = 0;
+        openPath.clear();
     }
     bool isOpen() const override { return openPort != 0; }
     void setDtr(bool on) override
@@ -48,5 +61,10 @@ struct LoggingSerialLines : SerialLines {
         rts = on;
         log->push_back(on ? "rts on" : "rts off");
     }
-    std::string deviceName() const override { return openPort ? "/dev/ttyFAKE" + std::to_string(openPort) : ""; }
+    std::string deviceName() const override
+    {
+        if (!openPath.empty())
+            return openPath;
+        return openPort ? "/dev/ttyFAKE" + std::to_string(openPort) : "";
+    }
 };

@@ -81,6 +81,7 @@ private slots:
     void outputStartsThePlaybackVolumeControl();
     void pttPortDisablesTheButtonsWhileChoosingAndNamesTheDevice();
     void enterOnASpeedOptionStartsNothing();
+    void tabStopsAndArrowKeysAsInADialog();
 };
 
 void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
@@ -391,6 +392,11 @@ void TransmitterWindowTest::pttPortDisablesTheButtonsWhileChoosingAndNamesTheDev
     QVERIFY(rig.button(1002)->isEnabled() && rig.button(5000)->isEnabled());
     QCOMPARE(rig.serial.openPort, 3);
     QVERIFY(rig.button(5000)->toolTip().contains("/dev/ttyFAKE3"));
+#ifndef _WIN32
+    rig.chooser.answer = "/dev/ttyACM0";  // a device typed by its path
+    QTest::mouseClick(rig.button(5000), Qt::LeftButton);
+    QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: /dev/ttyACM0"));
+#endif
 }
 
 void TransmitterWindowTest::enterOnASpeedOptionStartsNothing()
@@ -404,6 +410,63 @@ void TransmitterWindowTest::enterOnASpeedOptionStartsNothing()
     rig.button(1002)->setFocus();
     QTest::keyClick(rig.button(1002), Qt::Key_Return);
     QCOMPARE(rig.audio.opens, 1);
+}
+
+void TransmitterWindowTest::tabStopsAndArrowKeysAsInADialog()
+{
+    Rig rig;
+    rig.start();
+    rig.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+    const auto focused = [] {
+        QWidget* widget = QApplication::focusWidget();
+        return widget ? widget->property(TransmitterWindow::kControlIdProperty).toInt() : -1;
+    };
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    };
+
+    // Tab visits every tab stop of the table in its order, "31 baud" (which starts
+    // the group) left out, whichever option is checked; Shift+Tab goes back.
+    rig.button(1002)->setFocus();
+    std::vector<int> stops{focused()};
+    for (int i = 0; i < 8; ++i) {
+        press(Qt::Key_Tab);
+        stops.push_back(focused());
+    }
+    QCOMPARE(stops, (std::vector<int>{1002, 5000, 5001, 2001, 2002, 2003, 2004, 1001, 1002}));
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), 2004);
+
+    // The arrow keys move focus and check together within the group, round the end.
+    const auto checkedId = [&] {
+        for (const TxMode& mode : kTxModes)
+            if (rig.button(mode.optionId)->isChecked())
+                return mode.optionId;
+        return 0;
+    };
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focused(), 2001);
+    QCOMPARE(checkedId(), 2000);
+    press(Qt::Key_Right);
+    QCOMPARE(focused(), 2002);
+    QCOMPARE(checkedId(), 2002);
+    QCOMPARE(rig.window->synthesizer().samplesPerBit(), 256);
+    press(Qt::Key_Up);
+    press(Qt::Key_Left);
+    QCOMPARE(checkedId(), 2000);
+    QCOMPARE(focused(), 2000);
+    press(Qt::Key_Left);
+    QCOMPARE(checkedId(), 2004);
+    QCOMPARE(rig.window->synthesizer().samplesPerBit(), 64);
+    press(Qt::Key_Down);
+    QCOMPARE(checkedId(), 2000);
+    QCOMPARE(rig.window->synthesizer().samplesPerBit(), 1024);
+    press(Qt::Key_Tab);  // from "31 baud" on to the next stop
+    QCOMPARE(focused(), 2001);
 }
 
 QTEST_MAIN(TransmitterWindowTest)
