@@ -19,6 +19,7 @@ const QColor kTraceColour(0, 255, 255);
 const QColor kAxisColour(255, 255, 0);
 
 struct Rig {
+    FreshSettings fresh;
     FakeAudioInputDevice device;
     FakeOperatorMessages messages;
     FakeVolumeControl volume;

@@ -63,6 +63,7 @@ private slots:
         // before the text that is checked.
         QVERIFY(EncodeToFile(QStringLiteral("ryryryry ") + text, baud, wav));
 
+        UseFreshSettings();
         PortAudioInputDevice device;
         FakeOperatorMessages messages;
         FakeVolumeControl volume;

@@ -1,7 +1,8 @@
 #pragma once
-// Shared by the receiver's window tests: a volume control that counts its starts,
-// finding a control by its id, and a transmission as the sound card would record
-// it at 8000 samples per second.
+// Shared by the receiver's window tests: remembered choices kept away from the
+// operator's own, a volume control that counts its starts, finding a control by
+// its id, and a transmission as the sound card would record it at 8000 samples
+// per second.
 
 #include "ReceiverWindow.h"
 #include "VolumeControl.h"
@@ -13,6 +14,19 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// Points the receiver's remembered choices (QSettings) at a folder of this test
+// run, never the operator's, and forgets them: the next window starts as at its
+// very first start.
+void UseFreshSettings();
+// As the first member of a test rig, before its window.
+struct FreshSettings {
+    explicit FreshSettings(bool fresh = true)
+    {
+        if (fresh)
+            UseFreshSettings();
+    }
+};
 
 struct FakeVolumeControl : VolumeControl {
     std::vector<VolumeView> started;
