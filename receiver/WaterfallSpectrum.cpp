@@ -22,7 +22,9 @@ void WaterfallSpectrum::AddSample(std::int16_t x)
 {
     history_[static_cast<std::size_t>(next_)] = x;
     next_ = (next_ + 1) % kFftSize;
-    if (++sinceLine_ == kHopSamples) {
+    if (filled_ < kFftSize)
+        ++filled_;
+    if (++sinceLine_ >= kHopSamples && filled_ == kFftSize) {
         sinceLine_ = 0;
         MakeLine();
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The waterfall's spectrum of the recorded audio: every kHopSamples samples (ten
-// lines a second at 8000 samples/s) the last kFftSize samples, Hann-windowed, go
+// lines a second at 8000 samples/s), once kFftSize have come, the last kFftSize samples, Hann-windowed, go
 // through one FFT, and each bin's power becomes a brightness from 0 to 255 on a
 // scale that follows the band's noise floor. The floor is the median power of the
 // bins inside the radio's passband, smoothed from line to line, so the picture
@@ -66,6 +66,7 @@ private:
     std::vector<double> floorScratch_;           // the passband bins, for the median
     std::vector<std::uint8_t> line_;             // brightness per bin
     int next_ = 0;            // where the next sample goes in history_
+    int filled_ = 0;          // samples recorded so far, up to kFftSize: no line before it is full
     int sinceLine_ = 0;       // samples since the last line
     bool floorKnown_ = false;
     double floorDb_ = 0.0;
