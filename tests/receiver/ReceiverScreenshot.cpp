@@ -1,7 +1,7 @@
 // Draws the receiver beside its waterfall as an operator sees them while a
 // 63-baud station comes in out of the noise, and saves both as one PNG (for the
-// documentation):
-//   receiver-screenshot OUT.png
+// documentation), and the receiver alone as a second PNG if a second name is given:
+//   receiver-screenshot OUT.png [RECEIVER.png]
 // The sound card is a stand-in fed with the station's recorded audio.
 
 #include "FakeAudioInputDevice.h"
@@ -31,8 +31,8 @@ constexpr int kSampleRate = 8000;
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    if (argc != 2) {
-        std::cerr << "usage: receiver-screenshot OUT.png\n";
+    if (argc != 2 && argc != 3) {
+        std::cerr << "usage: receiver-screenshot OUT.png [RECEIVER.png]\n";
         return 2;
     }
     UseFreshSettings();
@@ -77,7 +77,9 @@ int main(int argc, char** argv)
     painter.drawImage(0, 0, receiver);
     painter.drawImage(receiver.width() + kGap, 0, waterfall);
     painter.end();
-    const bool saved = picture.save(QString::fromLocal8Bit(argv[1]));
+    bool saved = picture.save(QString::fromLocal8Bit(argv[1]));
+    if (argc == 3)
+        saved = receiver.save(QString::fromLocal8Bit(argv[2])) && saved;
     window.close();
     return saved ? 0 : 1;
 }

@@ -33,15 +33,8 @@
 
 namespace {
 
-struct Rig {
-    // A rig made with false finds the choices an earlier window left.
-    explicit Rig(bool firstStart = true) : fresh(firstStart) {}
-
-    FreshSettings fresh;
-    FakeAudioInputDevice device;
-    FakeOperatorMessages messages;
-    FakeVolumeControl volume;
-    ReceiverWindow window{device, messages, volume};
+struct Rig : ReceiverRig {
+    using ReceiverRig::ReceiverRig;
 
     QPushButton* button(int id) const { return ControlOf<QPushButton>(window, id); }
     QRadioButton* option(int id) const { return ControlOf<QRadioButton>(window, id); }

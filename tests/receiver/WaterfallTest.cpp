@@ -2,8 +2,6 @@
 // drawing it with the marks of the chosen speed, a click tuning the receiver, and
 // the "View" menu opening it and remembering that it was open.
 
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
 #include "ReceiveDemodulator.h"
 #include "ReceiverTestSupport.h"
 #include "ReceiverWindow.h"
@@ -21,14 +19,8 @@
 
 namespace {
 
-struct Rig {
-    explicit Rig(bool firstStart = true) : fresh(firstStart) {}
-
-    FreshSettings fresh;
-    FakeAudioInputDevice device;
-    FakeOperatorMessages messages;
-    FakeVolumeControl volume;
-    ReceiverWindow window{device, messages, volume};
+struct Rig : ReceiverRig {
+    using ReceiverRig::ReceiverRig;
 
     // Opens the waterfall at 600 pixels across: 5 Hz a pixel.
     WaterfallWindow* openWaterfall()
