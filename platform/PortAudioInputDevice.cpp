@@ -66,7 +66,6 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
         queue_.clear();
         recording_ = false;
         closing_ = false;
-        endedText_.clear();
     }
 
     PaStream* stream = nullptr;
@@ -230,12 +229,10 @@ std::string PortAudioInputDevice::errorText(int code) const
         return "The recording buffer is still in the device's queue";
     case kInvalidRate:
         return "Invalid sample rate";
-    case kStreamEnded: {
-        std::lock_guard lock(mutex_);
-        if (!endedText_.empty())
-            return "Recording stopped: " + endedText_;
+    case kStreamEnded:
+        // PortAudio's finished callback carries no reason, and its last host error
+        // may be an old one from the device scan.
         return "Recording stopped: the sound device or the sound server went away";
-    }
     default:
         break;
     }
@@ -263,10 +260,7 @@ void PortAudioInputDevice::streamFinished(void* userData)
     std::lock_guard lock(device->mutex_);
     if (device->closing_ || device->listener_ == nullptr)
         return;
-    // The stream ended by itself. The host API may have said why on this thread.
-    const PaHostErrorInfo* info = Pa_GetLastHostErrorInfo();
-    if (info != nullptr && info->errorCode != 0 && info->errorText != nullptr)
-        device->endedText_ = info->errorText;
+    // The stream ended by itself: the sound system failed under it.
     device->recording_ = false;
     AudioInputListener* target = device->listener_;
     const unsigned session = device->session_;

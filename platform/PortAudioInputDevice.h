@@ -79,11 +79,10 @@ private:
     std::string deviceName_;
     double latencySeconds_ = 0.0;
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     AudioInputListener* listener_ = nullptr;  // guarded; set in open()
     std::deque<CaptureBuffer*> queue_;        // guarded; buffers waiting or being filled
     bool recording_ = false;                  // guarded; between start() and stop()/reset()
     unsigned session_ = 0;                    // guarded; counts close() calls, written on the window thread
     bool closing_ = false;                    // guarded; the program itself is stopping the stream
-    std::string endedText_;                   // guarded; the host's word when the stream ended by itself
 };
