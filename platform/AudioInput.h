@@ -7,6 +7,10 @@
 // buffer, in queue order, carrying the count of bytes recorded into it.
 // stop() pauses: the buffer being filled comes back at once with what it holds, the
 // empty ones stay queued. reset() hands back every queued buffer.
+// If recording ends on its own while the device is open (the sound server gone, the
+// device unplugged), onCaptureFailed() follows the notifications of every buffer
+// filled before it, with a code that errorText() describes; nothing more is
+// recorded, and the device is to be closed. It never comes after close().
 // Each call returns 0 on success or an error code that errorText() describes.
 
 #include <cstdint>
@@ -24,6 +28,7 @@ class AudioInputListener {
 public:
     virtual ~AudioInputListener() = default;
     virtual void onCaptureBufferDone(CaptureBuffer& buffer) = 0;
+    virtual void onCaptureFailed(int /*code*/) {}
 };
 
 class AudioInputDevice {

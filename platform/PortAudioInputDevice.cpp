@@ -66,13 +66,23 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
         listener_ = &listener;
         queue_.clear();
         recording_ = false;
+        closing_ = false;
     }
 
     PaStream* stream = nullptr;
     result = Pa_OpenStream(&stream, &parameters, nullptr, sampleRate, paFramesPerBufferUnspecified, paClipOff,
                            &PortAudioInputDevice::streamCallback, this);
+    if (result == paNoError)
+        result = Pa_SetStreamFinishedCallback(stream, &PortAudioInputDevice::streamFinished);
     if (result != paNoError) {
         const int code = fail(result);
+        if (stream != nullptr) {
+            {
+                std::lock_guard lock(mutex_);
+                closing_ = true;
+            }
+            Pa_CloseStream(stream);
+        }
         Pa_Terminate();
         return code;
     }
@@ -182,6 +192,10 @@ void PortAudioInputDevice::shutDownStream()
 {
     if (stream_ == nullptr)
         return;
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;  // the finished callback that stopping brings is no failure
+    }
     if (streamRunning_)
         Pa_StopStream(stream_);  // waits for the callback to return; aborting would cancel its thread
     Pa_CloseStream(stream_);
@@ -216,6 +230,10 @@ std::string PortAudioInputDevice::errorText(int code) const
         return "The recording buffer is still in the device's queue";
     case kInvalidRate:
         return "Invalid sample rate";
+    case kStreamEnded:
+        // PortAudio's finished callback carries no reason, and its last host error
+        // may be an old one from the device scan.
+        return "Recording stopped: the sound device or the sound server went away";
     default:
         break;
     }
@@ -233,6 +251,25 @@ void PortAudioInputDevice::postReturned(CaptureBuffer* buffer)
         [this, target, buffer, session] {
             if (session == session_)  // window thread, which alone changes session_
                 target->onCaptureBufferDone(*buffer);
+        },
+        Qt::QueuedConnection);
+}
+
+void PortAudioInputDevice::streamFinished(void* userData)
+{
+    auto* device = static_cast<PortAudioInputDevice*>(userData);
+    std::lock_guard lock(device->mutex_);
+    if (device->closing_ || device->listener_ == nullptr)
+        return;
+    // The stream ended by itself: the sound system failed under it.
+    device->recording_ = false;
+    AudioInputListener* target = device->listener_;
+    const unsigned session = device->session_;
+    QMetaObject::invokeMethod(
+        device->context_.get(),
+        [device, target, session] {
+            if (session == device->session_)  // window thread, which alone changes session_
+                target->onCaptureFailed(kStreamEnded);
         },
         Qt::QueuedConnection);
 }

@@ -12,6 +12,8 @@
 // notifications are posted while it is held, so they arrive in the order of events.
 // After close() (and after the device is destroyed) no further notification is
 // delivered, also none that was still pending, so the caller may free its buffers.
+// When the stream ends by itself (the sound server gone), PortAudio's finished
+// callback posts onCaptureFailed(kStreamEnded) behind the buffers already posted.
 
 #include "AudioInput.h"
 
@@ -35,6 +37,7 @@ public:
         kNotPrepared = 6,
         kStillQueued = 7,     // the device holds the buffer
         kInvalidRate = 8,
+        kStreamEnded = 9,     // recording stopped by itself: the sound system failed under it
     };
 
     PortAudioInputDevice();
@@ -63,6 +66,7 @@ private:
     static int streamCallback(const void* input, void* output, unsigned long frameCount,
                               const PaStreamCallbackTimeInfo* timeInfo, unsigned long statusFlags,
                               void* userData);
+    static void streamFinished(void* userData);                     // audio thread, or inside Pa_StopStream
     void record(const std::int16_t* in, unsigned long frameCount);  // audio thread, takes mutex_
     void postReturned(CaptureBuffer* buffer);                       // mutex_ held
     int fail(int paError);                                          // keeps the host's text
@@ -80,4 +84,5 @@ private:
     std::deque<CaptureBuffer*> queue_;        // guarded; buffers waiting or being filled
     bool recording_ = false;                  // guarded; between start() and stop()/reset()
     unsigned session_ = 0;                    // guarded; counts close() calls, written on the window thread
+    bool closing_ = false;                    // guarded; the program itself is stopping the stream
 };

@@ -161,6 +161,19 @@ void AudioCapture::CloseCapture()
     FreeCaptureBuffers();
 }
 
+void AudioCapture::OnCaptureFailed(int code)
+{
+    if (!captureDeviceOpen)
+        return;
+    // The text is taken before the device is closed, which may forget it.
+    const std::string text = ShortErrorText(device_.errorText(code));
+    CloseCapture();
+    captureRunning = 1;
+    window_.SetToggleCaption(kStopCaption);
+    window_.EnableStartButton();
+    ShowError(text);
+}
+
 void AudioCapture::FreeCaptureBuffers()
 {
     for (CaptureBuffer& header : captureHeaders) {

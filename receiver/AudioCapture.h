@@ -54,8 +54,13 @@ public:
     // Stops, resets and closes the device and frees the blocks. A second call, or
     // one before "Start", does nothing.
     void CloseCapture();
+    // Recording ended on its own (sound server gone): the device is released, the
+    // operator sees the platform's text, and the window is back where "Start"
+    // opens the device again.
+    void OnCaptureFailed(int code);
 
     void onCaptureBufferDone(CaptureBuffer& buffer) override { OnCaptureBufferDone(buffer); }
+    void onCaptureFailed(int code) override { OnCaptureFailed(code); }
 
     std::int32_t running() const { return captureRunning; }
     bool deviceOpen() const { return captureDeviceOpen; }

@@ -7,6 +7,8 @@ class CaptureWindow {
 public:
     virtual ~CaptureWindow() = default;
     virtual void DisableStartButton() = 0;
+    // After the device went away while recording: "Start" may open it again.
+    virtual void EnableStartButton() = 0;
     // The pause/resume button's caption, "Stop" or "Start".
     virtual void SetToggleCaption(const char* caption) = 0;
     // Closes the window, which releases the device and ends the program.

@@ -22,12 +22,28 @@ int ReceivedTextEdit::textLength() const
     return document()->characterCount() - 1;
 }
 
+bool ReceivedTextEdit::splitsCharacter(int position) const
+{
+    // Positions count UTF-16 units: a character outside the Basic Multilingual
+    // Plane (typed into the pane) takes two, and no edge may fall between them.
+    return position > 0 && position < textLength() &&
+           document()->characterAt(position - 1).isHighSurrogate() && document()->characterAt(position).isLowSurrogate();
+}
+
 void ReceivedTextEdit::selectRange(int from, int to)
 {
     const int length = textLength();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, 0, length);
+    // A range that would cut a character in two takes the whole character, so a
+    // received backspace removes one character, never half of one.
+    if (splitsCharacter(from))
+        from += from <= to ? -1 : 1;
+    if (splitsCharacter(to))
+        to += to >= from ? 1 : -1;
     QTextCursor cursor = textCursor();
-    cursor.setPosition(std::clamp(from, 0, length));
-    cursor.setPosition(std::clamp(to, 0, length), QTextCursor::KeepAnchor);
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
     setTextCursor(cursor);
 }
 

@@ -19,4 +19,7 @@ public:
     void deleteSelection() override;
     void replaceSelection(const char* text) override;
     void scrollToCaret() override;
+
+private:
+    bool splitsCharacter(int position) const;
 };

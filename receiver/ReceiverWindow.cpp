@@ -1,20 +1,34 @@
 #include "ReceiverWindow.h"
 
 #include "MskDemodulator.h"
+#include "ReceiveDemodulator.h"
 #include "ReceivedTextEdit.h"
 #include "ScopeWidget.h"
 #include "SignalDisplay.h"
 #include "UpDown.h"
 #include "VaricodeDecoder.h"
+#include "WaterfallSpectrum.h"
+#include "WaterfallWindow.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFont>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSettings>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -32,7 +46,32 @@ const char* const kMixerText = "Mixer";
 const char* const kSlowSyncText = "Slow sync";
 const char* const kFastSyncText = "Fast sync";
 
+const char* const kReceiveMenuText = "Receive";
+const char* const kStandardText = "Standard demodulator";
+const char* const kEnhancedText = "Enhanced demodulator";
+const char* const kSquelchText = "Squelch";
+const char* const kReverseText = "Reverse";
+const char* const kViewMenuText = "View";
+const char* const kWaterfallText = "Waterfall";
+
+// Keys and values of the remembered menu choices.
+const char* const kDemodulatorKey = "receive/demodulator";
+const char* const kStandardValue = "standard";
+const char* const kEnhancedValue = "enhanced";
+const char* const kSquelchKey = "receive/squelch";
+const char* const kReverseKey = "receive/reverse";
+const char* const kWaterfallKey = "view/waterfall";
+
+constexpr Real kTicksPerBit = 16.0;
+constexpr Real kToneSpacingBits = 0.25;  // each tone sits a quarter of the bit rate off centre
+constexpr double kAfcShownResolutionHz = 0.05;  // below this the readout shows +0.0
+constexpr int kAfcReadoutMarginPx = 6;          // right of the readout's text
+
 constexpr int kOptionTextGap = 3;  // pixels between an option's indicator and its text
+// Where a fallback face is wider than the classic one, the options' text shrinks
+// by this step, down to the smallest size, until every option fits its cell.
+constexpr double kOptionFontStepPoints = 0.5;
+constexpr double kOptionFontMinPoints = 6.0;
 constexpr int kSignificantDigits = 15;  // of a value label
 
 struct Place {
@@ -89,7 +128,9 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
                                QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      volume_(volume), capture_(device, *this, messages, *this)
+      volume_(volume), capture_(device, *this, messages, *this),
+      store_(std::make_unique<QSettings>(QString::fromUtf8(kSettingsOrganisation),
+                                         QString::fromUtf8(kSettingsApplication)))
 {
     setWindowTitle(QString::fromUtf8(kTitle));
     QStringList families;
@@ -101,10 +142,21 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
     setFont(dialogFont);
     // Options sit in 65-pixel cells: keep the gap after the indicator small.
     setStyleSheet(QStringLiteral("QRadioButton { spacing: %1px; }").arg(kOptionTextGap));
+    CreateMenus();
     CreateControls();
-    resize(kClientWidth, kClientHeight);
     InitialiseReceiveChain();
+    LoadMenuChoices();
+    // The client area keeps its size below the bar: the window grows by the bar.
+    const int barHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, kClientWidth, barHeight);
+    client_->setGeometry(0, barHeight, kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight + barHeight);
     CentreOnScreen();
+
+    afcTimer_ = new QTimer(this);
+    connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshAfc);
+    afcTimer_->start(kAfcRefreshMs);
+    RefreshAfc();
 }
 
 ReceiverWindow::~ReceiverWindow()
@@ -113,29 +165,73 @@ ReceiverWindow::~ReceiverWindow()
     capture_.CloseCapture();
 }
 
+void ReceiverWindow::CreateMenus()
+{
+    menuBar_ = new QMenuBar(this);
+    QMenu* receive = menuBar_->addMenu(QString::fromUtf8(kReceiveMenuText));
+    auto* chains = new QActionGroup(this);
+    chains->setExclusive(true);
+    standardAction_ = receive->addAction(QString::fromUtf8(kStandardText));
+    enhancedAction_ = receive->addAction(QString::fromUtf8(kEnhancedText));
+    for (QAction* a : {standardAction_, enhancedAction_}) {
+        a->setCheckable(true);
+        chains->addAction(a);
+    }
+    standardAction_->setChecked(true);
+    connect(standardAction_, &QAction::triggered, this, [this] { ChooseDemodulator(DemodulatorChoice::Standard); });
+    connect(enhancedAction_, &QAction::triggered, this, [this] { ChooseDemodulator(DemodulatorChoice::Enhanced); });
+    receive->addSeparator();
+    squelchAction_ = receive->addAction(QString::fromUtf8(kSquelchText));
+    reverseAction_ = receive->addAction(QString::fromUtf8(kReverseText));
+    squelchAction_->setCheckable(true);
+    reverseAction_->setCheckable(true);
+    connect(squelchAction_, &QAction::triggered, this, &ReceiverWindow::SetSquelch);
+    connect(reverseAction_, &QAction::triggered, this, &ReceiverWindow::SetReverse);
+
+    QMenu* view = menuBar_->addMenu(QString::fromUtf8(kViewMenuText));
+    waterfallAction_ = view->addAction(QString::fromUtf8(kWaterfallText));
+    waterfallAction_->setCheckable(true);
+    connect(waterfallAction_, &QAction::triggered, this, [this](bool on) {
+        store_->setValue(QString::fromUtf8(kWaterfallKey), on);
+        ShowWaterfall(on);
+    });
+
+    afcLabel_ = new QLabel(menuBar_);
+    afcLabel_->setContentsMargins(0, 0, kAfcReadoutMarginPx, 0);
+    afcLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
+    afcLabel_->hide();
+
+    client_ = new QWidget(this);
+}
+
 void ReceiverWindow::CreateControls()
 {
-    scope_ = new ScopeWidget(this);
+    QWidget* const area = client_;
+    scope_ = new ScopeWidget(area);
     PlaceControl(scope_, kDisplayPlace, kDisplayId);
 
-    startButton_ = new QPushButton(QString::fromUtf8(kStartText), this);
+    startButton_ = new QPushButton(QString::fromUtf8(kStartText), area);
     PlaceControl(startButton_, kStartPlace, kStartId);
-    toggleButton_ = new QPushButton(QString::fromUtf8(kStopText), this);
+    toggleButton_ = new QPushButton(QString::fromUtf8(kStopText), area);
     PlaceControl(toggleButton_, kTogglePlace, kToggleId);
-    mixerButton_ = new QPushButton(QString::fromUtf8(kMixerText), this);
+    mixerButton_ = new QPushButton(QString::fromUtf8(kMixerText), area);
     PlaceControl(mixerButton_, kMixerPlace, kMixerId);
     for (QPushButton* b : {startButton_, toggleButton_, mixerButton_}) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
     }
     connect(startButton_, &QPushButton::clicked, this, [this] { capture_.StartCapture(); });
-    connect(toggleButton_, &QPushButton::clicked, this, [this] { capture_.ToggleCapture(); });
+    connect(toggleButton_, &QPushButton::clicked, this, [this] {
+        capture_.ToggleCapture();
+        RefreshAfc();
+    });
     connect(mixerButton_, &QPushButton::clicked, this, &ReceiverWindow::OpenMixer);
 
     speedGroup_ = new QButtonGroup(this);
     int row = 0;
     for (const RxMode& mode : kRxModes) {
-        auto* option = new QRadioButton(QString::fromUtf8(mode.label), this);
+        auto* option = new QRadioButton(QString::fromUtf8(mode.label), area);
         option->setAutoExclusive(false);
         PlaceControl(option, {kSpeedX, kSpeedTop + row * kSpeedPitch, kOptionW, kOptionH}, mode.optionId);
         speedGroup_->addButton(option, mode.optionId);
@@ -146,9 +242,9 @@ void ReceiverWindow::CreateControls()
     connect(speedGroup_, &QButtonGroup::idClicked, this, &ReceiverWindow::SelectSpeed);
 
     syncGroup_ = new QButtonGroup(this);
-    auto* slow = new QRadioButton(QString::fromUtf8(kSlowSyncText), this);
+    auto* slow = new QRadioButton(QString::fromUtf8(kSlowSyncText), area);
     PlaceControl(slow, kSlowSyncPlace, kSlowSyncId);
-    auto* fast = new QRadioButton(QString::fromUtf8(kFastSyncText), this);
+    auto* fast = new QRadioButton(QString::fromUtf8(kFastSyncText), area);
     PlaceControl(fast, kFastSyncPlace, kFastSyncId);
     for (QRadioButton* option : {slow, fast}) {
         option->setAutoExclusive(false);
@@ -157,31 +253,53 @@ void ReceiverWindow::CreateControls()
     fast->setChecked(true);
     connect(syncGroup_, &QButtonGroup::idClicked, this, &ReceiverWindow::SelectSync);
 
-    textPane_ = new ReceivedTextEdit(this);
+    textPane_ = new ReceivedTextEdit(area);
     PlaceControl(textPane_, kTextPanePlace, kTextPaneId);
 
-    centreLabel_ = MakeValueLabel(this, ValueText(settings_.centreFrequency), kCentreLabelPlace, kCentreLabelId);
-    centreUpDown_ = new UpDown(this);
+    centreLabel_ = MakeValueLabel(area, ValueText(settings_.centreFrequency), kCentreLabelPlace, kCentreLabelId);
+    centreUpDown_ = new UpDown(area);
     centreUpDown_->setProperty(kControlIdProperty, kCentreUpDownId);
     centreUpDown_->setBuddy(centreLabel_);
     connect(centreUpDown_, &UpDown::deltaPos, this, &ReceiverWindow::StepCentreFrequency);
-    MakeCaption(this, kCentreCaption, kCentreCaptionPlace);
+    MakeCaption(area, kCentreCaption, kCentreCaptionPlace);
 
-    rateLabel_ = MakeValueLabel(this, QString::number(settings_.sampleRate), kRateLabelPlace, kRateLabelId);
-    rateUpDown_ = new UpDown(this);
+    rateLabel_ = MakeValueLabel(area, QString::number(settings_.sampleRate), kRateLabelPlace, kRateLabelId);
+    rateUpDown_ = new UpDown(area);
     rateUpDown_->setProperty(kControlIdProperty, kRateUpDownId);
     rateUpDown_->setBuddy(rateLabel_);
     connect(rateUpDown_, &UpDown::deltaPos, this, &ReceiverWindow::StepSampleRate);
-    MakeCaption(this, kRateCaption, kRateCaptionPlace);
+    MakeCaption(area, kRateCaption, kRateCaptionPlace);
+
+    FitOptionTexts();
+
+    // The arrow keys move the check within a group (see focusNextPrevChild for Tab).
+    for (QAbstractButton* option : speedGroup_->buttons() + syncGroup_->buttons())
+        option->installEventFilter(this);
 
     // Tab order is creation order, through the controls that take the focus.
     QWidget* previous = nullptr;
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* w : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!(w->focusPolicy() & Qt::TabFocus))
             continue;
         if (previous)
             setTabOrder(previous, w);
         previous = w;
+    }
+}
+
+void ReceiverWindow::FitOptionTexts()
+{
+    const QList<QAbstractButton*> options = speedGroup_->buttons() + syncGroup_->buttons();
+    const auto allFit = [&options] {
+        return std::all_of(options.begin(), options.end(),
+                           [](const QAbstractButton* o) { return o->sizeHint().width() <= o->width(); });
+    };
+    QFont optionFont = font();
+    for (double points = optionFont.pointSizeF() - kOptionFontStepPoints; !allFit() && points >= kOptionFontMinPoints;
+         points -= kOptionFontStepPoints) {
+        optionFont.setPointSizeF(points);
+        for (QAbstractButton* o : options)
+            o->setFont(optionFont);
     }
 }
 
@@ -192,7 +310,106 @@ void ReceiverWindow::InitialiseReceiveChain()
     settings_ = ReceiverSettings{};
     decoder_ = std::make_unique<VaricodeDecoder>(*textPane_);
     display_ = std::make_unique<SignalDisplay>(scope_);
-    demodulator_ = std::make_unique<MskDemodulator>(settings_, *decoder_, display_.get());
+    demodulator_ = std::make_unique<ReceiveDemodulator>(settings_, *decoder_, display_.get());
+    waterfall_ = new WaterfallWindow(this);
+    spectrum_ = std::make_unique<WaterfallSpectrum>(*waterfall_);
+    connect(waterfall_, &WaterfallWindow::frequencyClicked, this, &ReceiverWindow::TuneTo);
+    connect(waterfall_, &WaterfallWindow::closedByOperator, this, [this] {
+        waterfallFed_ = false;
+        if (closing_)
+            return;
+        waterfallAction_->setChecked(false);
+        store_->setValue(QString::fromUtf8(kWaterfallKey), false);
+    });
+}
+
+void ReceiverWindow::LoadMenuChoices()
+{
+    // A first start finds nothing stored: the standard chain, squelch and reverse off.
+    const bool enhanced = store_->value(QString::fromUtf8(kDemodulatorKey)).toString() ==
+                          QString::fromUtf8(kEnhancedValue);
+    settings_.demodulator = enhanced ? DemodulatorChoice::Enhanced : DemodulatorChoice::Standard;
+    (enhanced ? enhancedAction_ : standardAction_)->setChecked(true);
+    settings_.squelch = store_->value(QString::fromUtf8(kSquelchKey), false).toBool();
+    squelchAction_->setChecked(settings_.squelch);
+    settings_.reverse = store_->value(QString::fromUtf8(kReverseKey), false).toBool();
+    reverseAction_->setChecked(settings_.reverse);
+    waterfallAction_->setChecked(store_->value(QString::fromUtf8(kWaterfallKey), false).toBool());
+    UpdateWaterfallMarks();
+}
+
+const MskDemodulator& ReceiverWindow::demodulator() const
+{
+    return demodulator_->standard();
+}
+
+void ReceiverWindow::ChooseDemodulator(DemodulatorChoice choice)
+{
+    settings_.demodulator = choice;
+    store_->setValue(QString::fromUtf8(kDemodulatorKey),
+                     QString::fromUtf8(choice == DemodulatorChoice::Enhanced ? kEnhancedValue : kStandardValue));
+    RefreshAfc();
+}
+
+void ReceiverWindow::SetSquelch(bool on)
+{
+    settings_.squelch = on;
+    store_->setValue(QString::fromUtf8(kSquelchKey), on);
+}
+
+void ReceiverWindow::SetReverse(bool on)
+{
+    settings_.reverse = on;
+    store_->setValue(QString::fromUtf8(kReverseKey), on);
+}
+
+void ReceiverWindow::ShowWaterfall(bool shown)
+{
+    waterfallFed_ = shown;
+    if (shown) {
+        waterfall_->setSampleRate(settings_.sampleRate);
+        UpdateWaterfallMarks();
+        waterfall_->show();
+        waterfall_->raise();
+    } else {
+        waterfall_->hide();
+    }
+}
+
+void ReceiverWindow::TuneTo(double hz)
+{
+    settings_.centreFrequency = std::clamp<Real>(std::round(hz), kMinCentreFrequencyHz, kMaxCentreFrequencyHz);
+    centreLabel_->setText(ValueText(settings_.centreFrequency));
+    UpdateWaterfallMarks();
+}
+
+void ReceiverWindow::RefreshAfc()
+{
+    const bool running = settings_.demodulator == DemodulatorChoice::Enhanced && capture_.deviceOpen() &&
+                         capture_.running() == 1;
+    if (running) {
+        double offset = demodulator_->afcOffsetHz();
+        if (std::abs(offset) < kAfcShownResolutionHz)
+            offset = 0.0;
+        afcLabel_->setText(QString::asprintf("AFC %+.1f Hz", offset));
+    }
+    if (afcLabel_->isVisibleTo(menuBar_) != running) {
+        afcLabel_->setVisible(running);
+        menuBar_->setGeometry(0, 0, width(), client_->y());
+    }
+    UpdateWaterfallMarks();
+}
+
+void ReceiverWindow::UpdateWaterfallMarks()
+{
+    if (waterfall_ == nullptr)
+        return;
+    WaterfallMarks marks;
+    marks.centreHz = settings_.centreFrequency;
+    marks.halfWidthHz = settings_.tickRate / kTicksPerBit * kToneSpacingBits;
+    marks.afcShown = afcLabel_->isVisibleTo(menuBar_);
+    marks.afcHz = settings_.centreFrequency + demodulator_->afcOffsetHz();
+    waterfall_->setMarks(marks);
 }
 
 void ReceiverWindow::CentreOnScreen()
@@ -206,7 +423,7 @@ void ReceiverWindow::CentreOnScreen()
 
 QWidget* ReceiverWindow::control(int id) const
 {
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* w : client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QVariant v = w->property(kControlIdProperty);
         if (v.isValid() && v.toInt() == id)
             return w;
@@ -220,6 +437,7 @@ void ReceiverWindow::StepCentreFrequency(int step)
     if (next >= kMinCentreFrequencyHz && next <= kMaxCentreFrequencyHz)
         settings_.centreFrequency = next;
     centreLabel_->setText(ValueText(settings_.centreFrequency));
+    UpdateWaterfallMarks();
 }
 
 void ReceiverWindow::StepSampleRate(int step)
@@ -228,6 +446,7 @@ void ReceiverWindow::StepSampleRate(int step)
     if (next >= kMinSampleRate && next <= kMaxSampleRate)
         settings_.sampleRate = static_cast<std::int32_t>(next);
     rateLabel_->setText(QString::number(settings_.sampleRate));
+    waterfall_->setSampleRate(settings_.sampleRate);
 }
 
 void ReceiverWindow::SelectSpeed(int optionId)
@@ -235,6 +454,7 @@ void ReceiverWindow::SelectSpeed(int optionId)
     for (const RxMode& mode : kRxModes)
         if (mode.optionId == optionId)
             settings_.tickRate = mode.tickRate;
+    UpdateWaterfallMarks();
 }
 
 void ReceiverWindow::SelectSync(int optionId)
@@ -250,6 +470,13 @@ void ReceiverWindow::OpenMixer()
 void ReceiverWindow::DisableStartButton()
 {
     startButton_->setEnabled(false);
+    RefreshAfc();
+}
+
+void ReceiverWindow::EnableStartButton()
+{
+    startButton_->setEnabled(true);
+    RefreshAfc();
 }
 
 void ReceiverWindow::SetToggleCaption(const char* caption)
@@ -265,6 +492,8 @@ void ReceiverWindow::CloseWindow()
 void ReceiverWindow::DemodulateSample(std::int16_t x)
 {
     demodulator_->DemodulateSample(x);
+    if (waterfallFed_)
+        spectrum_->AddSample(x);
 }
 
 void ReceiverWindow::closeEvent(QCloseEvent* event)
@@ -273,5 +502,95 @@ void ReceiverWindow::closeEvent(QCloseEvent* event)
     // display has let go of its picture.
     capture_.CloseCapture();
     scope_->ReleaseDisplay();
+    // The waterfall goes with the program; it opens again at the next start if it
+    // was open now.
+    closing_ = true;
+    afcTimer_->stop();
+    waterfallFed_ = false;
+    waterfall_->hide();
     event->accept();
+}
+
+void ReceiverWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (firstShow_) {
+        firstShow_ = false;
+        if (waterfallAction_->isChecked())
+            ShowWaterfall(true);
+    }
+}
+
+void ReceiverWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    menuBar_->setGeometry(0, 0, width(), client_->y());
+}
+
+bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* option = qobject_cast<QAbstractButton*>(watched);
+        if (option != nullptr && key->modifiers() == Qt::NoModifier)
+            if (MoveWithinGroup(option->group(), key->key()))
+                return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool ReceiverWindow::focusNextPrevChild(bool next)
+{
+    // The Tab key stops at the tab stops, in creation order: the three buttons,
+    // every speed option but the first, "Fast sync" and the pane. "31 baud" and
+    // "Slow sync" start their groups and are reached with the arrow keys. (Qt would
+    // let one option of a group take Tab; the operator's keys follow the stops.)
+    static const int kTabStops[] = {kStartId,          kToggleId,         kMixerId,          kRxModes[1].optionId,
+                                    kRxModes[2].optionId, kRxModes[3].optionId, kRxModes[4].optionId, kFastSyncId,
+                                    kTextPaneId};
+    QList<QWidget*> controls;
+    for (QWidget* w : client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->property(kControlIdProperty).isValid())
+            controls.push_back(w);
+    const auto count = controls.size();
+    qsizetype at = next ? -1 : count;
+    for (QWidget* f = QApplication::focusWidget(); f != nullptr && f != client_; f = f->parentWidget())
+        if (const auto i = controls.indexOf(f); i >= 0) {
+            at = i;
+            break;
+        }
+    for (qsizetype step = 1; step <= count; ++step) {
+        QWidget* w = controls[((at + (next ? step : -step)) % count + count) % count];
+        const int id = w->property(kControlIdProperty).toInt();
+        if (std::find(std::begin(kTabStops), std::end(kTabStops), id) != std::end(kTabStops) && w->isEnabled() &&
+            w->isVisible()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReceiverWindow::MoveWithinGroup(QButtonGroup* group, int key)
+{
+    // As the dialog manager moves through automatic radio buttons: Up and Left to
+    // the option before, Down and Right to the one after, round the group, and the
+    // option reached is checked (and applied) unless it is already.
+    int step = 0;
+    if (key == Qt::Key_Up || key == Qt::Key_Left)
+        step = -1;
+    else if (key == Qt::Key_Down || key == Qt::Key_Right)
+        step = 1;
+    if (group == nullptr || step == 0)
+        return false;
+    const QList<QAbstractButton*> options = group->buttons();
+    const auto at = options.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
+    if (at < 0)
+        return false;
+    const auto count = options.size();
+    QAbstractButton* next = options[(at + step + count) % count];
+    next->setFocus(Qt::OtherFocusReason);
+    if (!next->isChecked())
+        next->click();
+    return true;
 }

@@ -1,12 +1,16 @@
 #pragma once
-// The receiver's one window, "MSK receiver": the scope, Start / Stop / Mixer, the
-// five speed and two sync options, the received-text pane, and the centre
-// frequency and sample-rate steppers with their value labels. It owns the receive
-// chain (settings, demodulator, decoder, signal display) and the audio capture,
-// routes the buttons to the capture, every returned buffer through the chain, and
-// writes the settings from its controls. The sound card, the message boxes and
-// the volume control come from outside, so tests can put fakes in their place.
-// Window thread only.
+// The receiver's main window, "MSK receiver": a menu bar, and below it the 410 x 280
+// client area with the scope, Start / Stop / Mixer, the five speed and two sync
+// options, the received-text pane, and the centre frequency and sample-rate
+// steppers with their value labels. The "Receive" menu chooses the demodulator and
+// switches squelch and reverse; the "View" menu opens the waterfall, where a click
+// tunes. While the enhanced demodulator runs, the bar's right end shows its AFC
+// offset. It owns the receive chain (settings, demodulator, decoder, signal
+// display, waterfall spectrum) and the audio capture, routes the buttons to the
+// capture, every returned buffer through the chain, and writes the settings from
+// its controls. The menu choices are remembered between runs; every other setting
+// starts at its default. The sound card, the message boxes and the volume control
+// come from outside, so tests can put fakes in their place. Window thread only.
 
 #include "AudioCapture.h"
 #include "CaptureWindow.h"
@@ -19,14 +23,21 @@
 #include <memory>
 
 class MskDemodulator;
+class QAction;
 class QButtonGroup;
 class QLabel;
+class QMenuBar;
 class QPushButton;
+class QSettings;
+class QTimer;
+class ReceiveDemodulator;
 class ReceivedTextEdit;
 class ScopeWidget;
 class SignalDisplay;
 class UpDown;
 class VaricodeDecoder;
+class WaterfallSpectrum;
+class WaterfallWindow;
 
 class ReceiverWindow : public QWidget, public CaptureWindow, public SampleSink {
     Q_OBJECT
@@ -36,6 +47,11 @@ public:
     static constexpr int kClientHeight = 280;  // pixels
     static constexpr const char* kTitle = "MSK receiver";
     static constexpr const char* kControlIdProperty = "controlId";
+
+    // Where the menu choices are remembered (QSettings).
+    static constexpr const char* kSettingsOrganisation = "MSK modem";
+    static constexpr const char* kSettingsApplication = "msk-receiver";
+    static constexpr int kAfcRefreshMs = 250;  // the AFC readout and mark follow at this pace
 
     // Control ids; the two captions without one carry -1.
     static constexpr int kDisplayId = 300;
@@ -64,16 +80,39 @@ public:
 
     // The control with this id (the first caption for -1), or nullptr.
     QWidget* control(int id) const;
+    // The 410 x 280 area below the menu bar that holds the controls.
+    QWidget* clientArea() const { return client_; }
+    QMenuBar* menuBar() const { return menuBar_; }
+    // The menu items: "Standard demodulator", "Enhanced demodulator", "Squelch",
+    // "Reverse", "Waterfall".
+    QAction* standardAction() const { return standardAction_; }
+    QAction* enhancedAction() const { return enhancedAction_; }
+    QAction* squelchAction() const { return squelchAction_; }
+    QAction* reverseAction() const { return reverseAction_; }
+    QAction* waterfallAction() const { return waterfallAction_; }
+    // The AFC readout at the bar's right end.
+    QLabel* afcReadout() const { return afcLabel_; }
+    WaterfallWindow* waterfall() const { return waterfall_; }
 
     const ReceiverSettings& settings() const { return settings_; }
     AudioCapture& capture() { return capture_; }
-    const MskDemodulator& demodulator() const { return *demodulator_; }
+    // The classic chain, which runs whichever chain is heard.
+    const MskDemodulator& demodulator() const;
+    const ReceiveDemodulator& receiveDemodulator() const { return *demodulator_; }
     ReceivedTextEdit* textPane() const { return textPane_; }
     ScopeWidget* scope() const { return scope_; }
     const SignalDisplay& signalDisplay() const { return *display_; }
 
+    // Sets the centre frequency, rounded to 1 Hz and kept inside its bounds, as the
+    // waterfall's click does.
+    void TuneTo(double hz);
+    // Brings the AFC readout and the waterfall's marks up to date (also done by a
+    // timer every kAfcRefreshMs).
+    void RefreshAfc();
+
     // CaptureWindow
     void DisableStartButton() override;
+    void EnableStartButton() override;
     void SetToggleCaption(const char* caption) override;
     void CloseWindow() override;
     // SampleSink: every recorded sample into the demodulator.
@@ -83,9 +122,22 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    void CreateMenus();
     void CreateControls();
+    void LoadMenuChoices();
+    void FitOptionTexts();
+    void ChooseDemodulator(DemodulatorChoice choice);
+    void SetSquelch(bool on);
+    void SetReverse(bool on);
+    void ShowWaterfall(bool shown);
+    void UpdateWaterfallMarks();
+    bool MoveWithinGroup(QButtonGroup* group, int key);
     void InitialiseReceiveChain();
     void CentreOnScreen();
     void StepCentreFrequency(int step);
@@ -96,6 +148,21 @@ private:
     VolumeControl& volume_;
     ReceiverSettings settings_;
     AudioCapture capture_;
+    std::unique_ptr<QSettings> store_;
+
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    QAction* standardAction_ = nullptr;
+    QAction* enhancedAction_ = nullptr;
+    QAction* squelchAction_ = nullptr;
+    QAction* reverseAction_ = nullptr;
+    QAction* waterfallAction_ = nullptr;
+    QLabel* afcLabel_ = nullptr;
+    QTimer* afcTimer_ = nullptr;
+    WaterfallWindow* waterfall_ = nullptr;
+    bool waterfallFed_ = false;  // samples go to the spectrum while it is shown
+    bool firstShow_ = true;
+    bool closing_ = false;
 
     ScopeWidget* scope_ = nullptr;
     QPushButton* startButton_ = nullptr;
@@ -111,5 +178,6 @@ private:
 
     std::unique_ptr<VaricodeDecoder> decoder_;
     std::unique_ptr<SignalDisplay> display_;
-    std::unique_ptr<MskDemodulator> demodulator_;
+    std::unique_ptr<ReceiveDemodulator> demodulator_;
+    std::unique_ptr<WaterfallSpectrum> spectrum_;
 };

@@ -88,6 +88,16 @@ public:
         return buffers;
     }
 
+    // Recording ends by itself, as when the sound server goes: what was returned
+    // before is delivered, then the failure with `code`.
+    void failStream(int code)
+    {
+        recording = false;
+        deliver();
+        if (listener_ != nullptr)
+            listener_->onCaptureFailed(code);
+    }
+
     int open(int sampleRate, AudioInputListener& listener) override
     {
         if (const int code = record("open"))

@@ -27,6 +27,11 @@ struct FakeWindow : CaptureWindow {
         startEnabled = false;
         events.push_back("disableStart");
     }
+    void EnableStartButton() override
+    {
+        startEnabled = true;
+        events.push_back("enableStart");
+    }
     void SetToggleCaption(const char* text) override
     {
         caption = text;

@@ -18,12 +18,7 @@ namespace {
 const QColor kTraceColour(0, 255, 255);
 const QColor kAxisColour(255, 255, 0);
 
-struct Rig {
-    FakeAudioInputDevice device;
-    FakeOperatorMessages messages;
-    FakeVolumeControl volume;
-    ReceiverWindow window{device, messages, volume};
-};
+using Rig = ReceiverRig;
 
 // "CQ de DL1ABC" with a-umlaut and the euro sign, in Windows-1252.
 const std::string kText = "CQ de DL1ABC \xE4 \x80 pse k";

@@ -1,24 +1,57 @@
 // The receiver through a real sound server: the window with the PortAudio device
 // presses "Start", a transmission made by `msk-modem encode` is played into the
 // sink whose monitor is the default recording device, and its text must appear in
-// the pane. Run inside tests/sound/with-sound-server.sh.
+// the pane; and the server killed while recording, then started again, after which
+// "Start" records once more. Run inside tests/sound/with-sound-server.sh.
 
 #include "FakeOperatorMessages.h"
+#include "MskDemodulator.h"
 #include "PortAudioInputDevice.h"
 #include "ReceivedTextEdit.h"
 #include "ReceiverTestSupport.h"
 #include "ReceiverWindow.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace {
 
 constexpr int kProcessTimeoutMs = 20000;
 constexpr int kReceiveTimeoutMs = 30000;
+constexpr int kServerTimeoutMs = 10000;
+
+// The same private server as tests/sound/with-sound-server.sh starts, in the same
+// HOME and XDG_RUNTIME_DIR.
+const QStringList kServerArguments = {
+    QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+    QStringLiteral("--disallow-exit"), QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix"),
+    QStringLiteral("-L"), QStringLiteral("module-cli-protocol-unix"), QStringLiteral("-L"),
+    QStringLiteral("module-null-sink sink_name=radio rate=48000"), QStringLiteral("-L"),
+    QStringLiteral("module-always-sink")};
+
+bool ServerAnswers()
+{
+    QProcess info;
+    info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+    return info.waitForFinished(kProcessTimeoutMs) && info.exitStatus() == QProcess::NormalExit &&
+           info.exitCode() == 0;
+}
+
+// The running server's process id, from its pid file.
+qint64 ServerPid()
+{
+    QFile file(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pulse/pid"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return QString::fromLatin1(file.readAll()).trimmed().toLongLong();
+}
 
 // Writes the transmission for `text` at `baud` into a WAV file with msk-modem.
 bool EncodeToFile(const QString& text, const QString& baud, const QString& path)
@@ -63,6 +96,7 @@ private slots:
         // before the text that is checked.
         QVERIFY(EncodeToFile(QStringLiteral("ryryryry ") + text, baud, wav));
 
+        UseFreshSettings();
         PortAudioInputDevice device;
         FakeOperatorMessages messages;
         FakeVolumeControl volume;
@@ -83,6 +117,60 @@ private slots:
         play.waitForFinished(kProcessTimeoutMs);
         QVERIFY(window.close());
         QVERIFY(!device.isOpen());
+    }
+
+    // Last: it replaces the server that the script started with one of its own.
+    void startRecordsAgainAfterTheSoundServerCameBack()
+    {
+        UseFreshSettings();
+        PortAudioInputDevice device;
+        FakeOperatorMessages messages;
+        FakeVolumeControl volume;
+        ReceiverWindow window(device, messages, volume);
+        // At 1000 Hz a whole buffer (256 samples) turns the oscillator 32 whole
+        // cycles; at 1001 Hz it moves on by 0.032, so its phase shows buffers arriving.
+        window.TuneTo(1001.0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* start = ControlOf<QAbstractButton>(window, ReceiverWindow::kStartId);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(messages.shown.empty());
+        const double atStart = window.demodulator().oscillatorPhase();
+        QTRY_VERIFY_WITH_TIMEOUT(window.demodulator().oscillatorPhase() != atStart, kServerTimeoutMs);
+
+        const qint64 pid = ServerPid();
+        QVERIFY(pid > 0);
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGTERM), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(messages.shown.size(), std::size_t{1}, kServerTimeoutMs);
+        QCOMPARE(QString::fromStdString(messages.shown[0].title), QStringLiteral("MSK receiver"));
+        QVERIFY(!messages.shown[0].text.empty());
+        qInfo("the operator reads: %s", messages.shown[0].text.c_str());
+        QVERIFY(!device.isOpen());
+        QVERIFY(start->isEnabled());
+        QCOMPARE(ControlOf<QAbstractButton>(window, ReceiverWindow::kToggleId)->text(), QStringLiteral("Stop"));
+
+        QProcess server;
+        server.setStandardOutputFile(QProcess::nullDevice());
+        server.setStandardErrorFile(QProcess::nullDevice());
+        server.start(QStringLiteral("pulseaudio"), kServerArguments);
+        QVERIFY(server.waitForStarted(kProcessTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(ServerAnswers(), kServerTimeoutMs);
+        QCOMPARE(QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("set-default-source"),
+                                                              QStringLiteral("radio.monitor")}),
+                 0);
+
+        QTest::mouseClick(start, Qt::LeftButton);
+        for (const auto& shown : messages.shown)
+            qWarning("message box: %s", shown.text.c_str());
+        QCOMPARE(messages.shown.size(), std::size_t{1});
+        QVERIFY(device.isOpen());
+        QVERIFY(!start->isEnabled());
+        const double afterRestart = window.demodulator().oscillatorPhase();
+        QTRY_VERIFY_WITH_TIMEOUT(window.demodulator().oscillatorPhase() != afterRestart, kServerTimeoutMs);
+        QVERIFY(window.close());
+        QVERIFY(!device.isOpen());
+        server.terminate();
+        QVERIFY(server.waitForFinished(kProcessTimeoutMs));
     }
 };
 

@@ -2,6 +2,10 @@
 
 #include "ModemEncode.h"
 
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
 #include <samplerate.h>
 
 #include <stdexcept>
@@ -25,4 +29,19 @@ std::vector<std::int16_t> RecordedTransmission(const std::string& text, int samp
     std::vector<std::int16_t> recorded(static_cast<std::size_t>(data.output_frames_gen));
     src_float_to_short_array(out.data(), recorded.data(), static_cast<int>(recorded.size()));
     return recorded;
+}
+
+void UseFreshSettings()
+{
+    static QTemporaryDir folder;
+    static const bool pointed = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        return true;
+    }();
+    (void)pointed;
+    QSettings(QString::fromUtf8(ReceiverWindow::kSettingsOrganisation),
+              QString::fromUtf8(ReceiverWindow::kSettingsApplication))
+        .clear();
 }

@@ -1,8 +1,11 @@
 #pragma once
-// Shared by the receiver's window tests: a volume control that counts its starts,
-// finding a control by its id, and a transmission as the sound card would record
-// it at 8000 samples per second.
+// Shared by the receiver's window tests: remembered choices kept away from the
+// operator's own, a volume control that counts its starts, a window on stand-ins,
+// finding a control by its id, and a transmission as the sound card would record it at 8000 samples
+// per second.
 
+#include "FakeAudioInputDevice.h"
+#include "FakeOperatorMessages.h"
 #include "ReceiverWindow.h"
 #include "VolumeControl.h"
 
@@ -14,9 +17,33 @@
 #include <string>
 #include <vector>
 
+// Points the receiver's remembered choices (QSettings) at a folder of this test
+// run, never the operator's, and forgets them: the next window starts as at its
+// very first start.
+void UseFreshSettings();
 struct FakeVolumeControl : VolumeControl {
     std::vector<VolumeView> started;
     void start(VolumeView view) override { started.push_back(view); }
+};
+
+// A receiver window on stand-ins, as at its very first start; made with false, it
+// finds the menu choices an earlier window left.
+struct ReceiverRig {
+    struct Settings {
+        explicit Settings(bool fresh)
+        {
+            if (fresh)
+                UseFreshSettings();
+        }
+    };
+
+    explicit ReceiverRig(bool firstStart = true) : settings(firstStart) {}
+
+    Settings settings;  // before the window reads them
+    FakeAudioInputDevice device;
+    FakeOperatorMessages messages;
+    FakeVolumeControl volume;
+    ReceiverWindow window{device, messages, volume};
 };
 
 template <class T>

@@ -61,6 +61,23 @@ private slots:
         QCOMPARE(pane.toPlainText(), QStringLiteral("a"));
     }
 
+    // The decoder's backspace selects the last unit and deletes it; after a
+    // character outside the BMP (two UTF-16 units) the whole character goes.
+    void paneBackspaceRemovesAWholeCharacter()
+    {
+        ReceivedTextEdit pane;
+        pane.setPlainText(QString::fromUtf8("a\U0001F600b\U0001D11E"));
+        QCOMPARE(pane.textLength(), 6);
+        const QString expected[] = {QString::fromUtf8("a\U0001F600b"), QString::fromUtf8("a\U0001F600"),
+                                    QStringLiteral("a"), QString()};
+        for (const QString& text : expected) {
+            const int n = pane.textLength();
+            pane.selectRange(n - 1, n);
+            pane.deleteSelection();
+            QCOMPARE(pane.toPlainText(), text);
+        }
+    }
+
     void paneShowsBytesAsWindows1252()
     {
         ReceivedTextEdit pane;

@@ -1,19 +1,26 @@
 // The receiver window on Qt's offscreen platform with a recording device the test
-// clocks: the start state and layout, the steppers and their bounds, the options
-// while recording, Start / Stop / Mixer, the failure paths ending the program, the
-// buffers reaching the demodulator, and the order of the release on close.
+// clocks: the start state and layout below the menu bar, the keyboard, the
+// steppers and their bounds, the options and menu choices while recording and
+// their memory, Start / Stop / Mixer, the failure paths ending the program, the
+// device lost mid-capture, the buffers reaching the demodulator, and the order of
+// the release on close.
 
 #include "FakeAudioInputDevice.h"
 #include "FakeOperatorMessages.h"
 #include "MskDemodulator.h"
+#include "ReceiveDemodulator.h"
 #include "ReceivedTextEdit.h"
 #include "ReceiverTestSupport.h"
 #include "ReceiverWindow.h"
 #include "ScopeWidget.h"
 #include "UpDown.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -26,11 +33,8 @@
 
 namespace {
 
-struct Rig {
-    FakeAudioInputDevice device;
-    FakeOperatorMessages messages;
-    FakeVolumeControl volume;
-    ReceiverWindow window{device, messages, volume};
+struct Rig : ReceiverRig {
+    using ReceiverRig::ReceiverRig;
 
     QPushButton* button(int id) const { return ControlOf<QPushButton>(window, id); }
     QRadioButton* option(int id) const { return ControlOf<QRadioButton>(window, id); }
@@ -118,7 +122,21 @@ private slots:
         Rig rig;
         rig.window.show();
         QCOMPARE(rig.window.windowTitle(), QStringLiteral("MSK receiver"));
-        QCOMPARE(rig.window.size(), QSize(410, 280));
+        // The menu bar sits on top of the 410 x 280 client area, which it does not
+        // cover: the window is taller by the bar.
+        const int bar = rig.window.menuBar()->height();
+        QVERIFY(bar > 0);
+        QCOMPARE(rig.window.menuBar()->geometry(), QRect(0, 0, 410, bar));
+        QCOMPARE(rig.window.clientArea()->geometry(), QRect(0, bar, 410, 280));
+        QCOMPARE(rig.window.size(), QSize(410, 280 + bar));
+        // Every menu choice as at the very first start.
+        QVERIFY(rig.window.standardAction()->isChecked());
+        QVERIFY(!rig.window.enhancedAction()->isChecked());
+        QVERIFY(rig.window.settings().demodulator == DemodulatorChoice::Standard);
+        for (QAction* a : {rig.window.squelchAction(), rig.window.reverseAction(), rig.window.waterfallAction()})
+            QVERIFY(a->isCheckable() && !a->isChecked());
+        QVERIFY(!rig.window.settings().squelch && !rig.window.settings().reverse);
+        QVERIFY(!rig.window.afcReadout()->isVisible());
         QVERIFY(rig.window.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!(rig.window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(rig.option(3000)->isChecked());
@@ -140,7 +158,7 @@ private slots:
     void controlsStandAtTheirPlacesInTabOrder()
     {
         Rig rig;
-        const QList<QWidget*> children = rig.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        const QList<QWidget*> children = rig.window.clientArea()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QList<QWidget*> controls;
         for (QWidget* w : children)
             if (w->property("controlId").isValid())
@@ -157,13 +175,75 @@ private slots:
         }
         QCOMPARE(rig.upDown(1500)->buddy(), rig.label(1501));
         QCOMPARE(rig.upDown(3101)->buddy(), rig.label(3100));
+    }
 
-        // The tab key visits the buttons, options and pane in creation order.
-        QList<int> tabIds;
-        for (QWidget* w = rig.window.nextInFocusChain(); w != &rig.window; w = w->nextInFocusChain())
-            if ((w->focusPolicy() & Qt::TabFocus) && w->property("controlId").isValid())
-                tabIds.push_back(w->property("controlId").toInt());
-        QCOMPARE(tabIds, (QList<int>{100, 200, 670, 3000, 3001, 3002, 3003, 3004, 3200, 3201, 320}));
+    // Tab stops at the tab stops, in creation order: the buttons, every speed
+    // option but "31 baud", "Fast sync" and the pane, and round again. Checks
+    // nothing on its way.
+    void tabKeyStopsAtTheTabStops()
+    {
+        Rig rig;
+        rig.window.show();
+        rig.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        rig.button(100)->setFocus();
+        QList<int> visited;
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.push_back(QApplication::focusWidget()->property("controlId").toInt());
+        }
+        QCOMPARE(visited, (QList<int>{200, 670, 3001, 3002, 3003, 3004, 3201, 320, 100}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), rig.window.textPane());
+        QVERIFY(rig.option(3000)->isChecked() && rig.option(3201)->isChecked());
+        QCOMPARE(rig.window.settings().tickRate, 500.0);
+    }
+
+    // The arrow keys move through a group's options, round it, and check (and
+    // apply) the option they reach, as automatic radio buttons do.
+    void arrowKeysMoveTheCheckWithinAGroup()
+    {
+        Rig rig;
+        rig.window.show();
+        rig.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        rig.option(3001)->setFocus();
+        const struct {
+            Qt::Key key;
+            int reached;
+            double tickRate;
+        } speedSteps[] = {{Qt::Key_Down, 3002, 2000}, {Qt::Key_Right, 3003, 4000}, {Qt::Key_Down, 3004, 8000},
+                          {Qt::Key_Down, 3000, 500},  {Qt::Key_Up, 3004, 8000},    {Qt::Key_Left, 3003, 4000}};
+        for (const auto& step : speedSteps) {
+            QTest::keyClick(QApplication::focusWidget(), step.key);
+            QCOMPARE(QApplication::focusWidget(), rig.option(step.reached));
+            QVERIFY(rig.option(step.reached)->isChecked());
+            QCOMPARE(rig.window.settings().tickRate, step.tickRate);
+        }
+        for (int id : {3000, 3001, 3002, 3004})
+            QVERIFY(!rig.option(id)->isChecked());
+        QVERIFY(rig.option(3201)->isChecked());  // the other group is left alone
+
+        rig.option(3201)->setFocus();
+        QTest::keyClick(rig.option(3201), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), rig.option(3200));
+        QVERIFY(rig.option(3200)->isChecked() && !rig.option(3201)->isChecked());
+        QCOMPARE(rig.window.settings().timingGain, 0.2f);
+        QTest::keyClick(rig.option(3200), Qt::Key_Up);
+        QVERIFY(rig.option(3201)->isChecked());
+        QCOMPARE(rig.window.settings().timingGain, 2.0f);
+    }
+
+    // No option's text is cut off at its right edge with the fonts here.
+    void optionTextsFitTheirCells()
+    {
+        Rig rig;
+        rig.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+        for (int id : {3000, 3001, 3002, 3003, 3004, 3200, 3201}) {
+            QRadioButton* option = rig.option(id);
+            QVERIFY2(option->sizeHint().width() <= option->width(), qPrintable(option->text()));
+        }
     }
 
     void upArrowRaisesCentreFrequencyAndTheDemodulatorUsesIt()
@@ -453,6 +533,90 @@ private slots:
         QCOMPARE(rig.device.deliver(), 8);
         QCOMPARE(rig.window.demodulator().oscillatorPhase(), phase);
         QCOMPARE(rig.device.calls.size(), before + 11);
+    }
+
+    // The chain switches at once while recording, without a device call; the AFC
+    // readout shows while the enhanced chain runs; every menu choice is found
+    // again by the next window, while the other settings start at their defaults.
+    void menuChoicesActAtOnceAndAreRemembered()
+    {
+        {
+            Rig rig;
+            rig.window.show();
+            rig.press(100);
+            rig.device.play(std::vector<std::int16_t>(512, 300));
+            const std::size_t calls = rig.device.calls.size();
+            QTest::mouseClick(rig.option(3002), Qt::LeftButton);
+            emit rig.upDown(1500)->deltaPos(-5);
+
+            rig.window.enhancedAction()->trigger();
+            QVERIFY(rig.window.settings().demodulator == DemodulatorChoice::Enhanced);
+            QVERIFY(!rig.window.standardAction()->isChecked());
+            QVERIFY(rig.window.afcReadout()->isVisible());
+            QVERIFY(QRegularExpression(QStringLiteral("^AFC [+-]\\d+\\.\\d Hz$"))
+                        .match(rig.window.afcReadout()->text())
+                        .hasMatch());
+            // At the bar's right end, inside the window.
+            const QRect readout = rig.window.afcReadout()->geometry();
+            QVERIFY(readout.right() < rig.window.menuBar()->width() && readout.right() > 300);
+            rig.press(200);  // paused: the chain does not run
+            QVERIFY(!rig.window.afcReadout()->isVisible());
+            rig.press(200);
+            QVERIFY(rig.window.afcReadout()->isVisible());
+            rig.window.squelchAction()->trigger();
+            rig.window.reverseAction()->trigger();
+            QVERIFY(rig.window.settings().squelch && rig.window.settings().reverse);
+            rig.device.play(std::vector<std::int16_t>(256, 300));
+            QCOMPARE(rig.device.calls.size(), calls + 2 + 2 + 2);  // a buffer re-queued, pause, resume
+
+            rig.window.standardAction()->trigger();
+            QVERIFY(rig.window.settings().demodulator == DemodulatorChoice::Standard);
+            QVERIFY(!rig.window.afcReadout()->isVisible());
+            rig.window.enhancedAction()->trigger();
+            rig.window.reverseAction()->trigger();
+            QVERIFY(!rig.window.settings().reverse);
+        }
+        Rig again(false);
+        QVERIFY(again.window.enhancedAction()->isChecked());
+        QVERIFY(again.window.settings().demodulator == DemodulatorChoice::Enhanced);
+        QVERIFY(again.window.squelchAction()->isChecked() && again.window.settings().squelch);
+        QVERIFY(!again.window.reverseAction()->isChecked() && !again.window.settings().reverse);
+        QVERIFY(!again.window.afcReadout()->isVisible());  // nothing recorded yet
+        QVERIFY(again.option(3000)->isChecked());
+        QCOMPARE(again.window.settings().tickRate, 500.0);
+        QCOMPARE(again.label(1501)->text(), QStringLiteral("1000"));
+    }
+
+    // The sound server goes while recording: the operator is told, and "Start"
+    // records again, from the paused state too.
+    void deviceLostMidCaptureReturnsToWhereStartRecordsAgain()
+    {
+        Rig rig;
+        rig.window.show();
+        rig.press(100);
+        rig.press(200);  // paused when it goes
+        rig.device.failStream(9);
+        QCOMPARE(rig.messages.shown.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(rig.messages.shown[0].title), QStringLiteral("MSK receiver"));
+        QCOMPARE(QString::fromStdString(rig.messages.shown[0].text), QStringLiteral("fake device error 9"));
+        QVERIFY(rig.messages.shown[0].icon == MessageIcon::None);
+        QVERIFY(!rig.device.isOpen);
+        QCOMPARE(rig.device.calls.back(), std::string("close"));
+        QVERIFY(rig.window.isVisible());
+        QVERIFY(rig.button(100)->isEnabled());
+        QCOMPARE(rig.button(200)->text(), QStringLiteral("Stop"));
+        QCOMPARE(rig.window.capture().running(), 1);
+
+        rig.press(100);
+        QCOMPARE(rig.device.count("open"), 2);
+        QVERIFY(rig.device.recording);
+        QVERIFY(!rig.button(100)->isEnabled());
+        const double before = rig.window.demodulator().oscillatorPhase();
+        // 100 samples turn the 1000 Hz oscillator 12.5 cycles at 8000/s.
+        QVERIFY(rig.device.fill(std::vector<std::int16_t>(256, 100), 200));
+        rig.device.deliver();
+        QVERIFY(std::abs(PhaseAdvance(before, rig.window.demodulator().oscillatorPhase()) - 0.5) < 1e-9);
+        QCOMPARE(rig.messages.shown.size(), std::size_t{1});
     }
 
     void enterAndEscapeNeitherCloseNorPress()

@@ -23,9 +23,10 @@ for _ in $(seq 1 50); do
   sleep 0.2
 done
 sleep 1
-# "63 baud", then "Start": positions in the window's client area.
-xdotool mousemove --window "$window" 150 30 click 1
-xdotool mousemove --window "$window" 25 112 click 1
+# "63 baud", then "Start": positions in the window, below a menu bar of about 25
+# pixels (either click lands on its control for a bar of 16 to 29 pixels).
+xdotool mousemove --window "$window" 150 55 click 1
+xdotool mousemove --window "$window" 25 137 click 1
 sleep 1
 # Taken while the last words are coming in, so the scope shows their bits.
 paplay --device=radio "$work/cq.wav" &

@@ -1,0 +1,237 @@
+// The waterfall: its spectrum of a tone and of a weak station in noise, the window
+// drawing it with the marks of the chosen speed, a click tuning the receiver, and
+// the "View" menu opening it and remembering that it was open.
+
+#include "ReceiveDemodulator.h"
+#include "ReceiverTestSupport.h"
+#include "ReceiverWindow.h"
+#include "WaterfallSpectrum.h"
+#include "WaterfallWindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+struct Rig : ReceiverRig {
+    using ReceiverRig::ReceiverRig;
+
+    // Opens the waterfall at 600 pixels across: 5 Hz a pixel.
+    WaterfallWindow* openWaterfall()
+    {
+        window.waterfallAction()->trigger();
+        WaterfallWindow* w = window.waterfall();
+        w->resize(600, 260);
+        return w;
+    }
+};
+
+// Brightness per bin, averaged over the lines after the first `skip`.
+struct AveragingSink : SpectrumLineSink {
+    int skip = 0;
+    int lines = 0;
+    std::vector<double> sum = std::vector<double>(WaterfallSpectrum::kBins, 0.0);
+    void AddSpectrumLine(const std::uint8_t* brightness, int bins) override
+    {
+        if (skip > 0) {
+            --skip;
+            return;
+        }
+        ++lines;
+        for (int k = 0; k < bins; ++k)
+            sum[static_cast<std::size_t>(k)] += brightness[k];
+    }
+    double mean(int firstBin, int lastBin) const
+    {
+        double s = 0;
+        for (int k = firstBin; k <= lastBin; ++k)
+            s += sum[static_cast<std::size_t>(k)];
+        return s / (lastBin - firstBin + 1) / lines;
+    }
+};
+
+std::int16_t Clip(double v)
+{
+    return static_cast<std::int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
+}
+
+int ColourColumn(const QImage& image, int y, QColor colour, bool last)
+{
+    int found = -1;
+    for (int x = 0; x < image.width(); ++x)
+        if (image.pixelColor(x, y) == colour) {
+            found = x;
+            if (!last)
+                break;
+        }
+    return found;
+}
+
+}  // namespace
+
+class WaterfallTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A 1500 Hz tone 21 dB above the noise in its bin lights the picture's
+    // column at 1500 Hz, within one bin (3.9 Hz).
+    void toneLightsItsColumn()
+    {
+        Rig rig;
+        rig.window.show();
+        WaterfallWindow* waterfall = rig.openWaterfall();
+        QVERIFY(QTest::qWaitForWindowExposed(waterfall));
+        rig.window.capture().StartCapture();
+        // Hann-windowed, the tone's bin holds (A N / 4)^2 and a noise bin 3 N sigma^2 / 8
+        // on average: with A = 450 and sigma = 1000 that is 341 x 0.2025 = 69, +18.4 dB
+        // (+20 over the median the floor follows).
+        std::mt19937 random(7);
+        std::normal_distribution<double> noise(0.0, 1000.0);
+        std::vector<std::int16_t> samples(8000);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = Clip(450.0 * std::sin(2.0 * std::numbers::pi * 1500.0 * static_cast<double>(i) / 8000.0) +
+                              noise(random));
+        rig.device.play(samples);
+
+        const QImage picture = waterfall->grab().toImage();
+        const int y = waterfall->pictureTop() + 1;
+        int brightest = -1;
+        int best = -1;
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c == WaterfallWindow::kCentreColour)
+                continue;
+            if (const int level = c.red() + c.green() + c.blue(); level > best) {
+                best = level;
+                brightest = x;
+            }
+        }
+        QVERIFY2(std::abs(waterfall->frequencyAt(brightest) - 1500.0) <= 8000.0 / 2048,
+                 qPrintable(QString::number(waterfall->frequencyAt(brightest))));
+    }
+
+    // A 31-baud station at -10 dB SNR in 2500 Hz stands plainly above the noise,
+    // and the noise looks the same at any level.
+    void weakStationShowsPlainlyAtAnyLevel()
+    {
+        const std::vector<std::int16_t> station = RecordedTransmission("cq cq de dl1abc dl1abc pse k", 1024);
+        double power = 0;
+        for (std::int16_t s : station)
+            power += static_cast<double>(s) * s;
+        power /= static_cast<double>(station.size());
+        // SNR in 2500 Hz of the 4000 Hz band: P / (sigma^2 x 2500 / 4000) = 0.1, so
+        // sigma^2 = 16 P.
+        const double sigma = std::sqrt(16.0 * power);
+        std::mt19937 random(11);
+        std::normal_distribution<double> noise(0.0, 1.0);
+
+        double noiseLevel[2] = {};
+        for (int run = 0; run < 2; ++run) {
+            const double scale = run == 0 ? 1.0 : 0.1;  // the same, 20 dB quieter
+            AveragingSink sink;
+            sink.skip = 3;  // the history fills
+            WaterfallSpectrum spectrum(sink);
+            for (std::int16_t s : station)
+                spectrum.AddSample(Clip(scale * (s + sigma * noise(random))));
+            // The tones at 1000 -+ 7.8 Hz fall in bins 254 and 258 (3.9 Hz a bin).
+            const double signal = sink.mean(254, 258);
+            noiseLevel[run] = sink.mean(400, 700);
+            QVERIFY2(signal >= noiseLevel[run] + 40.0,
+                     qPrintable(QStringLiteral("%1 against %2").arg(signal).arg(noiseLevel[run])));
+        }
+        QVERIFY(std::abs(noiseLevel[0] - noiseLevel[1]) < 3.0);
+    }
+
+    // The bracket spans centre -+ a quarter of the bit rate of the chosen speed,
+    // the line stands at the centre; at 5 Hz a pixel, f sits in column floor(f / 5).
+    void marksFollowTheSpeedOptions()
+    {
+        Rig rig;
+        rig.window.show();
+        WaterfallWindow* waterfall = rig.openWaterfall();
+        QVERIFY(QTest::qWaitForWindowExposed(waterfall));
+        const struct {
+            int optionId;
+            int low, high;
+        } speeds[] = {
+            {3000, 198, 201},  // 1000 -+ 7.8125: 992.19 / 5 = 198.4, 1007.81 / 5 = 201.6
+            {3001, 196, 203},  // -+ 15.625: 196.9, 203.1
+            {3002, 193, 206},  // -+ 31.25: 193.75, 206.25
+            {3003, 187, 212},  // -+ 62.5: 187.5, 212.5
+            {3004, 175, 225},  // -+ 125: 175, 225
+        };
+        const int legRow = WaterfallWindow::kRulerHeight - 2;
+        for (const auto& speed : speeds) {
+            QTest::mouseClick(ControlOf<QRadioButton>(rig.window, speed.optionId), Qt::LeftButton);
+            const QImage picture = waterfall->grab().toImage();
+            QCOMPARE(ColourColumn(picture, legRow, WaterfallWindow::kBracketColour, false), speed.low);
+            QCOMPARE(ColourColumn(picture, legRow, WaterfallWindow::kBracketColour, true), speed.high);
+            QCOMPARE(picture.pixelColor(200, waterfall->pictureTop() + 20), WaterfallWindow::kCentreColour);
+        }
+        // The AFC's mark only while the enhanced chain runs.
+        QVERIFY(!waterfall->marks().afcShown);
+        rig.window.enhancedAction()->trigger();
+        rig.window.capture().StartCapture();
+        rig.window.RefreshAfc();
+        QVERIFY(waterfall->marks().afcShown);
+        QCOMPARE(waterfall->marks().afcHz, 1000.0 + rig.window.receiveDemodulator().afcOffsetHz());
+    }
+
+    // A click tunes to the frequency under the pointer, rounded to 1 Hz and kept
+    // inside 1 ... 3999 Hz; the label and the marks follow at once.
+    void clickTunesToTheFrequencyUnderIt()
+    {
+        Rig rig;
+        rig.window.show();
+        WaterfallWindow* waterfall = rig.openWaterfall();
+        QVERIFY(QTest::qWaitForWindowExposed(waterfall));
+        // Column 300 spans 1500 ... 1505 Hz: its middle, 1502.5, rounds to 1503.
+        QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(300, 120));
+        QCOMPARE(ControlOf<QLabel>(rig.window, ReceiverWindow::kCentreLabelId)->text(), QStringLiteral("1503"));
+        QCOMPARE(rig.window.settings().centreFrequency, 1503.0);
+        QCOMPARE(waterfall->marks().centreHz, 1503.0);
+        QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(0, 5));  // 2.5 Hz, on the ruler
+        QCOMPARE(rig.window.settings().centreFrequency, 3.0);
+        rig.window.TuneTo(0.4);
+        QCOMPARE(rig.window.settings().centreFrequency, 1.0);
+        rig.window.TuneTo(4200.0);
+        QCOMPARE(rig.window.settings().centreFrequency, 3999.0);
+    }
+
+    // "Waterfall" opens the window; closing it unchecks the item; what it was when
+    // the receiver closed is how the next start finds it.
+    void viewMenuOpensTheWaterfallAndRemembersIt()
+    {
+        {
+            Rig rig;
+            rig.window.show();
+            WaterfallWindow* waterfall = rig.openWaterfall();
+            QVERIFY(waterfall->isVisible());
+            QCOMPARE(waterfall->windowTitle(), QStringLiteral("Waterfall"));
+            QVERIFY(waterfall->isWindow());
+            waterfall->close();
+            QVERIFY(!rig.window.waterfallAction()->isChecked());
+        }
+        {
+            Rig rig(false);
+            rig.window.show();
+            QVERIFY(!rig.window.waterfall()->isVisible());
+            rig.openWaterfall();
+            rig.window.close();  // takes the waterfall with it, still remembered
+            QVERIFY(!rig.window.waterfall()->isVisible());
+        }
+        Rig again(false);
+        QVERIFY(again.window.waterfallAction()->isChecked());
+        again.window.show();
+        QVERIFY(again.window.waterfall()->isVisible());
+    }
+};
+
+QTEST_MAIN(WaterfallTest)
+#include "WaterfallTest.moc"
