@@ -3,8 +3,8 @@
 # machine: a null sink named "radio" is the default output, and its monitor is the
 # default input, so whatever one program plays the other records.
 #   tests/sound/with-sound-server.sh COMMAND [ARGS...]
-# The server runs without a session, in a temporary HOME and XDG_RUNTIME_DIR, with a
-# silent keep-alive stream so recording starts at once. Its pid file and command
+# The server runs without a session, in a temporary HOME, XDG_RUNTIME_DIR and
+# XDG_CONFIG_HOME, with a silent keep-alive stream so recording starts at once. Its pid file and command
 # socket live in that folder too, so `pacmd` works (tests use it to drop a stream).
 # It is stopped by its process id when the command ends; the command's exit code
 # is returned.
@@ -16,7 +16,9 @@ if ! command -v pulseaudio >/dev/null || ! command -v pactl >/dev/null; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/msk-sound.XXXXXX")
-export HOME="$work" XDG_RUNTIME_DIR="$work/run"
+# The programs' remembered choices (QSettings) go to that folder too, never the
+# operator's own.
+export HOME="$work" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset PULSE_SERVER DISPLAY 2>/dev/null || true
 
