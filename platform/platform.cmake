@@ -41,3 +41,9 @@ if(JACK_FOUND)
     endif()
   endif()
 endif()
+
+# The dialog keyboard (Tab stops, arrow keys in option groups) both windows share.
+add_library(dialogkeys STATIC ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.cpp)
+target_include_directories(dialogkeys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(dialogkeys PUBLIC Qt6::Widgets)
+set_target_properties(dialogkeys PROPERTIES AUTOMOC OFF)

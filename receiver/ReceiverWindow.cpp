@@ -1,5 +1,6 @@
 #include "ReceiverWindow.h"
 
+#include "DialogKeys.h"
 #include "MskDemodulator.h"
 #include "ReceiveDemodulator.h"
 #include "ReceivedTextEdit.h"
@@ -529,12 +530,14 @@ void ReceiverWindow::resizeEvent(QResizeEvent* event)
 
 bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // The arrow keys move the check within the option's own group.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        auto* option = qobject_cast<QAbstractButton*>(watched);
-        if (option != nullptr && key->modifiers() == Qt::NoModifier)
-            if (MoveWithinGroup(option->group(), key->key()))
-                return true;
+        const auto* option = qobject_cast<QAbstractButton*>(watched);
+        if (option != nullptr && option->group() != nullptr &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            dialogkeys::MoveCheck(option->group()->buttons(), watched, dialogkeys::ArrowStep(key->key())))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -552,45 +555,14 @@ bool ReceiverWindow::focusNextPrevChild(bool next)
     for (QWidget* w : client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (w->property(kControlIdProperty).isValid())
             controls.push_back(w);
-    const auto count = controls.size();
-    qsizetype at = next ? -1 : count;
+    qsizetype at = next ? -1 : controls.size();
     for (QWidget* f = QApplication::focusWidget(); f != nullptr && f != client_; f = f->parentWidget())
         if (const auto i = controls.indexOf(f); i >= 0) {
             at = i;
             break;
         }
-    for (qsizetype step = 1; step <= count; ++step) {
-        QWidget* w = controls[((at + (next ? step : -step)) % count + count) % count];
+    return dialogkeys::FocusNextStop(controls, at, next, [](const QWidget* w) {
         const int id = w->property(kControlIdProperty).toInt();
-        if (std::find(std::begin(kTabStops), std::end(kTabStops), id) != std::end(kTabStops) && w->isEnabled() &&
-            w->isVisible()) {
-            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ReceiverWindow::MoveWithinGroup(QButtonGroup* group, int key)
-{
-    // As the dialog manager moves through automatic radio buttons: Up and Left to
-    // the option before, Down and Right to the one after, round the group, and the
-    // option reached is checked (and applied) unless it is already.
-    int step = 0;
-    if (key == Qt::Key_Up || key == Qt::Key_Left)
-        step = -1;
-    else if (key == Qt::Key_Down || key == Qt::Key_Right)
-        step = 1;
-    if (group == nullptr || step == 0)
-        return false;
-    const QList<QAbstractButton*> options = group->buttons();
-    const auto at = options.indexOf(qobject_cast<QAbstractButton*>(QApplication::focusWidget()));
-    if (at < 0)
-        return false;
-    const auto count = options.size();
-    QAbstractButton* next = options[(at + step + count) % count];
-    next->setFocus(Qt::OtherFocusReason);
-    if (!next->isChecked())
-        next->click();
-    return true;
+        return std::find(std::begin(kTabStops), std::end(kTabStops), id) != std::end(kTabStops);
+    });
 }

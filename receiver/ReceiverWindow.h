@@ -137,7 +137,6 @@ private:
     void SetReverse(bool on);
     void ShowWaterfall(bool shown);
     void UpdateWaterfallMarks();
-    bool MoveWithinGroup(QButtonGroup* group, int key);
     void InitialiseReceiveChain();
     void CentreOnScreen();
     void StepCentreFrequency(int step);

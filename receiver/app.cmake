@@ -22,6 +22,6 @@ target_include_directories(rxwidgets PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(rxwidgets PUBLIC varicode rxspectrum Qt6::Widgets)
 
 add_library(rxwindow STATIC ${CMAKE_CURRENT_LIST_DIR}/ReceiverWindow.cpp)
-target_link_libraries(rxwindow PUBLIC rxcore rxcapture rxwidgets Qt6::Widgets)
+target_link_libraries(rxwindow PUBLIC rxcore rxcapture rxwidgets dialogkeys Qt6::Widgets)
 add_executable(msk-receiver ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(msk-receiver PRIVATE rxwindow mskplatform Qt6::Widgets)

@@ -1,5 +1,6 @@
 #include "TransmitterWindow.h"
 
+#include "DialogKeys.h"
 #include "DialogUnits.h"
 #include "EntryTextSource.h"
 #include "TxAudioStream.h"
@@ -16,8 +17,6 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include <algorithm>
-#include <cstddef>
 
 namespace {
 
@@ -92,7 +91,6 @@ void TransmitterWindow::buildControls()
         option->setFocusPolicy(column == 0 ? Qt::ClickFocus : Qt::StrongFocus);
         option->installEventFilter(this);
         modes_->addButton(option, mode.optionId);
-        modeOptions_.push_back(option);
         setTabOrder(previous, option);
         previous = option;
         ++column;
@@ -111,7 +109,8 @@ void TransmitterWindow::buildControls()
     entry_->setTabChangesFocus(true);  // Tab moves on, as in every dialog; Enter breaks the line
     setTabOrder(previous, entry_);
     tabOrder_ = {toggle_, pttButton_, outputButton_};
-    tabOrder_.insert(tabOrder_.end(), modeOptions_.begin(), modeOptions_.end());
+    for (QAbstractButton* option : modes_->buttons())
+        tabOrder_.push_back(option);
     tabOrder_.push_back(entry_);
 
     connect(toggle_, &QPushButton::clicked, this, [this] { stream_->toggle(); });
@@ -250,56 +249,22 @@ bool TransmitterWindow::focusNextPrevChild(bool next)
     // Tab stops at every control of the creation order that is a tab stop, as a
     // dialog does. Qt's own chain would keep only one option of an exclusive group
     // (the focused one), so it is not asked.
-    QWidget* from = focusWidget();
-    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), from);
-    if (at == tabOrder_.end())
+    const qsizetype at = tabOrder_.indexOf(focusWidget());
+    if (at < 0)
         return QDialog::focusNextPrevChild(next);
-    const auto count = static_cast<std::ptrdiff_t>(tabOrder_.size());
-    const std::ptrdiff_t here = at - tabOrder_.begin();
-    for (std::ptrdiff_t step = 1; step <= count; ++step) {
-        const std::ptrdiff_t index = ((next ? here + step : here - step) % count + count) % count;
-        QWidget* candidate = tabOrder_[static_cast<std::size_t>(index)];
-        const bool tabStop = candidate != modeOptions_.front();  // "31 baud" starts the group
-        if (tabStop && candidate->isEnabled() && candidate->isVisible()) {
-            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return false;
+    // "31 baud" starts the group and is reached with the arrow keys.
+    return dialogkeys::FocusNextStop(tabOrder_, at, next,
+                                     [this](const QWidget* w) { return w != modes_->buttons().front(); });
 }
 
 bool TransmitterWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // The arrow keys move the check within the speed options.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && moveWithinModes(watched, key->key()))
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+            dialogkeys::MoveCheck(modes_->buttons(), watched, dialogkeys::ArrowStep(key->key())))
             return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-bool TransmitterWindow::moveWithinModes(QObject* from, int key)
-{
-    // The arrow keys move to the previous or next option of the group, round the
-    // ends, and check it on the way, as automatic radio buttons do.
-    int direction = 0;
-    if (key == Qt::Key_Left || key == Qt::Key_Up)
-        direction = -1;
-    else if (key == Qt::Key_Right || key == Qt::Key_Down)
-        direction = 1;
-    const auto at = std::find(modeOptions_.begin(), modeOptions_.end(), from);
-    if (direction == 0 || at == modeOptions_.end())
-        return false;
-    const auto count = static_cast<std::ptrdiff_t>(modeOptions_.size());
-    const std::ptrdiff_t here = at - modeOptions_.begin();
-    for (std::ptrdiff_t step = 1; step < count; ++step) {
-        QRadioButton* option = modeOptions_[static_cast<std::size_t>(((here + direction * step) % count + count) % count)];
-        if (!option->isEnabled())
-            continue;
-        option->setFocus(direction < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-        if (!option->isChecked())
-            option->click();  // checks it and sets the speed, as a click would
-        return true;
-    }
-    return true;  // no other option to move to: the key is still the group's
 }

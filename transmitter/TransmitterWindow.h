@@ -14,9 +14,9 @@
 #include "TxWindowControls.h"
 
 #include <QDialog>
+#include <QList>
 
 #include <memory>
-#include <vector>
 
 class EntryTextSource;
 class QButtonGroup;
@@ -91,7 +91,6 @@ private:
     void buildControls();
     void choosePttPort();
     void showPttDevice();
-    bool moveWithinModes(QObject* from, int key);
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -100,10 +99,9 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
-    // The controls in creation order, which is the order Tab follows, and the
-    // mode options in the order the arrow keys move through them.
-    std::vector<QWidget*> tabOrder_;
-    std::vector<QRadioButton*> modeOptions_;
+    // The controls in creation order, which is the order Tab follows; the arrow
+    // keys move through the mode options in the order of modes_.
+    QList<QWidget*> tabOrder_;
 
     MskSynthesizer synthesizer_;
     PttPort ptt_;
