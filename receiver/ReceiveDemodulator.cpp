@@ -1,30 +1,37 @@
 #include "ReceiveDemodulator.h"
 
-// Placeholder until the enhanced chain lands: the classic chain alone.
 ReceiveDemodulator::ReceiveDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
                                        PhasePointSink* display)
     : settings_(settings), decisions_(decisions), display_(display),
-      standard_(settings, standardOutputs_, display ? &standardOutputs_ : nullptr)
+      standard_(settings, standardOutputs_, display ? &standardOutputs_ : nullptr),
+      enhanced_(settings, enhancedOutputs_, display ? &enhancedOutputs_ : nullptr)
 {
 }
 
 void ReceiveDemodulator::DemodulateSample(std::int16_t x)
 {
     standard_.DemodulateSample(x);
+    enhanced_.DemodulateSample(x);
 }
 
 Real ReceiveDemodulator::afcOffsetHz() const
 {
-    return 0.0;
+    return enhanced_.afcOffsetHz();
 }
 
-void ReceiveDemodulator::StandardOutputs::DecideBit(Real d)
+bool ReceiveDemodulator::selected(DemodulatorChoice chain) const
 {
-    owner_.decisions_.DecideBit(d);
+    return settings_.demodulator == chain;
 }
 
-void ReceiveDemodulator::StandardOutputs::PlotPhasePoint(int tickCounter, Real d)
+void ReceiveDemodulator::ChainOutputs::DecideBit(Real d)
 {
-    if (owner_.display_)
+    if (owner_.selected(chain_))
+        owner_.decisions_.DecideBit(d);
+}
+
+void ReceiveDemodulator::ChainOutputs::PlotPhasePoint(int tickCounter, Real d)
+{
+    if (owner_.display_ && owner_.selected(chain_))
         owner_.display_->PlotPhasePoint(tickCounter, d);
 }

@@ -84,7 +84,7 @@ TEST_F(DecodeCommandTest, TraceOfSilenceDecidesAtFixedSamples)
 {
     // 31 baud: ticks at samples 16, 32, ...; tick 8 of each 16 decides: samples
     // 16 x 8 = 128, then every 256.
-    const std::string trace = decode({"--trace", "-"}, rawBytes(std::vector<std::int16_t>(1024, 0)));
+    const std::string trace = decode({"--demod", "standard", "--trace", "-"}, rawBytes(std::vector<std::int16_t>(1024, 0)));
     EXPECT_EQ(trace, "128 0.000000000\n384 0.000000000\n640 0.000000000\n896 0.000000000\n");
 }
 
@@ -130,15 +130,17 @@ TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
 {
     // A card 0.5 % fast records 8040 samples per real second: every tone reads 0.5 %
     // low, 5 Hz at 1000 Hz, most of the 7.5625 Hz shift of 31 baud. Telling the
-    // receiver the real rate puts the oscillator and the bit clock right again.
+    // standard chain the real rate puts its oscillator and bit clock right again;
+    // the enhanced chain finds the offset and the bit rate by itself.
     std::vector<double> x;
     for (std::int16_t s : rxtest::transmission("the quick brown fox", rxtest::kSpeeds[0]))
         x.push_back(s);
     modem::ChannelOptions fast;
     fast.ppm = 5000.0;
     const std::string path = writeWav("fast.wav", modem::applyChannel(x, 8000, fast), 8000);
-    EXPECT_NE(decode({path}), "the quick brown fox");
-    EXPECT_EQ(decode({"--assumed-rate", "8040", path}), "the quick brown fox");
+    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox");
+    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox");
+    EXPECT_EQ(decode({path}), "the quick brown fox");
 }
 
 TEST_F(DecodeCommandTest, BadCommandLines)
@@ -151,6 +153,7 @@ TEST_F(DecodeCommandTest, BadCommandLines)
     EXPECT_THROW(decode({"--assumed-rate", "-8000"}), UsageError);
     EXPECT_THROW(decode({"--input-rate", "0"}), UsageError);
     EXPECT_THROW(decode({"--frobnicate"}), UsageError);
+    EXPECT_THROW(decode({"--demod", "coherent"}), UsageError);
     EXPECT_THROW(decode({"a.wav", "b.wav"}), UsageError);
     EXPECT_THROW(decode({"--baud"}), UsageError);
 }

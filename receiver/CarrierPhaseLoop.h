@@ -1,0 +1,46 @@
+#pragma once
+// The decision-directed phase-locked loop of the coherent detector: tracks the
+// carrier phase theta (radians, at the start of each bit) and its drift per bit
+// omega, from the phase error of the best path's newest branch.
+//
+// At 31 and 63 baud the tones are a little closer than a quarter of the bit rate
+// (h = 0.484), so a bit turns the phase by h * pi rather than the trellis's pi / 2;
+// the loop adds the difference, +-(pi / 2 - h pi), itself, so the trellis stays
+// exact and the loop sees no steady drift. One step per bit.
+
+#include "ComplexMath.h"
+#include "LoopGains.h"
+
+class CarrierPhaseLoop {
+public:
+    static constexpr Real kNoiseBandwidthBits = 0.02;  // B_L * T
+
+    explicit CarrierPhaseLoop(Real modulationIndex)
+        : gains_(kNoiseBandwidthBits), excessTurn_(kPi / 2 - kPi * modulationIndex)
+    {
+    }
+
+    Real phase() const { return theta_; }        // radians
+    Real drift() const { return omega_; }        // radians per bit
+
+    // error: the branch's phase error (radians); bit: the branch's bit.
+    void step(Real error, int bit)
+    {
+        theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
+        omega_ += gains_.integral * error;
+    }
+
+    // The oscillator before the loop moved by this many radians per bit: take the
+    // move off the drift the loop had learnt.
+    void shiftDrift(Real radiansPerBit) { omega_ -= radiansPerBit; }
+    // The frequency search jumped to another station reading: start afresh.
+    void forgetDrift() { omega_ = 0; }
+    // The preamble's end fixed the phase directly.
+    void setPhase(Real radians) { theta_ = wrapAngle(radians); }
+
+private:
+    LoopGains gains_;
+    Real excessTurn_;  // radians per bit
+    Real theta_ = 0;
+    Real omega_ = 0;
+};

@@ -1,0 +1,146 @@
+#include "EnhancedDemodulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::size_t kSmallestTransform = 8;
+constexpr Real kTimingSlope = -0.009;        // timing detector output per sample of error, over the amplitude
+constexpr Real kTimingClip = 4.0;            // samples: one error's largest say
+constexpr Real kLineWeight = 0.05;           // the decision-free estimate's share of the error
+constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
+constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
+
+// x wrapped to [-span / 2, span / 2).
+Real wrapTo(Real x, Real span)
+{
+    return x - span * std::floor(x / span + 0.5);
+}
+
+}  // namespace
+
+EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform, PhasePointSink* display)
+    : plan(plan_), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
+      carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
+{
+    if (display)
+        scope.emplace(*display);
+}
+
+EnhancedDemodulator::EnhancedDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
+                                         PhasePointSink* display)
+    : settings_(settings), decisions_(decisions), display_(display)
+{
+    for (std::size_t n = kSmallestTransform; n <= SpeedPlan::kMaxTransform; n *= 2)
+        transforms_.emplace_back(n, false);
+    startChain();
+}
+
+Real EnhancedDemodulator::timingBandwidth() const
+{
+    // "Slow sync" and "Fast sync" set the classic loop's gain; here they choose
+    // the timing loop's bandwidth.
+    return settings_.timingGain < (kSlowSyncGain + kFastSyncGain) / 2 ? BitTimingLoop::kSlowBandwidthBits
+                                                                       : BitTimingLoop::kFastBandwidthBits;
+}
+
+void EnhancedDemodulator::startChain()
+{
+    const SpeedPlan plan(static_cast<Real>(settings_.sampleRate), settings_.tickRate);
+    std::size_t index = 0;
+    for (std::size_t n = kSmallestTransform; n < plan.transformSize; n *= 2)
+        ++index;
+    index = std::min(index, transforms_.size() - 1);
+    chain_.emplace(plan, transforms_[index], display_);
+    state_ = {};
+}
+
+void EnhancedDemodulator::DemodulateSample(std::int16_t x)
+{
+    if (settings_.tickRate != chain_->plan.tickRate || static_cast<Real>(settings_.sampleRate) != chain_->plan.sampleRate)
+        startChain();
+    Chain& c = *chain_;
+    const Real sampleRate = c.plan.sampleRate;
+
+    // Mixer: the centre frequency to 0 Hz.
+    c.frontEnd.push(x * kInputScale * mixer_.step(settings_.centreFrequency / sampleRate));
+    if (c.decimation.step(c.plan.tickRate / sampleRate))
+        decimatedSample(c.frontEnd.output());
+}
+
+void EnhancedDemodulator::decimatedSample(Complex decimated)
+{
+    Chain& c = *chain_;
+    const std::int64_t n = ++c.newest;
+    c.search.step(decimated);
+    const Real offset = c.search.offsetHz();
+    const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
+    c.correctionHz[slot] = offset;
+    c.correctionJumps[slot] = c.search.jumps();
+    c.filters.step(decimated * c.correction.step(offset / c.plan.tickRate));
+    c.line.step(n, c.filters.zeroAtSample(n), c.filters.oneAtSample(n));
+    if (c.scope)
+        c.scope->step(n, decimated);
+    while (static_cast<Real>(n) >= std::floor(c.timing.strobe()) + PreambleEndSearch::kLookAhead)
+        detectBit();
+}
+
+void EnhancedDemodulator::detectBit()
+{
+    Chain& c = *chain_;
+    Real t = c.timing.strobe();
+    const auto whole = static_cast<std::int64_t>(std::floor(t));
+
+    // The frequency correction as it stood for this bit: a jump to a new reading
+    // makes the loop forget the drift it had learnt; a tracking move is taken off
+    // that drift.
+    const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
+    const Real correction = c.correctionHz[slot];
+    if (c.correctionJumps[slot] != c.lastJumps)
+        c.carrier.forgetDrift();
+    else if (correction != c.lastCorrectionHz)
+        c.carrier.shiftDrift(2 * kPi * (correction - c.lastCorrectionHz) / c.plan.bitRate);
+    c.lastJumps = c.correctionJumps[slot];
+    c.lastCorrectionHz = correction;
+
+    Complex zero = c.filters.zeroAt(t);
+    Complex one = c.filters.oneAt(t);
+    if (c.preamble.ends(zero, one)) {
+        t = c.preamble.search(c.filters, t);
+        c.timing.moveTo(t);
+        c.timing.acquire();
+        zero = c.filters.zeroAt(t);
+        one = c.filters.oneAt(t);
+        c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+    }
+
+    const MskTrellis::Branch branch = c.trellis.step(zero, one, c.carrier.phase());
+    const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
+    const Complex aligned = (branch.bit ? one : zero) * reference;
+    const Real phaseError = std::arg(aligned);
+    const Real amplitude = std::abs(aligned);
+    state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;
+
+    // Timing: the derivative filter against the bit boundary's phase, plus a
+    // little of the decision-free estimate (which alone pulls in from anywhere).
+    Real timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
+    timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
+    timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
+
+    state_.phase = c.carrier.phase();
+    state_.phaseError = phaseError;
+    state_.timingError = timingError;
+    state_.strobe = t;
+    c.carrier.step(phaseError, branch.bit);
+    if (c.preamble.note(branch.bit))
+        c.timing.acquire();
+    c.timing.step(timingError, timingBandwidth());
+    state_.rateError = c.timing.rateError();
+    ++state_.bits;
+
+    if (c.scope)
+        c.scope->bitStrobe(t);
+    if (c.trellis.hasDecision())
+        decisions_.DecideBit(c.trellis.decision() ? 1.0 : -1.0);
+}
