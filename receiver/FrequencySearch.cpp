@@ -8,8 +8,10 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
       binHz_(plan.tickRate / static_cast<Real>(plan.squareDecimation * plan.transformSize)),
       gridStep_(plan.bitRate / static_cast<Real>(kGridPerBit)), squareDecimation_(plan.squareDecimation),
       window_(plan.searchWindow),
-      hop_(SpeedPlan::kSearchHopBits * SpeedPlan::kSamplesPerBit / plan.squareDecimation),
-      size_(plan.transformSize), transform_(&transform), preFilter_(plan.preFilter)
+      hop_(plan.searchHopBits * SpeedPlan::kSamplesPerBit / plan.squareDecimation),
+      size_(plan.transformSize),
+      forgetting_(std::pow(kForgetting, static_cast<Real>(plan.searchHopBits) / SpeedPlan::kSearchHopBits)),
+      transform_(&transform), preFilter_(plan.preFilter)
 {
     for (std::size_t n = 0; n < window_; ++n)
         hann_[n] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(n) / static_cast<Real>(window_ - 1));
@@ -41,13 +43,13 @@ void FrequencySearch::step(Complex decimated)
 Real FrequencySearch::spectrumAt(Real hz) const
 {
     // Linear interpolation between bins; negative frequencies wrap to the top half.
+    // The size is a power of two, so the wrap is a mask.
     const Real x = hz / binHz_;
     const Real i = std::floor(x);
     const Real mu = x - i;
-    const auto n = static_cast<std::int64_t>(size_);
-    const auto k = ((static_cast<std::int64_t>(i) % n) + n) % n;
-    const auto k1 = (k + 1) % n;
-    return spectrum_[static_cast<std::size_t>(k)] * (1 - mu) + spectrum_[static_cast<std::size_t>(k1)] * mu;
+    const std::size_t mask = size_ - 1;
+    const auto k = static_cast<std::size_t>(static_cast<std::int64_t>(i)) & mask;
+    return spectrum_[k] * (1 - mu) + spectrum_[(k + 1) & mask] * mu;
 }
 
 Real FrequencySearch::score(Real offset, bool strict) const
@@ -91,7 +93,7 @@ void FrequencySearch::search()
     const bool first = transforms_ == 0;
     for (std::size_t k = 0; k < size_; ++k) {
         const Real p = std::norm(out_[k]);
-        spectrum_[k] = first ? p : kForgetting * spectrum_[k] + p;
+        spectrum_[k] = first ? p : forgetting_ * spectrum_[k] + p;
         total += spectrum_[k];
     }
     ++transforms_;

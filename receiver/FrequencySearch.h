@@ -29,7 +29,7 @@
 
 class FrequencySearch {
 public:
-    static constexpr Real kForgetting = 0.97;       // of the average, per transform
+    static constexpr Real kForgetting = 0.97;       // of the average, per two bits
     static constexpr Real kJumpRatio = 2.0;         // best over current score to jump
     static constexpr Real kMinJumpBits = 0.01;      // times R: smaller moves are tracking
     static constexpr Real kTrackSpanBits = 0.05;    // times R: the local peak's reach
@@ -68,6 +68,7 @@ private:
     std::size_t window_;
     std::size_t hop_;
     std::size_t size_;     // transform length
+    Real forgetting_;      // per transform
     const kissfft<Real>* transform_;
 
     DecimatingLowPass preFilter_;

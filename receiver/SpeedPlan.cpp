@@ -46,6 +46,12 @@ SpeedPlan::SpeedPlan(Real sampleRate_, Real tickRate_)
       toneOffsetHz(toneOffset(tickRate_, bitRate)), modulationIndex(2 * toneOffsetHz / bitRate),
       searchRangeHz(std::max(kSearchRangeHz, kSearchRangeBits * bitRate))
 {
+    // The transform is the chain's largest cost at the fast speeds: there it runs
+    // at most 62.5 times a second.
+    searchHopBits = kSearchHopBits;
+    while (bitRate / static_cast<Real>(searchHopBits) > kSearchHopsPerSecond)
+        searchHopBits *= 2;
+
     const Real pass = kFrontPassBits * bitRate + kFrontPassExtraHz;
     const Real stop = std::min(tickRate - pass, kFrontStopHz);
     frontEnd = kaiserLowPass(kFrontRejectionDb, stop - pass, (pass + stop) / 2, sampleRate);

@@ -13,7 +13,8 @@
 struct SpeedPlan {
     static constexpr int kSamplesPerBit = 16;          // after decimation, as the classic tick rate
     static constexpr std::size_t kSearchWindowBits = 16;
-    static constexpr std::size_t kSearchHopBits = 2;
+    static constexpr std::size_t kSearchHopBits = 2;       // at 125 baud and slower
+    static constexpr Real kSearchHopsPerSecond = 62.5;     // at most, so fast speeds hop further
     static constexpr std::size_t kZeroPadding = 4;     // transform length over window length
     static constexpr std::size_t kMaxTransform = 512;  // samples of the squared signal
 
@@ -35,4 +36,5 @@ struct SpeedPlan {
     std::size_t squareDecimation;
     std::size_t searchWindow;    // samples of the squared signal in one transform
     std::size_t transformSize;   // zero-padded, a power of two
+    std::size_t searchHopBits;   // bits between two transforms: 2, 4 at 250 baud, 8 at 500
 };

@@ -11,7 +11,7 @@ SymbolRateLine::SymbolRateLine() : forgetting_(std::exp(-1.0 / (kSamplesPerBit *
 void SymbolRateLine::step(std::int64_t n, Complex zero, Complex one)
 {
     const Real difference = std::norm(one) - std::norm(zero);
-    sum_ = forgetting_ * sum_ + (difference * difference) * rate_[static_cast<std::size_t>(n % kSamplesPerBit)];
+    sum_ = forgetting_ * sum_ + (difference * difference) * rate_[static_cast<std::size_t>(n) & (kSamplesPerBit - 1)];
     line_[slot(n)] = sum_;
 }
 
