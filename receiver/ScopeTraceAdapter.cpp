@@ -2,14 +2,30 @@
 
 #include <cmath>
 
+Complex ScopeTraceAdapter::stage2At(std::int64_t n) const
+{
+    Complex sum{};
+    for (std::size_t k = 0; k < kStage2Taps; ++k)
+        sum += kStage2Coefficients[k] * history_[static_cast<std::size_t>(n - static_cast<std::int64_t>(kStage2Taps - 1 - k)) & (kHistory - 1)];
+    return sum;
+}
+
 void ScopeTraceAdapter::step(std::int64_t n, Complex decimated)
 {
     // The classic chain's mixer turns the other way, so its baseband is the
     // mirror image of this one: conjugate to keep its signs (a 1 bit left).
-    stage2_.push({decimated.real(), -decimated.imag()});
+    history_[static_cast<std::size_t>(n) & (kHistory - 1)] = std::conj(decimated);
     std::size_t done = 0;
     while (done < count_ && pending_[done].sample <= n) {
-        const Real d = discriminator_.step(stage2_.output());
+        // As the classic discriminator: the turn in units of pi, wrapped to -1..1
+        // (atan2(0, 0) is 0: silence reads as no turning).
+        const Complex now = stage2At(n);
+        const Complex before = stage2At(n - kSpan);
+        Real d = (std::atan2(now.imag(), now.real()) - std::atan2(before.imag(), before.real())) / kPi;
+        if (d > 1)
+            d -= 2;
+        else if (d < -1)
+            d += 2;
         display_.PlotPhasePoint(pending_[done].tick, d);
         ++done;
     }
