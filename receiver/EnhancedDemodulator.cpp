@@ -12,6 +12,13 @@ constexpr Real kLineWeight = 0.05;           // the decision-free estimate's sha
 constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
 
+// Whether a bit reads as a 0 against the phase its start should have.
+bool readsAsZero(Complex zero, Complex one, Real phase)
+{
+    const Complex reference = unitPhasor(-phase);
+    return (zero * reference).real() > (one * reference).real();
+}
+
 // x wrapped to [-span / 2, span / 2).
 Real wrapTo(Real x, Real span)
 {
@@ -92,27 +99,33 @@ void EnhancedDemodulator::detectBit()
     Real t = c.timing.strobe();
     const auto whole = static_cast<std::int64_t>(std::floor(t));
 
-    // The frequency correction as it stood for this bit: a jump to a new reading
-    // makes the loop forget the drift it had learnt; a tracking move is taken off
-    // that drift.
+    // The frequency correction as it stood for this bit. After a jump, or a move
+    // of more than a hundredth of the bit rate, the correction is the better
+    // guess of the frequency, so the loop's learnt drift starts again from 0; a
+    // smaller (tracking) move is taken off the drift the loop had learnt.
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
-    if (c.correctionJumps[slot] != c.lastJumps)
+    const Real move = correction - c.lastCorrectionHz;
+    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate)
         c.carrier.forgetDrift();
-    else if (correction != c.lastCorrectionHz)
-        c.carrier.shiftDrift(2 * kPi * (correction - c.lastCorrectionHz) / c.plan.bitRate);
+    else if (move != 0)
+        c.carrier.shiftDrift(2 * kPi * move / c.plan.bitRate);
     c.lastJumps = c.correctionJumps[slot];
     c.lastCorrectionHz = correction;
 
     Complex zero = c.filters.zeroAt(t);
     Complex one = c.filters.oneAt(t);
-    if (c.preamble.ends(zero, one)) {
-        t = c.preamble.search(c.filters, t);
-        c.timing.moveTo(t);
-        c.timing.acquire();
-        zero = c.filters.zeroAt(t);
-        one = c.filters.oneAt(t);
-        c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+    if (c.preamble.armed() && readsAsZero(zero, one, c.carrier.phase() + kPi / 2 * c.trellis.bestState())) {
+        const std::optional<Real> found = c.preamble.search(c.filters, t);
+        if (found) {
+            t = *found;
+            c.timing.moveTo(t);
+            zero = c.filters.zeroAt(t);
+            one = c.filters.oneAt(t);
+            // This bit is a 0; its filter holds the phase at the bit's start, which
+            // the best state says is theta + m pi / 2.
+            c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+        }
     }
 
     const MskTrellis::Branch branch = c.trellis.step(zero, one, c.carrier.phase());
@@ -124,8 +137,17 @@ void EnhancedDemodulator::detectBit()
 
     // Timing: the derivative filter against the bit boundary's phase, plus a
     // little of the decision-free estimate (which alone pulls in from anywhere).
-    Real timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
-    timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
+    // Only a change of tone tells where a bit begins: across a run of equal bits
+    // the signal is one steady tone, on which a shift in time looks exactly like
+    // a shift in phase, which the carrier loop has already taken; there the
+    // detector would only push the clock along its own bias (through a whole
+    // preamble, by a bit or more at 31 baud in noise).
+    Real timingError = 0;
+    if (branch.bit != c.lastBit) {
+        timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
+        timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
+    }
+    c.lastBit = branch.bit;
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
 
     state_.phase = c.carrier.phase();

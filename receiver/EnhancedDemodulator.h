@@ -97,6 +97,7 @@ private:
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
         std::uint64_t lastJumps = 0;
+        int lastBit = 1;  // of the best path's newest branch
     };
 
     void startChain();

@@ -1,8 +1,16 @@
 #include "PreambleEndSearch.h"
 
+#include <cmath>
 #include <complex>
 
-Real PreambleEndSearch::search(const BitMatchedFilters& filters, Real t) const
+bool PreambleEndSearch::twoZeros(const BitMatchedFilters& filters, Real u)
+{
+    const Real zeros = std::norm(filters.zeroAt(u)) + std::norm(filters.zeroAt(u + kSamplesPerBit));
+    const Real ones = std::norm(filters.oneAt(u)) + std::norm(filters.oneAt(u + kSamplesPerBit));
+    return zeros > ones;
+}
+
+std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, Real t) const
 {
     Real best = t;
     Real bestScore = -1;
@@ -15,7 +23,7 @@ Real PreambleEndSearch::search(const BitMatchedFilters& filters, Real t) const
             best = u;
         }
     }
-    if (best < t - kSamplesPerBit / 2)
-        best += kSamplesPerBit;
+    if (!twoZeros(filters, best))
+        return std::nullopt;
     return best;
 }

@@ -19,8 +19,11 @@ void ScopeTraceAdapter::step(std::int64_t n, Complex decimated)
     while (done < count_ && pending_[done].sample <= n) {
         // As the classic discriminator: the turn in units of pi, wrapped to -1..1
         // (atan2(0, 0) is 0: silence reads as no turning).
-        const Complex now = stage2At(n);
-        const Complex before = stage2At(n - kSpan);
+        // (The chain decides a bit 2.6 bits after its strobe, so a point may
+        // already lie a few samples back.)
+        const std::int64_t at = pending_[done].sample;
+        const Complex now = stage2At(at);
+        const Complex before = stage2At(at - kSpan);
         Real d = (std::atan2(now.imag(), now.real()) - std::atan2(before.imag(), before.real())) / kPi;
         if (d > 1)
             d -= 2;
@@ -38,7 +41,7 @@ void ScopeTraceAdapter::step(std::int64_t n, Complex decimated)
 
 void ScopeTraceAdapter::bitStrobe(Real t)
 {
-    const auto first = static_cast<std::int64_t>(std::lround(t + kFirstPointAfterStrobe));
+    const auto first = static_cast<std::int64_t>(std::llround(t + kFirstPointAfterStrobe));
     // A strobe moved back (the preamble's end found) replaces what is left of the
     // last bit.
     while (count_ > 0 && pending_[count_ - 1].sample >= first)
