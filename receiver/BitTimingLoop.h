@@ -17,7 +17,9 @@ public:
     static constexpr Real kSlowBandwidthBits = 0.005;  // "Slow sync"
     static constexpr Real kAcquireBandwidthBits = 0.1; // first order, after the preamble
     static constexpr int kAcquireBits = 12;
-    static constexpr Real kMaxRateError = 0.01;        // 10000 ppm, far beyond any sound card
+    // 3000 ppm, beyond any sound card's clock error; noise between overs cannot
+    // walk the rate further off than that.
+    static constexpr Real kMaxRateError = 0.003;
 
     explicit BitTimingLoop(Real start) : t_(start) {}
 
@@ -39,8 +41,14 @@ public:
         r_ = std::clamp(r_ + tracking.integral * error / kSamplesPerBit, -kMaxRateError, kMaxRateError);
     }
 
-    // The bit grid was found directly: move the strobe there.
-    void moveTo(Real strobe) { t_ = strobe; }
+    // The bit grid was found directly at the start of an over: move the strobe
+    // there, and forget the rate learnt from whatever came before (noise, or
+    // another station's clock).
+    void moveTo(Real strobe)
+    {
+        t_ = strobe;
+        r_ = 0;
+    }
     // Settle fast for the next bits.
     void acquire() { acquireLeft_ = kAcquireBits; }
 

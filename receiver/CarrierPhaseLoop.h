@@ -11,9 +11,15 @@
 #include "ComplexMath.h"
 #include "LoopGains.h"
 
+#include <algorithm>
+
 class CarrierPhaseLoop {
 public:
     static constexpr Real kNoiseBandwidthBits = 0.02;  // B_L * T
+    // The frequency search leaves far less than a hundredth of the bit rate; the
+    // drift is held to that, so that noise between overs cannot walk it off to
+    // where the next preamble would take the loop dozens of bits to pull in.
+    static constexpr Real kMaxDrift = 2 * kPi * 0.01;  // radians per bit
 
     explicit CarrierPhaseLoop(Real modulationIndex)
         : gains_(kNoiseBandwidthBits), excessTurn_(kPi / 2 - kPi * modulationIndex)
@@ -27,12 +33,12 @@ public:
     void step(Real error, int bit)
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
-        omega_ += gains_.integral * error;
+        omega_ = std::clamp(omega_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
     }
 
     // The oscillator before the loop moved by this many radians per bit: take the
     // move off the drift the loop had learnt.
-    void shiftDrift(Real radiansPerBit) { omega_ -= radiansPerBit; }
+    void shiftDrift(Real radiansPerBit) { omega_ = std::clamp(omega_ - radiansPerBit, -kMaxDrift, kMaxDrift); }
     // The frequency search jumped to another station reading: start afresh.
     void forgetDrift() { omega_ = 0; }
     // The preamble's end fixed the phase directly.

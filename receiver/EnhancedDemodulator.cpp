@@ -10,6 +10,7 @@ constexpr Real kTimingSlope = -0.009;        // timing detector output per sampl
 constexpr Real kTimingClip = 4.0;            // samples: one error's largest say
 constexpr Real kLineWeight = 0.05;           // the decision-free estimate's share of the error
 constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
+constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
 
 // Whether a bit reads as a 0 against the phase its start should have.
@@ -72,8 +73,13 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
 
     // Mixer: the centre frequency to 0 Hz.
     c.frontEnd.push(x * kInputScale * mixer_.step(settings_.centreFrequency / sampleRate));
-    if (c.decimation.step(c.plan.tickRate / sampleRate))
-        decimatedSample(c.frontEnd.output());
+    if (!c.decimation.step(c.plan.tickRate / sampleRate))
+        return;
+    // A station on the other sideband has its spectrum mirrored about the centre:
+    // the conjugate baseband mirrors it back, so that everything after (search,
+    // detector, preamble, scope) sees the signal the right way round.
+    const Complex decimated = c.frontEnd.output();
+    decimatedSample(settings_.reverse ? std::conj(decimated) : decimated);
 }
 
 void EnhancedDemodulator::decimatedSample(Complex decimated)
@@ -134,6 +140,8 @@ void EnhancedDemodulator::detectBit()
     const Real phaseError = std::arg(aligned);
     const Real amplitude = std::abs(aligned);
     state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;
+    state_.recentAmplitude = state_.bits == 0 ? amplitude
+                                              : kRecentAmplitudeMemory * state_.recentAmplitude + (1 - kRecentAmplitudeMemory) * amplitude;
 
     // Timing: the derivative filter against the bit boundary's phase, plus a
     // little of the decision-free estimate (which alone pulls in from anywhere).

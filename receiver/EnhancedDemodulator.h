@@ -19,7 +19,8 @@
 // phase traces placed by this chain's strobes (ScopeTraceAdapter).
 //
 // Settings are read on every sample; a change of speed or assumed sample rate
-// starts the chain afresh for the new speed. Window thread only; allocates
+// starts the chain afresh for the new speed. With `reverse` (a station on the
+// other sideband, the tones swapped) the chain works on the mirrored spectrum. Window thread only; allocates
 // nothing per sample.
 
 #include "BitDecisionSink.h"
@@ -56,8 +57,9 @@ public:
 
     void DemodulateSample(std::int16_t x);
 
-    // The frequency correction: Hz of the station above centreFrequency.
-    Real afcOffsetHz() const { return chain_->search.offsetHz(); }
+    // The frequency correction: Hz of the station above centreFrequency (below it
+    // when reversed, where the chain works on the mirrored spectrum).
+    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.offsetHz() : chain_->search.offsetHz(); }
 
     // The state after the newest bit, for a trace or a test.
     struct BitState {
@@ -66,13 +68,18 @@ public:
         Real phase = 0;          // carrier phase, radians
         Real phaseError = 0;     // of the best branch, radians
         Real timingError = 0;    // samples, positive: bits end later than the strobe
-        Real amplitude = 0;      // running mean of the best branch's magnitude
+        Real amplitude = 0;      // running mean of the best branch's magnitude (50 bits)
+        Real recentAmplitude = 0;  // the same over about 4 bits
         Real rateError = 0;      // bit clock, fraction of the nominal rate
     };
     const BitState& bitState() const { return state_; }
     const SpeedPlan& plan() const { return chain_->plan; }
-    // The frequency search's line-to-floor ratio of its last transform.
+    // The frequency search's line-to-floor ratio of its last transform, and how
+    // strongly a signal's lines stand out at the current correction lately.
     Real lineToFloor() const { return chain_->search.lineToFloor(); }
+    Real presence() const { return chain_->search.presence(); }
+    // Transforms the frequency search has made since the chain (re)started.
+    std::uint64_t transforms() const { return chain_->search.transforms(); }
 
 private:
     // Everything that depends on the speed, made afresh when the speed changes.

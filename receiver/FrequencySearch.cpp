@@ -11,6 +11,7 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
       hop_(plan.searchHopBits * SpeedPlan::kSamplesPerBit / plan.squareDecimation),
       size_(plan.transformSize),
       forgetting_(std::pow(kForgetting, static_cast<Real>(plan.searchHopBits) / SpeedPlan::kSearchHopBits)),
+      recentForgetting_(std::pow(kRecentForgetting, static_cast<Real>(plan.searchHopBits) / SpeedPlan::kSearchHopBits)),
       transform_(&transform), preFilter_(plan.preFilter)
 {
     for (std::size_t n = 0; n < window_; ++n)
@@ -40,7 +41,7 @@ void FrequencySearch::step(Complex decimated)
     search();
 }
 
-Real FrequencySearch::spectrumAt(Real hz) const
+Real FrequencySearch::spectrumAt(const Real* spectrum, Real hz) const
 {
     // Linear interpolation between bins; negative frequencies wrap to the top half.
     // The size is a power of two, so the wrap is a mask.
@@ -49,17 +50,17 @@ Real FrequencySearch::spectrumAt(Real hz) const
     const Real mu = x - i;
     const std::size_t mask = size_ - 1;
     const auto k = static_cast<std::size_t>(static_cast<std::int64_t>(i)) & mask;
-    return spectrum_[k] * (1 - mu) + spectrum_[(k + 1) & mask] * mu;
+    return spectrum[k] * (1 - mu) + spectrum[(k + 1) & mask] * mu;
 }
 
-Real FrequencySearch::score(Real offset, bool strict) const
+Real FrequencySearch::score(const Real* spectrum, Real offset, bool strict) const
 {
-    const Real lower = spectrumAt(2 * offset - bitRate_ / 2);
-    const Real upper = spectrumAt(2 * offset + bitRate_ / 2);
+    const Real lower = spectrumAt(spectrum, 2 * offset - bitRate_ / 2);
+    const Real upper = spectrumAt(spectrum, 2 * offset + bitRate_ / 2);
     Real pair = lower + upper;
     if (strict && std::min(lower, upper) < kLopsidedRatio * std::max(lower, upper))
         pair = 2 * std::min(lower, upper);
-    return std::max(pair, kPreambleWeight * spectrumAt(2 * offset - twoToneOffsets_));
+    return std::max(pair, kPreambleWeight * spectrumAt(spectrum, 2 * offset - twoToneOffsets_));
 }
 
 FrequencySearch::Peak FrequencySearch::peak(std::size_t from, std::size_t to) const
@@ -90,25 +91,35 @@ void FrequencySearch::search()
     std::fill(in_.begin() + static_cast<std::ptrdiff_t>(window_), in_.begin() + static_cast<std::ptrdiff_t>(size_), Complex{});
     transform_->transform(in_.data(), out_.data());
     Real total = 0;
+    Real recentTotal = 0;
     const bool first = transforms_ == 0;
     for (std::size_t k = 0; k < size_; ++k) {
         const Real p = std::norm(out_[k]);
         spectrum_[k] = first ? p : forgetting_ * spectrum_[k] + p;
+        recent_[k] = first ? p : recentForgetting_ * recent_[k] + p;
         total += spectrum_[k];
+        recentTotal += recent_[k];
     }
     ++transforms_;
 
     for (std::size_t i = 0; i < gridCount_; ++i)
-        scores_[i] = score(gridStart_ + gridStep_ * static_cast<Real>(i), false);
+        scores_[i] = score(spectrum_.data(), gridStart_ + gridStep_ * static_cast<Real>(i), false);
     const Peak best = peak(0, gridCount_);
     const Real floor = total / static_cast<Real>(size_);
     lineToFloor_ = floor > 0 ? best.score / floor : 0;
 
-    if (best.score > kJumpRatio * score(offset_, true) && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
+    if (best.score > kJumpRatio * score(spectrum_.data(), offset_, true) && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
         offset_ = best.offset;
         ++jumps_;
-        return;
+    } else {
+        track();
     }
+    const Real recentFloor = recentTotal / static_cast<Real>(size_);
+    presence_ = recentFloor > 0 ? score(recent_.data(), offset_, false) / recentFloor : 0;
+}
+
+void FrequencySearch::track()
+{
     // Tracking: the local peak within reach of the current estimate.
     const Real reach = kTrackSpanBits * bitRate_;
     const auto lo = static_cast<std::size_t>(std::max<Real>(0, std::ceil((offset_ - reach - gridStart_) / gridStep_)));

@@ -36,6 +36,7 @@ public:
     static constexpr Real kLopsidedRatio = 0.25;    // weaker over stronger line of a real pair
     static constexpr Real kPreambleWeight = 1.3;    // the single line's weight against a pair
     static constexpr std::size_t kGridPerBit = 128; // candidates per R of offset
+    static constexpr Real kRecentForgetting = 0.8;  // of the quick average, per two bits
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -45,6 +46,12 @@ public:
     // The last transform's best score over the average spectrum's level (a signal
     // of this speed shows as lines far above 1); 0 before the first transform.
     Real lineToFloor() const { return lineToFloor_; }
+    // How strongly the lines of a signal at the current estimate stand out in the
+    // spectrum of the last few transforms (memory about 6 bits): the score there
+    // over the quick average's mean level. Noise alone gives about 2; it rises
+    // within a few bits of a signal's start and falls within a window's length
+    // (16 bits) of its end. 0 before the first transform.
+    Real presence() const { return presence_; }
     std::uint64_t transforms() const { return transforms_; }
     // How many times the estimate has jumped to a new reading (not tracking moves).
     std::uint64_t jumps() const { return jumps_; }
@@ -56,8 +63,9 @@ private:
     };
 
     void search();
-    Real spectrumAt(Real hz) const;
-    Real score(Real offset, bool strict) const;
+    void track();
+    Real spectrumAt(const Real* spectrum, Real hz) const;
+    Real score(const Real* spectrum, Real offset, bool strict) const;
     Peak peak(std::size_t from, std::size_t to) const;
 
     Real bitRate_;
@@ -69,6 +77,7 @@ private:
     std::size_t hop_;
     std::size_t size_;     // transform length
     Real forgetting_;      // per transform
+    Real recentForgetting_;
     const kissfft<Real>* transform_;
 
     DecimatingLowPass preFilter_;
@@ -81,6 +90,7 @@ private:
     std::array<Complex, SpeedPlan::kMaxTransform> in_{};
     std::array<Complex, SpeedPlan::kMaxTransform> out_{};
     std::array<Real, SpeedPlan::kMaxTransform> spectrum_{};
+    std::array<Real, SpeedPlan::kMaxTransform> recent_{};
     static constexpr std::size_t kMaxGrid = 1024;
     std::array<Real, kMaxGrid> scores_{};
     std::size_t gridCount_ = 0;
@@ -88,6 +98,7 @@ private:
 
     Real offset_ = 0;
     Real lineToFloor_ = 0;
+    Real presence_ = 0;
     std::uint64_t transforms_ = 0;
     std::uint64_t jumps_ = 0;
 };

@@ -16,8 +16,12 @@ std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, 
     Real bestScore = -1;
     for (Real d = kSearchFrom; d <= kSearchTo; d += kSearchStep) {
         const Real u = t + d;
-        const Real score = std::norm(filters.oneAt(u - 2 * kSamplesPerBit)) + std::norm(filters.oneAt(u - kSamplesPerBit)) +
-                           std::norm(filters.zeroAt(u)) + std::norm(filters.zeroAt(u + kSamplesPerBit));
+        Real score = 0;
+        for (int k = -2; k < 2; ++k) {
+            const Real v = u + k * kSamplesPerBit;
+            const Real lead = std::norm(filters.oneAt(v)) - std::norm(filters.zeroAt(v));  // > 0 for a 1
+            score += k < 0 ? lead : -lead;
+        }
         if (score > bestScore) {
             bestScore = score;
             best = u;
@@ -25,5 +29,6 @@ std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, 
     }
     if (!twoZeros(filters, best))
         return std::nullopt;
-    return best;
+    const bool zeroTaken = (recent_ & 1u) == 0;
+    return zeroTaken ? best + kSamplesPerBit : best;
 }

@@ -12,6 +12,22 @@ void ReceiveDemodulator::DemodulateSample(std::int16_t x)
 {
     standard_.DemodulateSample(x);
     enhanced_.DemodulateSample(x);
+    const EnhancedDemodulator::BitState& bit = enhanced_.bitState();
+    if (bit.bits != squelchBits_) {
+        squelchBits_ = bit.bits;
+        squelch_.update(squelchLevels(settings_.tickRate), enhanced_.lineToFloor(), enhanced_.presence(),
+                        bit.recentAmplitude, bit.amplitude);
+    }
+}
+
+// The selected chain's decision, through the squelch when it is on.
+void ReceiveDemodulator::hear(Real d)
+{
+    Real released = 0;
+    if (!settings_.squelch)
+        decisions_.DecideBit(d);
+    else if (squelch_.pass(d, released))
+        decisions_.DecideBit(released);
 }
 
 Real ReceiveDemodulator::afcOffsetHz() const
@@ -24,14 +40,22 @@ bool ReceiveDemodulator::selected(DemodulatorChoice chain) const
     return settings_.demodulator == chain;
 }
 
+// The classic chain reverses here: mirroring the spectrum about the centre turns
+// its phase differences around, exactly d -> -d (its timing uses only d squared).
+// The enhanced chain mirrors its baseband itself.
+Real ReceiveDemodulator::ChainOutputs::heard(Real d) const
+{
+    return chain_ == DemodulatorChoice::Standard && owner_.settings_.reverse ? -d : d;
+}
+
 void ReceiveDemodulator::ChainOutputs::DecideBit(Real d)
 {
     if (owner_.selected(chain_))
-        owner_.decisions_.DecideBit(d);
+        owner_.hear(heard(d));
 }
 
 void ReceiveDemodulator::ChainOutputs::PlotPhasePoint(int tickCounter, Real d)
 {
     if (owner_.display_ && owner_.selected(chain_))
-        owner_.display_->PlotPhasePoint(tickCounter, d);
+        owner_.display_->PlotPhasePoint(tickCounter, heard(d));
 }

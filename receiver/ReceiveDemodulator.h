@@ -11,6 +11,7 @@
 #include "MskDemodulator.h"
 #include "ReceiverSettings.h"
 #include "SampleSink.h"
+#include "SignalSquelch.h"
 
 #include <cstdint>
 
@@ -25,6 +26,9 @@ public:
 
     const MskDemodulator& standard() const { return standard_; }
     const EnhancedDemodulator& enhanced() const { return enhanced_; }
+    // Whether the squelch hears a signal of the selected speed (it decides even
+    // while it is off).
+    bool squelchOpen() const { return squelch_.open(); }
     // The enhanced chain's current frequency correction: Hz of the signal above
     // centreFrequency (positive: the station sits higher than the centre).
     Real afcOffsetHz() const;
@@ -38,11 +42,13 @@ private:
         void PlotPhasePoint(int tickCounter, Real d) override;
 
     private:
+        Real heard(Real d) const;
         ReceiveDemodulator& owner_;
         DemodulatorChoice chain_;
     };
 
     bool selected(DemodulatorChoice chain) const;
+    void hear(Real d);
 
     const ReceiverSettings& settings_;
     BitDecisionSink& decisions_;
@@ -51,4 +57,6 @@ private:
     ChainOutputs enhancedOutputs_{*this, DemodulatorChoice::Enhanced};
     MskDemodulator standard_;
     EnhancedDemodulator enhanced_;
+    SignalSquelch squelch_;
+    std::int64_t squelchBits_ = 0;
 };

@@ -15,6 +15,7 @@ add_library(rxdsp STATIC
   PreambleEndSearch.cpp
   ScopeTraceAdapter.cpp
   EnhancedDemodulator.cpp
+  SignalSquelch.cpp
   ReceiveDemodulator.cpp)
 target_include_directories(rxdsp PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${KISSFFT_INCLUDE_DIR})
 target_link_libraries(rxdsp PUBLIC varicode)

@@ -122,11 +122,14 @@ public:
     explicit DecisionTrace(std::ostream& out) : out_(out) {}
     void DecideBit(Real d) override
     {
+        if (reversed)
+            d = -d;
         char line[64];
         const int n = std::snprintf(line, sizeof line, "%" PRId64 " %.9f\n", sampleIndex, static_cast<double>(d));
         out_.write(line, n);
     }
     std::int64_t sampleIndex = 0;
+    bool reversed = false;  // the classic chain reverses by turning d around
 
 private:
     std::ostream& out_;
@@ -140,10 +143,11 @@ public:
     {
         const EnhancedDemodulator::BitState& s = demodulator->bitState();
         char line[160];
-        const int n = std::snprintf(line, sizeof line, "%" PRId64 " %d %.3f %+.3f %+.4f %+.4f %+.3f %.6f\n", sampleIndex_,
+        const int n = std::snprintf(line, sizeof line, "%" PRId64 " %d %.3f %+.3f %+.4f %+.4f %+.3f %.6f %.2f\n", sampleIndex_,
                                     d > 0 ? 1 : 0, static_cast<double>(s.strobe), static_cast<double>(demodulator->afcOffsetHz()),
                                     static_cast<double>(s.phase), static_cast<double>(s.phaseError),
-                                    static_cast<double>(s.timingError), static_cast<double>(s.amplitude));
+                                    static_cast<double>(s.timingError), static_cast<double>(s.amplitude),
+                                    static_cast<double>(demodulator->lineToFloor()));
         out_.write(line, n);
     }
     const EnhancedDemodulator* demodulator = nullptr;
@@ -187,6 +191,10 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
                 options.settings.demodulator = DemodulatorChoice::Enhanced;
             else
                 throw UsageError("--demod must be standard or enhanced, not '" + std::string(v) + "'");
+        } else if (arg == "--reverse") {
+            options.settings.reverse = true;
+        } else if (arg == "--squelch") {
+            options.settings.squelch = true;
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -213,6 +221,7 @@ void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& 
 {
     ReceiveChain chain(options.settings);
     DecisionTrace trace(out);
+    trace.reversed = options.settings.reverse;
     const bool enhanced = options.settings.demodulator == DemodulatorChoice::Enhanced;
     std::function<void(std::int16_t)> demodulate = [&](std::int16_t x) { chain.demodulator.DemodulateSample(x); };
     std::unique_ptr<MskDemodulator> standardTraced;

@@ -1,8 +1,8 @@
 #pragma once
 // msk-modem decode: a recording through the receive chain as the receiver window
 // starts it (31 baud, fast sync, 1000 Hz, 8000 samples per second unless told
-// otherwise), with the enhanced demodulator unless --demod standard, then the text
-// pane's contents as UTF-8 -- or, with --trace, one line per bit decision.
+// otherwise), with the enhanced demodulator unless --demod standard, reversed
+// (--reverse) and squelched (--squelch) if told, then the text pane's contents as UTF-8 -- or, with --trace, one line per bit decision.
 // Standard chain: the index of the 8000-per-second sample whose processing made it
 // and the decision value d with 9 decimals. Enhanced chain: that index, the
 // decision (1 or 0, made 4 bits after the bit it is for), then the state after the

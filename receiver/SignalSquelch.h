@@ -1,0 +1,76 @@
+#pragma once
+// Signal-presence squelch: decides from the frequency search's spectral lines
+// whether a signal of the selected speed is on the air, and holds the selected
+// chain's decisions back a few bits while it decides.
+//
+// It opens when the lines in the search's long average stand out of the noise
+// floor further than noise alone ever takes them (a level per speed, set from
+// white noise), which a signal's preamble does well below the level where text
+// decodes, and the lines stand out as far in the last few transforms too. It closes
+// when the long average falls back to the level of noise, or, far sooner, when
+// the coherent detector's signal amplitude over the last few bits falls below
+// half its long-run level for two bits in a row: the station stopped sending.
+// Decisions wait kHoldBits bits in a queue and leave it in order: while open they
+// reach the decoder, while closed they are dropped, so the first bits of an over,
+// decided before the squelch opened, are still printed, and the junk decided from
+// the noise after its end is not. One step per bit; allocates nothing.
+
+#include "ReceiverSettings.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+struct SquelchLevels {
+    Real open;      // the long average's line-to-floor ratio that opens
+    Real close;     // ... and that closes
+    Real fade;      // the quick presence below which the lines are not there now
+};
+
+// The levels for a speed (by its tick rate, 16 ticks per bit).
+SquelchLevels squelchLevels(Real tickRate);
+
+class SignalSquelch {
+public:
+    static constexpr std::size_t kHoldBits = 8;
+    static constexpr Real kFadeRatio = 0.5;   // recent over long-run amplitude
+    static constexpr int kFadedBits = 2;      // in a row, to close
+
+    // A new bit of the enhanced chain: the frequency search's long-average
+    // line-to-floor ratio and quick presence, and the detector's amplitudes.
+    void update(const SquelchLevels& levels, Real lineToFloor, Real presence, Real recentAmplitude, Real amplitude)
+    {
+        faded_ = recentAmplitude < kFadeRatio * amplitude ? faded_ + 1 : 0;
+        // The long average remembers a station for many bits after it stopped:
+        // it may open only while the lines are there now.
+        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0)
+            open_ = true;
+        else if (open_ && (lineToFloor < levels.close || faded_ >= kFadedBits))
+            open_ = false;
+    }
+
+    bool open() const { return open_; }
+
+    // One decision in; returns true with the oldest held decision in `out` when
+    // that one is to be heard.
+    bool pass(Real d, Real& out)
+    {
+        const bool full = held_ == kHoldBits;
+        const Real oldest = queue_[next_];
+        queue_[next_] = d;
+        next_ = (next_ + 1) % kHoldBits;
+        if (!full) {
+            ++held_;
+            return false;
+        }
+        out = oldest;
+        return open_;
+    }
+
+private:
+    std::array<Real, kHoldBits> queue_{};
+    std::size_t next_ = 0;   // the oldest held decision, and where the next goes
+    std::size_t held_ = 0;
+    int faded_ = 0;
+    bool open_ = false;
+};
