@@ -13,7 +13,10 @@
 // Decisions wait kHoldBits bits in a queue and leave it in order: while open they
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
-// the noise after its end is not. One step per bit; allocates nothing.
+// the noise after its end is not. When it opens, the decoder resumes at a word
+// boundary: what the queue holds up to its last "0 0" is dropped, so noise
+// decided just before the over cannot complete a word. One step per bit;
+// allocates nothing.
 
 #include "ReceiverSettings.h"
 
@@ -35,16 +38,25 @@ public:
     static constexpr std::size_t kHoldBits = 8;
     static constexpr Real kFadeRatio = 0.5;   // recent over long-run amplitude
     static constexpr int kFadedBits = 2;      // in a row, to close
+    // The long average is trusted once it holds this many transforms (right
+    // after a start or a change of speed it is a single noisy one).
+    static constexpr std::uint64_t kSettledTransforms = 16;
 
-    // A new bit of the enhanced chain: the frequency search's long-average
-    // line-to-floor ratio and quick presence, and the detector's amplitudes.
-    void update(const SquelchLevels& levels, Real lineToFloor, Real presence, Real recentAmplitude, Real amplitude)
+    // A new bit of the enhanced chain: the frequency search's transforms so far,
+    // its long-average line-to-floor ratio and quick presence, and the
+    // detector's amplitudes.
+    void update(const SquelchLevels& levels, std::uint64_t transforms, Real lineToFloor, Real presence,
+                Real recentAmplitude, Real amplitude)
     {
+        if (transforms < kSettledTransforms)
+            lineToFloor = 0;
         faded_ = recentAmplitude < kFadeRatio * amplitude ? faded_ + 1 : 0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
-        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0)
+        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
             open_ = true;
+            resumeAtWordBoundary();
+        }
         else if (open_ && (lineToFloor < levels.close || faded_ >= kFadedBits))
             open_ = false;
     }
@@ -64,13 +76,28 @@ public:
             return false;
         }
         out = oldest;
+        if (skip_ > 0) {
+            --skip_;
+            return false;
+        }
         return open_;
     }
 
 private:
+    void resumeAtWordBoundary()
+    {
+        // Held decisions, oldest first, are queue_[(oldest + k) % kHoldBits].
+        const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
+        skip_ = 0;
+        for (std::size_t k = 1; k < held_; ++k)
+            if (!(queue_[(oldest + k - 1) % kHoldBits] > 0) && !(queue_[(oldest + k) % kHoldBits] > 0))
+                skip_ = k + 1;
+    }
+
     std::array<Real, kHoldBits> queue_{};
     std::size_t next_ = 0;   // the oldest held decision, and where the next goes
     std::size_t held_ = 0;
+    std::size_t skip_ = 0;   // oldest held decisions still to drop
     int faded_ = 0;
     bool open_ = false;
 };
