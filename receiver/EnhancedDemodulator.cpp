@@ -126,6 +126,7 @@ void EnhancedDemodulator::detectBit()
         if (found) {
             t = *found;
             c.timing.moveTo(t);
+            c.timing.acquire();
             zero = c.filters.zeroAt(t);
             one = c.filters.oneAt(t);
             // This bit is a 0; its filter holds the phase at the bit's start, which

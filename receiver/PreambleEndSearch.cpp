@@ -10,7 +10,7 @@ bool PreambleEndSearch::twoZeros(const BitMatchedFilters& filters, Real u)
     return zeros > ones;
 }
 
-std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, Real t) const
+std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, Real t)
 {
     Real best = t;
     Real bestScore = -1;
@@ -30,5 +30,6 @@ std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, 
     if (!twoZeros(filters, best))
         return std::nullopt;
     const bool zeroTaken = (recent_ & 1u) == 0;
+    recent_ = 0;
     return zeroTaken ? best + kSamplesPerBit : best;
 }

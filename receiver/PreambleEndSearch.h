@@ -37,8 +37,9 @@ public:
     bool armed() const { return std::popcount(recent_ & kRunMask) >= kRunOnes; }
 
     // The strobe of the first 0 after the preamble near the strobe t, or nothing
-    // when no "0 0" follows there.
-    std::optional<Real> search(const BitMatchedFilters& filters, Real t) const;
+    // when no "0 0" follows there. Once found, the search waits for a new run of
+    // 1 bits (the strobe may have moved back a bit, onto bits already seen).
+    std::optional<Real> search(const BitMatchedFilters& filters, Real t);
 
     // The newest branch's bit; returns true when it is a 0 that may end a
     // preamble (whether or not the search ran).

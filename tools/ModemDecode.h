@@ -8,7 +8,8 @@
 // decision (1 or 0, made 4 bits after the bit it is for), then the state after the
 // newest bit: its strobe (decimated samples, 16 a bit), the frequency correction
 // (Hz), the carrier phase and the phase error (radians), the timing error
-// (samples) and the signal amplitude (1 = full scale).
+// (samples), the signal amplitude (1 = full scale) and the frequency search's
+// line-to-floor ratio.
 
 #include "ReceiverSettings.h"
 
