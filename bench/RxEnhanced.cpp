@@ -3,7 +3,7 @@
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the
 // receive chain as the receiver runs it (both chains, the chosen one heard, fast
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
-//   rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch]
+//   rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]
 // Fixed text and seeds, so every run prints the same.
 #include "ModemArgs.h"
 #include "ModemChannel.h"
@@ -49,6 +49,7 @@ constexpr Chain kChains[] = {{DemodulatorChoice::Standard, "standard"}, {Demodul
 
 int seeds = 4;
 bool squelch = false;
+bool slowSync = false;
 
 // The clean transmission at 8000 samples per second, once per speed and text.
 const std::vector<double>& clean(const std::string& baud, const std::string& text = kSensitivityText)
@@ -69,6 +70,8 @@ std::string receive(const std::vector<std::int16_t>& audio, const std::string& b
     settings.tickRate = modem::tickRateForBaud(baud);
     settings.demodulator = chain;
     settings.squelch = squelch;
+    if (slowSync)
+        settings.timingGain = kSlowSyncGain;
     ReceiveChain receiver(settings);
     receiver.feed(audio.data(), audio.size());
     return receiver.text();
@@ -352,7 +355,7 @@ void latency()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch]\n";
+        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]\n";
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
@@ -360,6 +363,8 @@ int main(int argc, char** argv)
             seeds = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--squelch") == 0)
             squelch = true;
+        else if (std::strcmp(argv[i], "--slow") == 0)
+            slowSync = true;
     }
     const std::string mode = argv[1];
     if (mode == "snr")

@@ -152,6 +152,19 @@ TEST(CarrierPhaseLoopTest, HoldsWhereTheToneSpacingIsNotExactlyMsk)
     }
 }
 
+// A change of speed starts the chain afresh for the new speed: the next over at
+// the new speed arrives whole.
+TEST(EnhancedSpeedChangeTest, NextOverAtTheNewSpeedArrives)
+{
+    Receiver rx(rxtest::kSpeeds[2]);
+    rx.feed(rxtest::transmission("abc", rxtest::kSpeeds[2]));
+    EXPECT_EQ(rx.pane.text(), "abc");
+    rx.settings.tickRate = rxtest::kSpeeds[1].tickRate;
+    rx.feed(rxtest::transmission("hello world", rxtest::kSpeeds[1]));
+    EXPECT_TRUE(rx.endsWith("hello world")) << '"' << rx.pane.text() << '"';
+    EXPECT_EQ(rx.demodulator.plan().bitRate, 62.5);
+}
+
 // The scope reads as with the classic chain: a tone a quarter of the bit rate
 // below the centre leans every trace 0.375 to the 1 side at the decision tick
 // (see the classic chain's test), points come as ticks 0, 4, 8, 12, and the traces

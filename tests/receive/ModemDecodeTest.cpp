@@ -88,6 +88,34 @@ TEST_F(DecodeCommandTest, TraceOfSilenceDecidesAtFixedSamples)
     EXPECT_EQ(trace, "128 0.000000000\n384 0.000000000\n640 0.000000000\n896 0.000000000\n");
 }
 
+// The enhanced chain's trace: one line per decision, nine columns, the bit as 1 or
+// 0; a clean signal 5 Hz off shows the correction in the fourth.
+TEST_F(DecodeCommandTest, EnhancedTraceHasNineColumnsPerBit)
+{
+    std::vector<double> x;
+    for (std::int16_t s : rxtest::transmission("CQ", rxtest::kSpeeds[2]))
+        x.push_back(s);
+    modem::ChannelOptions off;
+    off.offsetHz = 5.0;
+    const std::string path = writeWav("off.wav", modem::applyChannel(x, 8000, off), 8000);
+    std::istringstream trace(decode({"--baud", "125", "--trace", path}));
+    std::string line;
+    int lines = 0;
+    double lastOffset = 0;
+    while (std::getline(trace, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string v; fields >> v;)
+            f.push_back(v);
+        ASSERT_EQ(f.size(), 9u) << line;
+        EXPECT_TRUE(f[1] == "0" || f[1] == "1") << line;
+        lastOffset = std::stod(f[3]);
+        ++lines;
+    }
+    EXPECT_GT(lines, 42);  // the preamble alone is 42 bits
+    EXPECT_NEAR(lastOffset, 5.0, 0.5);
+}
+
 TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
 {
     const auto signal = modem::encodeTransmission("CQ de TEST", 256, 2);
