@@ -20,6 +20,9 @@ public:
     // drift is held to that, so that noise between overs cannot walk it off to
     // where the next preamble would take the loop dozens of bits to pull in.
     static constexpr Real kMaxDrift = 2 * kPi * 0.01;  // radians per bit
+    // Bits after a fresh start by which the drift has settled (about two time
+    // constants of the loop, 1 / omega_n = 27 bits).
+    static constexpr int kSettlingBits = 48;
 
     explicit CarrierPhaseLoop(Real modulationIndex)
         : gains_(kNoiseBandwidthBits), excessTurn_(kPi / 2 - kPi * modulationIndex)
@@ -34,13 +37,22 @@ public:
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
         omega_ = std::clamp(omega_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
+        if (sinceStart_ < kSettlingBits)
+            ++sinceStart_;
     }
 
-    // The oscillator before the loop moved by this many radians per bit: take the
-    // move off the drift the loop had learnt.
+    // Whether the drift has had time to settle since the last fresh start.
+    bool settled() const { return sinceStart_ >= kSettlingBits; }
+    // The oscillator before the loop moved by this many radians per bit: once the
+    // drift has settled it is the residual frequency, so take the move off it.
     void shiftDrift(Real radiansPerBit) { omega_ = std::clamp(omega_ - radiansPerBit, -kMaxDrift, kMaxDrift); }
+
     // The frequency search jumped to another station reading: start afresh.
-    void forgetDrift() { omega_ = 0; }
+    void forgetDrift()
+    {
+        omega_ = 0;
+        sinceStart_ = 0;
+    }
     // The preamble's end fixed the phase directly.
     void setPhase(Real radians) { theta_ = wrapAngle(radians); }
 
@@ -49,4 +61,5 @@ private:
     Real excessTurn_;  // radians per bit
     Real theta_ = 0;
     Real omega_ = 0;
+    int sinceStart_ = 0;
 };

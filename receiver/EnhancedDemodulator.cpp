@@ -1,5 +1,7 @@
 #include "EnhancedDemodulator.h"
 
+#include "SignalSquelch.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -87,10 +89,24 @@ void EnhancedDemodulator::decimatedSample(Complex decimated)
     Chain& c = *chain_;
     const std::int64_t n = ++c.newest;
     c.search.step(decimated);
+    if (c.search.transforms() != c.onsetTransforms) {
+        // A station starting to send (its lines rising out of the floor where
+        // there were none) finds the loops as noise left them: the carrier loop
+        // starts its drift from 0, as after a jump of the correction.
+        c.onsetTransforms = c.search.transforms();
+        const SquelchLevels levels = squelchLevels(c.plan.tickRate);
+        if (c.search.presence() < levels.fade)
+            c.quiet = true;
+        else if (c.quiet && c.search.presence() > levels.open) {
+            c.quiet = false;
+            ++c.onsets;
+        }
+    }
     const Real offset = c.search.offsetHz();
     const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
     c.correctionHz[slot] = offset;
     c.correctionJumps[slot] = c.search.jumps();
+    c.correctionOnsets[slot] = c.onsets;
     c.filters.step(decimated * c.correction.step(offset / c.plan.tickRate));
     c.line.step(n, c.filters.zeroAtSample(n), c.filters.oneAtSample(n));
     if (c.scope)
@@ -105,18 +121,23 @@ void EnhancedDemodulator::detectBit()
     Real t = c.timing.strobe();
     const auto whole = static_cast<std::int64_t>(std::floor(t));
 
-    // The frequency correction as it stood for this bit. After a jump, or a move
-    // of more than a hundredth of the bit rate, the correction is the better
-    // guess of the frequency, so the loop's learnt drift starts again from 0; a
-    // smaller (tracking) move is taken off the drift the loop had learnt.
+    // The frequency correction as it stood for this bit. After a jump, a move of
+    // more than a hundredth of the bit rate, or a station's onset, the correction
+    // is the better guess of the frequency, so the loop's learnt drift starts
+    // again from 0. Smaller (tracking) moves are taken off the drift once that has
+    // settled (it is then the residual frequency); just after a fresh start,
+    // while the search still converges, that would push the loop away, so they
+    // are left to the loop.
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
-    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate)
+    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
+        c.correctionOnsets[slot] != c.lastOnsets)
         c.carrier.forgetDrift();
-    else if (move != 0)
+    else if (move != 0 && c.carrier.settled())
         c.carrier.shiftDrift(2 * kPi * move / c.plan.bitRate);
     c.lastJumps = c.correctionJumps[slot];
+    c.lastOnsets = c.correctionOnsets[slot];
     c.lastCorrectionHz = correction;
 
     Complex zero = c.filters.zeroAt(t);

@@ -104,6 +104,12 @@ private:
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
         std::uint64_t lastJumps = 0;
+        // Signal onsets (lines rising out of the floor), per decimated sample.
+        std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};
+        std::uint64_t onsets = 0;
+        std::uint64_t lastOnsets = 0;
+        std::uint64_t onsetTransforms = 0;
+        bool quiet = true;
         int lastBit = 1;  // of the best path's newest branch
     };
 
