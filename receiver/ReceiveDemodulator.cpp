@@ -15,7 +15,8 @@ void ReceiveDemodulator::DemodulateSample(std::int16_t x)
     const EnhancedDemodulator::BitState& bit = enhanced_.bitState();
     if (bit.bits != squelchBits_) {
         squelchBits_ = bit.bits;
-        squelch_.update(squelchLevels(settings_.tickRate), enhanced_.transforms(), enhanced_.lineToFloor(), enhanced_.presence(),
+        squelch_.update(squelchLevels(settings_.tickRate), enhanced_.transforms() * enhanced_.plan().searchHopBits,
+                        enhanced_.lineToFloor(), enhanced_.presence(),
                         bit.recentAmplitude, bit.amplitude);
     }
 }

@@ -38,17 +38,17 @@ public:
     static constexpr std::size_t kHoldBits = 8;
     static constexpr Real kFadeRatio = 0.5;   // recent over long-run amplitude
     static constexpr int kFadedBits = 2;      // in a row, to close
-    // The long average is trusted once it holds this many transforms (right
-    // after a start or a change of speed it is a single noisy one).
-    static constexpr std::uint64_t kSettledTransforms = 16;
+    // The long average is trusted once it spans this many bits of transforms
+    // (right after a start or a change of speed it is a single noisy one).
+    static constexpr std::uint64_t kSettledBits = 32;
 
-    // A new bit of the enhanced chain: the frequency search's transforms so far,
-    // its long-average line-to-floor ratio and quick presence, and the
-    // detector's amplitudes.
-    void update(const SquelchLevels& levels, std::uint64_t transforms, Real lineToFloor, Real presence,
+    // A new bit of the enhanced chain: the bits the frequency search's transforms
+    // span so far, its long-average line-to-floor ratio and quick presence, and
+    // the detector's amplitudes.
+    void update(const SquelchLevels& levels, std::uint64_t searchedBits, Real lineToFloor, Real presence,
                 Real recentAmplitude, Real amplitude)
     {
-        if (transforms < kSettledTransforms)
+        if (searchedBits < kSettledBits)
             lineToFloor = 0;
         faded_ = recentAmplitude < kFadeRatio * amplitude ? faded_ + 1 : 0;
         // The long average remembers a station for many bits after it stopped:

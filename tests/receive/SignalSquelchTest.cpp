@@ -9,7 +9,7 @@
 namespace {
 
 constexpr SquelchLevels kLevels{8.0, 6.0, 3.0};
-constexpr std::uint64_t kSettled = SignalSquelch::kSettledTransforms;
+constexpr std::uint64_t kSettled = SignalSquelch::kSettledBits;
 
 // Steady amplitude, lines far above the floor: a signal.
 void hearSignal(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0); }
