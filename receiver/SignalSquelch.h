@@ -14,8 +14,9 @@
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
 // the noise after its end is not. When it opens, the decoder resumes at a word
-// boundary: what the queue holds up to its last "0 0" is dropped, so noise
-// decided just before the over cannot complete a word. One step per bit;
+// boundary: what the queue holds up to the "0 0" that ends a preamble (a run of
+// 1 bits), or else up to its last "0 0", is dropped, so noise decided just
+// before the over cannot complete a word. One step per bit;
 // allocates nothing.
 
 #include "ReceiverSettings.h"
@@ -41,6 +42,7 @@ public:
     // The long average is trusted once it spans this many bits of transforms
     // (right after a start or a change of speed it is a single noisy one).
     static constexpr std::uint64_t kSettledBits = 32;
+    static constexpr std::size_t kPreambleOnes = 4;  // 1 bits before a "0 0" that mark a preamble's end
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -84,14 +86,29 @@ public:
     }
 
 private:
+    // The run of 1 bits in the queue that ends just before held place k.
+    std::size_t runBefore(std::size_t k) const
+    {
+        const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
+        std::size_t run = 0;
+        while (run < k && queue_[(oldest + k - 1 - run) % kHoldBits] > 0)
+            ++run;
+        return run;
+    }
+
     void resumeAtWordBoundary()
     {
         // Held decisions, oldest first, are queue_[(oldest + k) % kHoldBits].
         const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
+        const auto one = [&](std::size_t k) { return queue_[(oldest + k) % kHoldBits] > 0; };
         skip_ = 0;
-        for (std::size_t k = 1; k < held_; ++k)
-            if (!(queue_[(oldest + k - 1) % kHoldBits] > 0) && !(queue_[(oldest + k) % kHoldBits] > 0))
-                skip_ = k + 1;
+        for (std::size_t k = 1; k < held_; ++k) {
+            if (one(k - 1) || one(k))
+                continue;
+            skip_ = k + 1;  // through this "0 0"
+            if (k >= 2 && runBefore(k - 1) >= kPreambleOnes)
+                return;
+        }
     }
 
     std::array<Real, kHoldBits> queue_{};

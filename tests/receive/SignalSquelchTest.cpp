@@ -56,4 +56,15 @@ TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
     EXPECT_TRUE(feed(s, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}).empty());
 }
 
+// Opening late, with a preamble's end and the text's first bits held: the
+// decoder resumes right after the preamble's "0 0", not at a later "0 0" that
+// ends the first word.
+TEST(SignalSquelchTest, OpeningAfterAPreambleKeepsTheFirstWord)
+{
+    SignalSquelch s;
+    EXPECT_TRUE(feed(s, {1, 1, 1, 1, -1, -1, -1, 1}).empty());
+    hearSignal(s);
+    EXPECT_EQ(feed(s, {1, -1, -1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, 1}));
+}
+
 }  // namespace
