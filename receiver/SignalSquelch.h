@@ -14,9 +14,11 @@
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
 // the noise after its end is not. When it opens, the decoder resumes at a word
-// boundary: what the queue holds up to the "0 0" that ends a preamble (a run of
-// 1 bits), or else up to its last "0 0", is dropped, so noise decided just
-// before the over cannot complete a word. One step per bit;
+// boundary, so that neither noise decided just before the over nor the tail of
+// a preamble's run of 1 bits can read as a word: right after a run of 1 bits
+// held in the queue (a preamble; its closing 0 bits then end an empty word), or
+// at the first 0 to come if that run is still going on; else after the queue's
+// last "0 0". One step per bit;
 // allocates nothing.
 
 #include "ReceiverSettings.h"
@@ -82,39 +84,46 @@ public:
             --skip_;
             return false;
         }
+        if (open_ && toFirstZero_) {
+            if (oldest > 0)
+                return false;
+            toFirstZero_ = false;
+        }
         return open_;
     }
 
 private:
-    // The run of 1 bits in the queue that ends just before held place k.
-    std::size_t runBefore(std::size_t k) const
-    {
-        const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
-        std::size_t run = 0;
-        while (run < k && queue_[(oldest + k - 1 - run) % kHoldBits] > 0)
-            ++run;
-        return run;
-    }
-
     void resumeAtWordBoundary()
     {
         // Held decisions, oldest first, are queue_[(oldest + k) % kHoldBits].
         const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
         const auto one = [&](std::size_t k) { return queue_[(oldest + k) % kHoldBits] > 0; };
-        skip_ = 0;
-        for (std::size_t k = 1; k < held_; ++k) {
-            if (one(k - 1) || one(k))
-                continue;
-            skip_ = k + 1;  // through this "0 0"
-            if (k >= 2 && runBefore(k - 1) >= kPreambleOnes)
-                return;
+        // A preamble's run of 1 bits: resume right after it (its closing 0 bits
+        // end an empty word), or, if it runs on, at the first 0 to come.
+        std::size_t run = 0;
+        std::size_t afterRun = 0;
+        for (std::size_t k = 0; k < held_; ++k) {
+            run = one(k) ? run + 1 : 0;
+            if (run >= kPreambleOnes)
+                afterRun = k + 1;
         }
+        if (afterRun > 0) {
+            skip_ = afterRun;
+            toFirstZero_ = afterRun == held_;
+            return;
+        }
+        // Else after the last "0 0".
+        skip_ = 0;
+        for (std::size_t k = 1; k < held_; ++k)
+            if (!one(k - 1) && !one(k))
+                skip_ = k + 1;
     }
 
     std::array<Real, kHoldBits> queue_{};
     std::size_t next_ = 0;   // the oldest held decision, and where the next goes
     std::size_t held_ = 0;
     std::size_t skip_ = 0;   // oldest held decisions still to drop
+    bool toFirstZero_ = false;  // dropping 1 bits until the first 0
     int faded_ = 0;
     bool open_ = false;
 };

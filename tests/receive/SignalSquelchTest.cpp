@@ -57,14 +57,25 @@ TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
 }
 
 // Opening late, with a preamble's end and the text's first bits held: the
-// decoder resumes right after the preamble's "0 0", not at a later "0 0" that
-// ends the first word.
+// decoder resumes right after the preamble's run of 1 bits (its "0 0" then ends
+// an empty word), not at a later "0 0" that ends the first word.
 TEST(SignalSquelchTest, OpeningAfterAPreambleKeepsTheFirstWord)
 {
     SignalSquelch s;
     EXPECT_TRUE(feed(s, {1, 1, 1, 1, -1, -1, -1, 1}).empty());
     hearSignal(s);
-    EXPECT_EQ(feed(s, {1, -1, -1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, 1}));
+    EXPECT_EQ(feed(s, {1, -1, -1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1}));
+}
+
+// Opening while a preamble still runs: its remaining 1 bits are dropped up to
+// its first 0, so that they cannot read as a short word ("1111111" is "I").
+TEST(SignalSquelchTest, OpeningInsideAPreambleDropsItsRemainingOnes)
+{
+    SignalSquelch s;
+    EXPECT_TRUE(feed(s, {-1, 1, 1, 1, 1, 1, 1, 1}).empty());
+    hearSignal(s);
+    EXPECT_TRUE(feed(s, {1, 1, 1, -1, -1, -1, 1, -1}).empty());  // the held ones go
+    EXPECT_EQ(feed(s, {1, 1, 1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1, -1}));
 }
 
 }  // namespace
