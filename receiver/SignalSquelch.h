@@ -9,7 +9,7 @@
 // decodes, and the lines stand out as far in the last few transforms too. It closes
 // when the long average falls back to the level of noise, or, far sooner, when
 // the coherent detector's signal amplitude over the last few bits falls below
-// half its long-run level for two bits in a row: the station stopped sending.
+// half its long-run level for three bits in a row: the station stopped sending.
 // Decisions wait kHoldBits bits in a queue and leave it in order: while open they
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
@@ -40,7 +40,7 @@ class SignalSquelch {
 public:
     static constexpr std::size_t kHoldBits = 8;
     static constexpr Real kFadeRatio = 0.5;   // recent over long-run amplitude
-    static constexpr int kFadedBits = 2;      // in a row, to close
+    static constexpr int kFadedBits = 3;      // in a row, to close
     // The long average is trusted once it spans this many bits of transforms
     // (right after a start or a change of speed it is a single noisy one).
     static constexpr std::uint64_t kSettledBits = 32;
