@@ -279,13 +279,9 @@ void twoOvers()
                 modem::ChannelOptions channel;
                 channel.seed = static_cast<std::uint64_t>(seed);
                 channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(a.size() + c.size()));
-                const auto heard = modem::applyChannel(x, kCaptureSampleRate, channel);
-                if (std::getenv("RX_DUMP"))
-                    std::fwrite(heard.data(), 2, heard.size(),
-                                std::fopen(("/tmp/enh/dump_" + baud + "_" + std::to_string(seed) + ".raw").c_str(), "wb"));
-                const std::string out = receive(heard, baud, ch.choice);
+                const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, ch.choice);
                 extra += static_cast<double>(modem::editDistance(first + second, out));
-                if (std::getenv("RX_SHOW"))
+                if (std::getenv("RX_SHOW"))  // what was printed, on standard error
                     std::cerr << baud << " " << ch.name << ": [" << out << "]\n";
             }
             std::printf(" %.1f |", extra / seeds);
