@@ -1,9 +1,11 @@
 // Speed of the receive chain (demodulator, decoder, text pane) at each speed, and
-// with the scope at the slowest and fastest:
+// with the scope at the slowest and fastest; the classic chain alone, the
+// enhanced chain alone, and both side by side as the receiver runs them:
 // seconds of 8000-per-second audio processed per second of CPU, reported as the
 // counter "realtime" (target: at least 1000).
 #include "ModemArgs.h"
 #include "ModemEncode.h"
+#include "EnhancedDemodulator.h"
 #include "ReceiveChain.h"
 #include "SampleRateConverter.h"
 #include "SensitivityText.h"
@@ -22,18 +24,55 @@ std::vector<std::int16_t> recordedTransmission(const char* baud)
                              modem::kEncodeSampleRate, kCaptureSampleRate);
 }
 
+void realtimeCounter(benchmark::State& state, const std::vector<std::int16_t>& audio)
+{
+    const double audioSeconds = static_cast<double>(audio.size()) / kCaptureSampleRate;
+    state.counters["realtime"] =
+        benchmark::Counter(audioSeconds, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The classic chain alone, as before the enhanced chain existed.
 void receiveChain(benchmark::State& state, const char* baud)
 {
     const std::vector<std::int16_t> audio = recordedTransmission(baud);
     ReceiveChain chain;
     chain.settings.tickRate = modem::tickRateForBaud(baud);
+    MskDemodulator demodulator(chain.settings, chain.decoder, nullptr);
+    for (auto _ : state) {
+        for (std::int16_t x : audio)
+            demodulator.DemodulateSample(x);
+        benchmark::DoNotOptimize(chain.text().size());
+    }
+    realtimeCounter(state, audio);
+}
+
+// The enhanced chain alone.
+void enhancedChain(benchmark::State& state, const char* baud)
+{
+    const std::vector<std::int16_t> audio = recordedTransmission(baud);
+    ReceiveChain chain;
+    chain.settings.tickRate = modem::tickRateForBaud(baud);
+    EnhancedDemodulator demodulator(chain.settings, chain.decoder, nullptr);
+    for (auto _ : state) {
+        for (std::int16_t x : audio)
+            demodulator.DemodulateSample(x);
+        benchmark::DoNotOptimize(chain.text().size());
+    }
+    realtimeCounter(state, audio);
+}
+
+// Both chains on every sample, the enhanced one heard: what the receiver runs.
+void bothChains(benchmark::State& state, const char* baud)
+{
+    const std::vector<std::int16_t> audio = recordedTransmission(baud);
+    ReceiveChain chain;
+    chain.settings.tickRate = modem::tickRateForBaud(baud);
+    chain.settings.demodulator = DemodulatorChoice::Enhanced;
     for (auto _ : state) {
         chain.feed(audio.data(), audio.size());
         benchmark::DoNotOptimize(chain.text().size());
     }
-    const double audioSeconds = static_cast<double>(audio.size()) / kCaptureSampleRate;
-    state.counters["realtime"] =
-        benchmark::Counter(audioSeconds, benchmark::Counter::kIsIterationInvariantRate);
+    realtimeCounter(state, audio);
 }
 
 // The same with the scope drawing every bit, as in the receiver window.
@@ -49,9 +88,7 @@ void receiveChainWithScope(benchmark::State& state, const char* baud)
             demodulator.DemodulateSample(x);
         benchmark::DoNotOptimize(display.image().constBits());
     }
-    const double audioSeconds = static_cast<double>(audio.size()) / kCaptureSampleRate;
-    state.counters["realtime"] =
-        benchmark::Counter(audioSeconds, benchmark::Counter::kIsIterationInvariantRate);
+    realtimeCounter(state, audio);
 }
 
 BENCHMARK_CAPTURE(receiveChain, baud31, "31")->Unit(benchmark::kMillisecond);
@@ -59,6 +96,31 @@ BENCHMARK_CAPTURE(receiveChain, baud63, "63")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(receiveChain, baud125, "125")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(receiveChain, baud250, "250")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(receiveChain, baud500, "500")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChain, baud31, "31")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChain, baud63, "63")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChain, baud125, "125")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChain, baud250, "250")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChain, baud500, "500")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(bothChains, baud31, "31")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(bothChains, baud500, "500")->Unit(benchmark::kMillisecond);
+// The enhanced chain drawing the scope as well.
+void enhancedChainWithScope(benchmark::State& state, const char* baud)
+{
+    const std::vector<std::int16_t> audio = recordedTransmission(baud);
+    ReceiveChain chain;
+    chain.settings.tickRate = modem::tickRateForBaud(baud);
+    SignalDisplay display;
+    EnhancedDemodulator demodulator(chain.settings, chain.decoder, &display);
+    for (auto _ : state) {
+        for (std::int16_t x : audio)
+            demodulator.DemodulateSample(x);
+        benchmark::DoNotOptimize(display.image().constBits());
+    }
+    realtimeCounter(state, audio);
+}
+
+BENCHMARK_CAPTURE(enhancedChainWithScope, baud31, "31")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(enhancedChainWithScope, baud500, "500")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(receiveChainWithScope, baud31, "31")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(receiveChainWithScope, baud500, "500")->Unit(benchmark::kMillisecond);
 

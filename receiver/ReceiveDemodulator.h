@@ -7,9 +7,11 @@
 // nothing per sample.
 
 #include "BitDecisionSink.h"
+#include "EnhancedDemodulator.h"
 #include "MskDemodulator.h"
 #include "ReceiverSettings.h"
 #include "SampleSink.h"
+#include "SignalSquelch.h"
 
 #include <cstdint>
 
@@ -23,25 +25,38 @@ public:
     void DemodulateSample(std::int16_t x) override;
 
     const MskDemodulator& standard() const { return standard_; }
+    const EnhancedDemodulator& enhanced() const { return enhanced_; }
+    // Whether the squelch hears a signal of the selected speed (it decides even
+    // while it is off).
+    bool squelchOpen() const { return squelch_.open(); }
     // The enhanced chain's current frequency correction: Hz of the signal above
     // centreFrequency (positive: the station sits higher than the centre).
     Real afcOffsetHz() const;
 
 private:
     // Forwards one chain's outputs only while that chain is the selected one.
-    class StandardOutputs : public BitDecisionSink, public PhasePointSink {
+    class ChainOutputs : public BitDecisionSink, public PhasePointSink {
     public:
-        explicit StandardOutputs(ReceiveDemodulator& owner) : owner_(owner) {}
+        ChainOutputs(ReceiveDemodulator& owner, DemodulatorChoice chain) : owner_(owner), chain_(chain) {}
         void DecideBit(Real d) override;
         void PlotPhasePoint(int tickCounter, Real d) override;
 
     private:
+        Real heard(Real d) const;
         ReceiveDemodulator& owner_;
+        DemodulatorChoice chain_;
     };
+
+    bool selected(DemodulatorChoice chain) const;
+    void hear(Real d);
 
     const ReceiverSettings& settings_;
     BitDecisionSink& decisions_;
     PhasePointSink* display_;
-    StandardOutputs standardOutputs_{*this};
+    ChainOutputs standardOutputs_{*this, DemodulatorChoice::Standard};
+    ChainOutputs enhancedOutputs_{*this, DemodulatorChoice::Enhanced};
     MskDemodulator standard_;
+    EnhancedDemodulator enhanced_;
+    SignalSquelch squelch_;
+    std::int64_t squelchBits_ = 0;
 };

@@ -122,14 +122,39 @@ public:
     explicit DecisionTrace(std::ostream& out) : out_(out) {}
     void DecideBit(Real d) override
     {
+        if (reversed)
+            d = -d;
         char line[64];
         const int n = std::snprintf(line, sizeof line, "%" PRId64 " %.9f\n", sampleIndex, static_cast<double>(d));
         out_.write(line, n);
     }
     std::int64_t sampleIndex = 0;
+    bool reversed = false;  // the classic chain reverses by turning d around
 
 private:
     std::ostream& out_;
+};
+
+// The enhanced chain's decisions with the state after the newest bit.
+class EnhancedTrace : public BitDecisionSink {
+public:
+    EnhancedTrace(std::ostream& out, const std::int64_t& sampleIndex) : out_(out), sampleIndex_(sampleIndex) {}
+    void DecideBit(Real d) override
+    {
+        const EnhancedDemodulator::BitState& s = demodulator->bitState();
+        char line[160];
+        const int n = std::snprintf(line, sizeof line, "%" PRId64 " %d %.3f %+.3f %+.4f %+.4f %+.3f %.6f %.2f\n", sampleIndex_,
+                                    d > 0 ? 1 : 0, static_cast<double>(s.strobe), static_cast<double>(demodulator->afcOffsetHz()),
+                                    static_cast<double>(s.phase), static_cast<double>(s.phaseError),
+                                    static_cast<double>(s.timingError), static_cast<double>(s.amplitude),
+                                    static_cast<double>(demodulator->lineToFloor()));
+        out_.write(line, n);
+    }
+    const EnhancedDemodulator* demodulator = nullptr;
+
+private:
+    std::ostream& out_;
+    const std::int64_t& sampleIndex_;
 };
 
 }  // namespace
@@ -160,6 +185,18 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
             options.inputRate =
                 static_cast<std::int32_t>(parseInteger("--input-rate", optionValue(argc, argv, i), kMinRate, kMaxRate));
             inputRateGiven = true;
+        } else if (arg == "--demod") {
+            const std::string_view v = optionValue(argc, argv, i);
+            if (v == "standard")
+                options.settings.demodulator = DemodulatorChoice::Standard;
+            else if (v == "enhanced")
+                options.settings.demodulator = DemodulatorChoice::Enhanced;
+            else
+                throw UsageError("--demod must be standard or enhanced, not '" + std::string(v) + "'");
+        } else if (arg == "--reverse") {
+            options.settings.reverse = true;
+        } else if (arg == "--squelch") {
+            options.settings.squelch = true;
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -188,11 +225,24 @@ void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& 
 {
     ReceiveChain chain(options.settings);
     DecisionTrace trace(out);
-    MskDemodulator traced(chain.settings, trace, nullptr);
-    MskDemodulator& demodulator = options.trace ? traced : chain.demodulator;
+    trace.reversed = options.settings.reverse;
+    const bool enhanced = options.settings.demodulator == DemodulatorChoice::Enhanced;
+    std::function<void(std::int16_t)> demodulate = [&](std::int16_t x) { chain.demodulator.DemodulateSample(x); };
+    std::unique_ptr<MskDemodulator> standardTraced;
+    std::unique_ptr<EnhancedTrace> enhancedTrace;
+    std::unique_ptr<EnhancedDemodulator> enhancedTraced;
+    if (options.trace && !enhanced) {
+        standardTraced = std::make_unique<MskDemodulator>(chain.settings, trace, nullptr);
+        demodulate = [&](std::int16_t x) { standardTraced->DemodulateSample(x); };
+    } else if (options.trace) {
+        enhancedTrace = std::make_unique<EnhancedTrace>(out, trace.sampleIndex);
+        enhancedTraced = std::make_unique<EnhancedDemodulator>(chain.settings, *enhancedTrace, nullptr);
+        enhancedTrace->demodulator = enhancedTraced.get();
+        demodulate = [&](std::int16_t x) { enhancedTraced->DemodulateSample(x); };
+    }
     readRecording(options.input, rawInput, options.inputRate, [&](const std::int16_t* samples, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i, ++trace.sampleIndex)
-            demodulator.DemodulateSample(samples[i]);
+            demodulate(samples[i]);
     });
     if (!options.trace)
         out << windows1252::toUtf8(chain.text());

@@ -1,9 +1,15 @@
 #pragma once
 // msk-modem decode: a recording through the receive chain as the receiver window
 // starts it (31 baud, fast sync, 1000 Hz, 8000 samples per second unless told
-// otherwise), then the text pane's contents as UTF-8 -- or, with --trace, one line
-// per bit decision: the index of the 8000-per-second sample whose processing made
-// it and the decision value d with 9 decimals.
+// otherwise), with the enhanced demodulator unless --demod standard, reversed
+// (--reverse) and squelched (--squelch) if told, then the text pane's contents as UTF-8 -- or, with --trace, one line per bit decision.
+// Standard chain: the index of the 8000-per-second sample whose processing made it
+// and the decision value d with 9 decimals. Enhanced chain: that index, the
+// decision (1 or 0, made 4 bits after the bit it is for), then the state after the
+// newest bit: its strobe (decimated samples, 16 a bit), the frequency correction
+// (Hz), the carrier phase and the phase error (radians), the timing error
+// (samples), the signal amplitude (1 = full scale) and the frequency search's
+// line-to-floor ratio.
 
 #include "ModemEncode.h"
 #include "ReceiverSettings.h"
@@ -15,8 +21,15 @@
 
 namespace modem {
 
+inline ReceiverSettings enhancedByDefault()
+{
+    ReceiverSettings settings;
+    settings.demodulator = DemodulatorChoice::Enhanced;
+    return settings;
+}
+
 struct DecodeOptions {
-    ReceiverSettings settings;                    // as the receiver window starts
+    ReceiverSettings settings = enhancedByDefault();  // as the receiver window starts, enhanced chain
     bool trace = false;
     std::int32_t inputRate = kEncodeSampleRate;   // raw samples on standard input: as encode writes them
     std::string input = "-";                      // a WAV file, or "-" for raw input

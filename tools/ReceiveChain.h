@@ -1,8 +1,9 @@
 #pragma once
-// The receive chain without a window: settings, demodulator, decoder and a text
-// pane held in a string, wired as the receiver wires them.
+// The receive chain without a window: settings, both demodulators (the one that
+// settings.demodulator selects is heard), decoder and a text pane held in a
+// string, wired as the receiver wires them.
 
-#include "MskDemodulator.h"
+#include "ReceiveDemodulator.h"
 #include "ReceiverSettings.h"
 #include "StringTextPane.h"
 #include "VaricodeDecoder.h"
@@ -28,5 +29,5 @@ public:
     ReceiverSettings settings;
     StringTextPane pane;
     VaricodeDecoder decoder{pane};
-    MskDemodulator demodulator{settings, decoder, nullptr};
+    ReceiveDemodulator demodulator{settings, decoder, nullptr};
 };

@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: msk-modem encode [--baud 31|63|125|250|500] [--idle N] [-o FILE] [TEXT]\n"
     "       msk-modem decode [--baud 31|63|125|250|500] [--sync slow|fast] [--centre HZ]\n"
-    "                        [--assumed-rate N] [--trace] [--input-rate N] [FILE|-]\n"
+    "                        [--assumed-rate N] [--demod standard|enhanced] [--reverse]\n"
+    "                        [--squelch] [--trace] [--input-rate N] [FILE|-]\n"
+    "         --trace, enhanced: SAMPLE BIT STROBE AFC_HZ PHASE PHASE_ERROR TIMING_ERROR AMPLITUDE LINES\n"
     "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n";
 
 constexpr const char* kHelp =

@@ -85,9 +85,37 @@ TEST_F(DecodeCommandTest, TraceOfSilenceDecidesAtFixedSamples)
 {
     // 31 baud: ticks at samples 16, 32, ...; tick 8 of each 16 decides: samples
     // 16 x 8 = 128, then every 256.
-    const std::string trace =
-        decode({"--trace", "--input-rate", "8000", "-"}, rawBytes(std::vector<std::int16_t>(1024, 0)));
+    const std::string trace = decode({"--demod", "standard", "--trace", "--input-rate", "8000", "-"},
+                                     rawBytes(std::vector<std::int16_t>(1024, 0)));
     EXPECT_EQ(trace, "128 0.000000000\n384 0.000000000\n640 0.000000000\n896 0.000000000\n");
+}
+
+// The enhanced chain's trace: one line per decision, nine columns, the bit as 1 or
+// 0; a clean signal 5 Hz off shows the correction in the fourth.
+TEST_F(DecodeCommandTest, EnhancedTraceHasNineColumnsPerBit)
+{
+    std::vector<double> x;
+    for (std::int16_t s : rxtest::transmission("CQ", rxtest::kSpeeds[2]))
+        x.push_back(s);
+    modem::ChannelOptions off;
+    off.offsetHz = 5.0;
+    const std::string path = writeWav("off.wav", modem::applyChannel(x, 8000, off), 8000);
+    std::istringstream trace(decode({"--baud", "125", "--trace", path}));
+    std::string line;
+    int lines = 0;
+    double lastOffset = 0;
+    while (std::getline(trace, line)) {
+        std::istringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string v; fields >> v;)
+            f.push_back(v);
+        ASSERT_EQ(f.size(), 9u) << line;
+        EXPECT_TRUE(f[1] == "0" || f[1] == "1") << line;
+        lastOffset = std::stod(f[3]);
+        ++lines;
+    }
+    EXPECT_GT(lines, 42);  // the preamble alone is 42 bits
+    EXPECT_NEAR(lastOffset, 5.0, 0.5);
 }
 
 TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
@@ -134,15 +162,17 @@ TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
 {
     // A card 0.5 % fast records 8040 samples per real second: every tone reads 0.5 %
     // low, 5 Hz at 1000 Hz, most of the 7.5625 Hz shift of 31 baud. Telling the
-    // receiver the real rate puts the oscillator and the bit clock right again.
+    // standard chain the real rate puts its oscillator and bit clock right again;
+    // the enhanced chain finds the offset and the bit rate by itself.
     std::vector<double> x;
     for (std::int16_t s : rxtest::transmission("the quick brown fox", rxtest::kSpeeds[0]))
         x.push_back(s);
     modem::ChannelOptions fast;
     fast.ppm = 5000.0;
     const std::string path = writeWav("fast.wav", modem::applyChannel(x, 8000, fast), 8000);
-    EXPECT_NE(decode({path}), "the quick brown fox");
-    EXPECT_EQ(decode({"--assumed-rate", "8040", path}), "the quick brown fox");
+    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox");
+    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox");
+    EXPECT_EQ(decode({path}), "the quick brown fox");
 }
 
 TEST_F(DecodeCommandTest, BadCommandLines)
@@ -155,6 +185,7 @@ TEST_F(DecodeCommandTest, BadCommandLines)
     EXPECT_THROW(decode({"--assumed-rate", "-8000"}), UsageError);
     EXPECT_THROW(decode({"--input-rate", "0"}), UsageError);
     EXPECT_THROW(decode({"--frobnicate"}), UsageError);
+    EXPECT_THROW(decode({"--demod", "coherent"}), UsageError);
     EXPECT_THROW(decode({"a.wav", "b.wav"}), UsageError);
     EXPECT_THROW(decode({"--baud"}), UsageError);
     // Plain decimal numbers only.

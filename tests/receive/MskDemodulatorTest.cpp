@@ -177,13 +177,13 @@ TEST(DemodulatorChainTest, SpeedChangeKeepsTheStateAndRecovers)
     chain.feed(first.data(), first.size());
     ASSERT_EQ(chain.text(), "abc");
 
-    const int counter = chain.demodulator.tickCounter();
-    const double oscillator = chain.demodulator.oscillatorPhase();
+    const int counter = chain.demodulator.standard().tickCounter();
+    const double oscillator = chain.demodulator.standard().oscillatorPhase();
     chain.settings.tickRate = rxtest::kSpeeds[1].tickRate;  // 63 baud from the next sample
     const std::int16_t one = 0;
     chain.feed(&one, 1);
-    EXPECT_NEAR(std::fmod(chain.demodulator.oscillatorPhase() - oscillator + 1.0, 1.0), 0.125, 1e-12);
-    EXPECT_LE((chain.demodulator.tickCounter() - counter + 16) % 16, 1);
+    EXPECT_NEAR(std::fmod(chain.demodulator.standard().oscillatorPhase() - oscillator + 1.0, 1.0), 0.125, 1e-12);
+    EXPECT_LE((chain.demodulator.standard().tickCounter() - counter + 16) % 16, 1);
 
     const auto second = rxtest::transmission("hello world", rxtest::kSpeeds[1]);
     chain.feed(second.data(), second.size());

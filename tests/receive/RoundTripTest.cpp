@@ -1,5 +1,6 @@
 // Text through the transmitter's code path, 32000 -> 8000 samples per second, and
-// back through the receive chain, at every speed.
+// back through the receive chain, at every speed; every byte value through both
+// demodulators.
 #include "ModemEncode.h"
 #include "ReceiveChain.h"
 #include "ReceiveSignals.h"
@@ -10,11 +11,13 @@
 
 namespace {
 
-std::string roundTrip(const std::string& entryText, const rxtest::Speed& speed)
+std::string roundTrip(const std::string& entryText, const rxtest::Speed& speed,
+                      DemodulatorChoice demodulator = DemodulatorChoice::Standard)
 {
     const auto x = rxtest::transmission(entryText, speed);
     ReceiveChain chain;
     chain.settings.tickRate = speed.tickRate;
+    chain.settings.demodulator = demodulator;
     chain.feed(x.data(), x.size());
     return chain.text();
 }
@@ -33,6 +36,7 @@ TEST_P(RoundTripTest, EveryByteValueArrives)
         if (c != 7 && c != 8)
             expected += static_cast<char>(c == 13 ? ' ' : c);
     EXPECT_EQ(roundTrip(entry, GetParam()), expected);
+    EXPECT_EQ(roundTrip(entry, GetParam(), DemodulatorChoice::Enhanced), expected);
 }
 
 TEST_P(RoundTripTest, LineEndArrivesAsSpaceThenLineFeed)
