@@ -1,5 +1,6 @@
 // Draws the receiver beside its waterfall as an operator sees them while a
-// 63-baud station comes in out of the noise, and saves both as one PNG (for the
+// 63-baud station comes in out of the noise, 7 Hz above the receiver's centre, with
+// the enhanced demodulator and the squelch on, and saves both as one PNG (for the
 // documentation), and the receiver alone as a second PNG if a second name is given:
 //   receiver-screenshot OUT.png [RECEIVER.png]
 // The sound card is a stand-in fed with the station's recorded audio.
@@ -9,6 +10,7 @@
 #include "ReceiverTestSupport.h"
 #include "ReceivedTextEdit.h"
 #include "ReceiverWindow.h"
+#include "UpDown.h"
 #include "WaterfallWindow.h"
 
 #include <QAbstractButton>
@@ -42,6 +44,10 @@ int main(int argc, char** argv)
     ReceiverWindow window(device, messages, volume);
     window.show();
     window.waterfallAction()->trigger();
+    window.enhancedAction()->trigger();
+    window.squelchAction()->trigger();
+    // The centre 7 Hz below the station at 1000 Hz: the AFC finds it.
+    emit ControlOf<UpDown>(window, ReceiverWindow::kCentreUpDownId)->deltaPos(7);
     QTest::mouseClick(ControlOf<QAbstractButton>(window, 3001), Qt::LeftButton);  // "63 baud"
     window.capture().StartCapture();
 
@@ -66,7 +72,7 @@ int main(int argc, char** argv)
     std::vector<std::int16_t> call = station;
     call.insert(call.end(), kSampleRate / 2, 0);
     device.play(noisy(call));
-    QCoreApplication::processEvents();
+    QTest::qWait(2 * ReceiverWindow::kAfcRefreshMs);  // the AFC readout and mark catch up
 
     const QImage receiver = window.grab().toImage();
     const QImage waterfall = window.waterfall()->grab().toImage();
