@@ -120,6 +120,19 @@ std::string onePercentPoint(const std::vector<double>& snrs, const std::vector<d
     return cers.back() <= kTargetCer ? "below range" : "never";
 }
 
+// The head of a table with one column per speed and chain, after a first column.
+void tableHead(const char* firstColumn, const char* firstAlignment)
+{
+    std::cout << "| " << firstColumn << " |";
+    for (const char* baud : kBauds)
+        for (const Chain& c : kChains)
+            std::cout << ' ' << baud << ' ' << c.name << " |";
+    std::cout << '\n' << firstAlignment;
+    for (std::size_t i = 0; i < std::size(kBauds) * std::size(kChains); ++i)
+        std::cout << "---:|";
+    std::cout << '\n';
+}
+
 // SNR sweep, both chains, every speed; with offset and ppm for the combined impairment.
 void sweep(double offset, double ppm)
 {
@@ -127,14 +140,7 @@ void sweep(double offset, double ppm)
     std::vector<double> snrs;
     for (double s = low; s <= high + 1e-9; s += step)
         snrs.push_back(s);
-    std::cout << "| SNR (dB) |";
-    for (const char* baud : kBauds)
-        for (const Chain& c : kChains)
-            std::cout << ' ' << baud << ' ' << c.name << " |";
-    std::cout << "\n|---:|";
-    for (std::size_t i = 0; i < std::size(kBauds) * std::size(kChains); ++i)
-        std::cout << "---:|";
-    std::cout << '\n';
+    tableHead("SNR (dB)", "|---:|");
     std::vector<std::vector<double>> table(std::size(kBauds) * std::size(kChains));
     for (double snr : snrs) {
         std::printf("| %+.0f |", snr);
@@ -192,14 +198,7 @@ void acquisition()
     };
     const Condition conditions[] = {{"clean, silent lead-in", false, 0}, {"clean, +7 Hz", false, 7},
                                     {"noise throughout", true, 0}, {"noise throughout, +7 Hz", true, 7}};
-    std::cout << "| condition |";
-    for (std::size_t b = 0; b < std::size(kBauds); ++b)
-        for (const Chain& c : kChains)
-            std::cout << ' ' << kBauds[b] << ' ' << c.name << " |";
-    std::cout << "\n|---|";
-    for (std::size_t i = 0; i < std::size(kBauds) * std::size(kChains); ++i)
-        std::cout << "---:|";
-    std::cout << '\n';
+    tableHead("condition", "|---|");
     for (const Condition& cond : conditions) {
         std::cout << "| " << cond.name << " |";
         for (std::size_t b = 0; b < std::size(kBauds); ++b) {
@@ -234,14 +233,7 @@ void acquisition()
 // Characters printed from 60 s of white noise alone.
 void noiseOnly()
 {
-    std::cout << "| noise RMS |";
-    for (const char* baud : kBauds)
-        for (const Chain& c : kChains)
-            std::cout << ' ' << baud << ' ' << c.name << " |";
-    std::cout << "\n|---:|";
-    for (std::size_t i = 0; i < std::size(kBauds) * std::size(kChains); ++i)
-        std::cout << "---:|";
-    std::cout << '\n';
+    tableHead("noise RMS", "|---:|");
     for (double rms : kNoiseRms) {
         std::mt19937_64 generator(1);
         std::normal_distribution<double> noise(0.0, rms);
