@@ -113,7 +113,14 @@ private slots:
         QProcess play;
         play.start(QStringLiteral("paplay"), {QStringLiteral("--device=radio"), wav});
         QVERIFY(play.waitForStarted(kProcessTimeoutMs));
-        QTRY_VERIFY_WITH_TIMEOUT(window.textPane()->toPlainText().contains(text), kReceiveTimeoutMs);
+        // On a failure, say what the pane holds and how the player fared.
+        QTRY_VERIFY2_WITH_TIMEOUT(window.textPane()->toPlainText().contains(text),
+                                  qPrintable(QStringLiteral("pane: \"%1\", paplay state %2, exit %3: %4")
+                                                 .arg(window.textPane()->toPlainText())
+                                                 .arg(static_cast<int>(play.state()))
+                                                 .arg(play.exitCode())
+                                                 .arg(QString::fromLocal8Bit(play.readAllStandardError()))),
+                                  kReceiveTimeoutMs);
         play.waitForFinished(kProcessTimeoutMs);
         QVERIFY(window.close());
         QVERIFY(!device.isOpen());
