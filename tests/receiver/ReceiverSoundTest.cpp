@@ -9,6 +9,7 @@
 #include "PortAudioInputDevice.h"
 #include "ReceivedTextEdit.h"
 #include "ReceiverTestSupport.h"
+#include "ReceiveDemodulator.h"
 #include "ReceiverWindow.h"
 
 #include <QAbstractButton>
@@ -109,6 +110,9 @@ private slots:
             qWarning("message box: %s", shown.text.c_str());
         QVERIFY(messages.shown.empty());
         QVERIFY(!ControlOf<QAbstractButton>(window, ReceiverWindow::kStartId)->isEnabled());
+        // Play only once recorded samples arrive: on a busy machine the stream can
+        // take longer to start than the lead-in lasts at 125 baud (under a second).
+        QTRY_VERIFY_WITH_TIMEOUT(window.receiveDemodulator().enhanced().bitState().bits > 0, kReceiveTimeoutMs);
 
         QProcess play;
         play.start(QStringLiteral("paplay"), {QStringLiteral("--device=radio"), wav});

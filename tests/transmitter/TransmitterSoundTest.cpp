@@ -7,6 +7,7 @@
 #include "PortAudioOutputDevice.h"
 #include "PortAudioInputDevice.h"
 #include "ReceivedTextEdit.h"
+#include "ReceiveDemodulator.h"
 #include "ReceiverWindow.h"
 #include "FakeChooser.h"
 #include "FakeVolumeControl.h"
@@ -162,7 +163,9 @@ void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
     qobject_cast<QAbstractButton*>(receiver.control(ReceiverWindow::kStartId))->click();
     QVERIFY2(receiverMessages.shown.empty(),
              receiverMessages.shown.empty() ? "" : receiverMessages.shown[0].text.c_str());
-    QTest::qWait(500);
+    // The transmitter starts only once recorded samples arrive: on a busy machine
+    // the recording stream can take longer to start than a fixed wait.
+    QTRY_VERIFY_WITH_TIMEOUT(receiver.receiveDemodulator().enhanced().bitState().bits > 0, 20000);
 
     std::vector<std::string> log;
     PortAudioOutputDevice output;
