@@ -14,17 +14,7 @@ packages=(
   pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+ci/install-missing.sh "${packages[@]}"
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)

@@ -19,17 +19,7 @@ phase() {
 
 # --- install: the cross compiler, Wine, GoogleTest's sources, KissFFT's header.
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest libkissfft-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "windows-core: installing ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
-fi
+ci/install-missing.sh --no-install-recommends "${packages[@]}"
 phase install
 
 # --- build: warnings are errors here, so whatever the Windows compiler finds fails.
