@@ -3,8 +3,8 @@
 // window with each line drawn at 600 x 260 pixels. One iteration is one second of
 // audio, so its CPU time is the share of a core: 10 ms per iteration is 1 %
 // (target: at most 2 %, 20 ms).
-#include "WaterfallSpectrum.h"
-#include "WaterfallWindow.h"
+#include "modem/dsp/WaterfallSpectrum.h"
+#include "receiver/WaterfallWindow.h"
 
 #include <QApplication>
 #include <QImage>

@@ -2,7 +2,7 @@
 // Complex arithmetic of the enhanced receive chain: the baseband as std::complex,
 // and the few helpers its blocks share.
 
-#include "DspMath.h"
+#include "modem/dsp/DspMath.h"
 
 #include <complex>
 

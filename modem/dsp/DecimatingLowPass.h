@@ -5,8 +5,8 @@
 // kept twice over so the stored window is one contiguous run, oldest first.
 // Allocates nothing.
 
-#include "ComplexMath.h"
-#include "KaiserLowPass.h"
+#include "modem/dsp/ComplexMath.h"
+#include "modem/dsp/KaiserLowPass.h"
 
 #include <array>
 #include <cstddef>

@@ -5,7 +5,7 @@
 // ratios of the five speeds (16, 8, 4, 2 and 1 recorded samples per kept one at
 // 8000 per second). Never pulled by any loop. One step per recorded sample.
 
-#include "DspMath.h"
+#include "modem/dsp/DspMath.h"
 
 class DecimationClock {
 public:

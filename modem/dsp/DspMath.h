@@ -1,10 +1,12 @@
 #pragma once
-// Small numeric helpers of the receive chain.
-
-#include "ReceiverSettings.h"
+// The receive chain's floating type and small numeric helpers.
 
 #include <cmath>
 #include <numbers>
+
+// The floating type of the whole receive chain, in one place. double rather than
+// long double: on ARM boards long double is emulated in software and far too slow.
+using Real = double;
 
 inline constexpr Real kPi = std::numbers::pi_v<Real>;
 

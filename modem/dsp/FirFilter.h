@@ -8,7 +8,7 @@
 // the stored window is always one contiguous run, oldest first, and the sum needs no
 // wrap-around. Window thread only; nothing is allocated after construction.
 
-#include "IqSample.h"
+#include "modem/dsp/IqSample.h"
 
 #include <array>
 #include <cstddef>

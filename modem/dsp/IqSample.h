@@ -1,7 +1,7 @@
 #pragma once
 // One complex baseband sample: the in-phase and quadrature branches after the mixer.
 
-#include "ReceiverSettings.h"
+#include "modem/dsp/DspMath.h"
 
 struct IqSample {
     Real i = 0;

@@ -1,6 +1,6 @@
-#include "KaiserLowPass.h"
+#include "modem/dsp/KaiserLowPass.h"
 
-#include "DspMath.h"
+#include "modem/dsp/DspMath.h"
 
 #include <algorithm>
 #include <cmath>

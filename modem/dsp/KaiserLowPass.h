@@ -4,7 +4,7 @@
 // the width of the transition band. Used when the enhanced chain sets itself up
 // for a speed, never per sample. Unity gain at DC.
 
-#include "ReceiverSettings.h"
+#include "modem/dsp/DspMath.h"
 
 #include <array>
 #include <cstddef>

@@ -3,8 +3,8 @@
 // sine of the new phase, which the mixer multiplies with each recorded sample.
 // One step per recorded sample. Window thread only.
 
-#include "DspMath.h"
-#include "IqSample.h"
+#include "modem/dsp/DspMath.h"
+#include "modem/dsp/IqSample.h"
 
 class LocalOscillator {
 public:

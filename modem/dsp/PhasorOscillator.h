@@ -5,7 +5,7 @@
 // recomputed only when the frequency changes, and the length is pulled back to 1
 // at every step, so rounding never builds up. One step per sample.
 
-#include "ComplexMath.h"
+#include "modem/dsp/ComplexMath.h"
 
 class PhasorOscillator {
 public:

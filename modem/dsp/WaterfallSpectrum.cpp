@@ -1,4 +1,4 @@
-#include "WaterfallSpectrum.h"
+#include "modem/dsp/WaterfallSpectrum.h"
 
 #include <algorithm>
 #include <cmath>

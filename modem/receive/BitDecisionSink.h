@@ -2,7 +2,7 @@
 // Where the demodulator's two outputs go. Both are called from inside
 // DemodulateSample on the window thread.
 
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
 
 // Once per bit, at the middle of the bit (tick counter 8).
 class BitDecisionSink {

@@ -3,10 +3,10 @@
 // settings.demodulator selects is heard), decoder and a text pane held in a
 // string, wired as the receiver wires them.
 
-#include "ReceiveDemodulator.h"
-#include "ReceiverSettings.h"
-#include "StringTextPane.h"
-#include "VaricodeDecoder.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/StringTextPane.h"
+#include "modem/varicode/VaricodeDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ReceiveDemodulator.h"
+#include "modem/receive/ReceiveDemodulator.h"
 
 ReceiveDemodulator::ReceiveDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
                                        PhasePointSink* display)

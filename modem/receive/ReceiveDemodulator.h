@@ -6,12 +6,12 @@
 // unheard, so a switch takes effect at the next bit. Window thread only; allocates
 // nothing per sample.
 
-#include "BitDecisionSink.h"
-#include "EnhancedDemodulator.h"
-#include "MskDemodulator.h"
-#include "ReceiverSettings.h"
-#include "SampleSink.h"
-#include "SignalSquelch.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/SampleSink.h"
+#include "modem/receive/SignalSquelch.h"
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
 
 #include <cstdint>
 

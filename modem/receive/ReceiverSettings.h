@@ -3,12 +3,10 @@
 // the demodulator reads them afresh on every sample, so a change acts from the next
 // sample on and resets nothing.
 
+#include "modem/dsp/DspMath.h"
+
 #include <array>
 #include <cstdint>
-
-// The floating type of the whole receive chain, in one place. double rather than
-// long double: on ARM boards long double is emulated in software and far too slow.
-using Real = double;
 
 // Which receive chain decides the bits: the classic phase-slope chain, or the
 // coherent one with automatic frequency correction. Both run on every sample, so a

@@ -1,4 +1,4 @@
-#include "ScopeTraceAdapter.h"
+#include "modem/receive/ScopeTraceAdapter.h"
 
 #include <cmath>
 

@@ -10,9 +10,9 @@
 // the points, at the point and 12 samples before it, so the span is always 12
 // samples however the strobes fall. One step per decimated sample.
 
-#include "BitDecisionSink.h"
-#include "ComplexMath.h"
-#include "LowPassCoefficients.h"
+#include "modem/dsp/ComplexMath.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/receive/standard/LowPassCoefficients.h"
 
 #include <array>
 #include <cstddef>

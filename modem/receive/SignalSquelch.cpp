@@ -1,4 +1,4 @@
-#include "SignalSquelch.h"
+#include "modem/receive/SignalSquelch.h"
 
 #include <cmath>
 

@@ -21,7 +21,7 @@
 // last "0 0". One step per bit;
 // allocates nothing.
 
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "SpeedPlan.h"
+#include "modem/receive/SpeedPlan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 // again whenever the operator changes speed (or the assumed sample rate); never
 // per sample.
 
-#include "KaiserLowPass.h"
-#include "ReceiverSettings.h"
+#include "modem/dsp/KaiserLowPass.h"
+#include "modem/receive/ReceiverSettings.h"
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 // A text pane held in a string of Windows-1252 bytes: what the decoder writes into
 // when there is no window (msk-modem decode, benchmarks).
 
-#include "ReceivedTextPane.h"
+#include "modem/varicode/ReceivedTextPane.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
-#include "TxBitQueue.h"
+#include "modem/transmit/TxBitQueue.h"
 
-#include "VaricodeTable.h"
+#include "modem/varicode/VaricodeTable.h"
 
 #include <algorithm>
 

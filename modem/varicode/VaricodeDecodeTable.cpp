@@ -1,6 +1,6 @@
-#include "VaricodeDecodeTable.h"
+#include "modem/varicode/VaricodeDecodeTable.h"
 
-#include "VaricodeTable.h"
+#include "modem/varicode/VaricodeTable.h"
 
 VaricodeDecodeTable::VaricodeDecodeTable()
 {

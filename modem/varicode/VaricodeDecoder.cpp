@@ -1,6 +1,6 @@
-#include "VaricodeDecoder.h"
+#include "modem/varicode/VaricodeDecoder.h"
 
-#include "VaricodeTable.h"
+#include "modem/varicode/VaricodeTable.h"
 
 namespace {
 constexpr std::uint32_t kSeparatorMask = 3u;  // the two newest bits: "00" ends a word

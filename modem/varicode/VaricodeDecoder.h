@@ -2,9 +2,9 @@
 // The Varicode decoder: one decision value per bit in, characters out to the pane.
 // Every "00" ends a code word; unknown words vanish. Window thread only.
 
-#include "BitDecisionSink.h"
-#include "ReceivedTextPane.h"
-#include "VaricodeDecodeTable.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/varicode/ReceivedTextPane.h"
+#include "modem/varicode/VaricodeDecodeTable.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "VaricodeTable.h"
+#include "modem/varicode/VaricodeTable.h"
 
 #include <algorithm>
 #include <string>

@@ -1,9 +1,9 @@
 // msk-modem decode and channel, called in process.
-#include "ModemArgs.h"
-#include "ModemChannel.h"
-#include "ModemDecode.h"
-#include "ModemEncode.h"
-#include "ReceiveSignals.h"
+#include "tests/modem/receive/ReceiveSignals.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemChannel.h"
+#include "tools/ModemDecode.h"
+#include "tools/ModemEncode.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -1,7 +1,7 @@
-#include "ModemEncode.h"
+#include "tools/ModemEncode.h"
 
-#include "MskSynthesizer.h"
-#include "VaricodeTable.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/varicode/VaricodeTable.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -1,7 +1,7 @@
 // Two easy points of the sensitivity table, so a regression anywhere in the link
 // shows up: both must come through without a single character error.
-#include "ModemSensitivity.h"
-#include "SensitivityText.h"
+#include "bench/modem/receive/SensitivityText.h"
+#include "tools/ModemSensitivity.h"
 
 #include <gtest/gtest.h>
 

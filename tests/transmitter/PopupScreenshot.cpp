@@ -3,8 +3,8 @@
 // With --dropped the list is shown dropped and the program waits ten seconds, so
 // that a picture of the whole screen can be taken meanwhile.
 
-#include "SelectionPopup.h"
-#include "SelectionPopupWindow.h"
+#include "transmitter/SelectionPopup.h"
+#include "transmitter/SelectionPopupWindow.h"
 
 #include <QApplication>
 #include <QComboBox>

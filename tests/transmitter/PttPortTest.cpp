@@ -1,10 +1,10 @@
 // The PTT port over fake serial lines: what reaches DTR and RTS, in which order,
 // and what the operator sees when a port cannot be opened.
 
-#include "FakeOperatorMessages.h"
-#include "FakeSerialLines.h"
-#include "PttPort.h"
-#include "TextChooser.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/fakes/FakeSerialLines.h"
+#include "transmitter/PttPort.h"
+#include "transmitter/TextChooser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The selection pop-up on the offscreen platform. Each case drives the pop-up from
 // a timer while run() waits in its own event loop, the way the operator would.
 
-#include "DialogUnits.h"
-#include "DrawnButton.h"
-#include "FakeOperatorMessages.h"
-#include "FakeSerialLines.h"
-#include "PttPort.h"
-#include "SelectionPopup.h"
-#include "SelectionPopupWindow.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/fakes/FakeSerialLines.h"
+#include "transmitter/DialogUnits.h"
+#include "transmitter/DrawnButton.h"
+#include "transmitter/PttPort.h"
+#include "transmitter/SelectionPopup.h"
+#include "transmitter/SelectionPopupWindow.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -5,14 +5,14 @@
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
 //   rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]
 // Fixed text and seeds, so every run prints the same.
-#include "ModemArgs.h"
-#include "ModemChannel.h"
-#include "ModemEncode.h"
-#include "ModemSensitivity.h"
-#include "ReceiveChain.h"
-#include "SampleRateConverter.h"
-#include "SensitivityText.h"
-#include "VaricodeTable.h"
+#include "bench/modem/receive/SensitivityText.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/varicode/VaricodeTable.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemChannel.h"
+#include "tools/ModemEncode.h"
+#include "tools/ModemSensitivity.h"
+#include "tools/SampleRateConverter.h"
 
 #include <algorithm>
 #include <cmath>

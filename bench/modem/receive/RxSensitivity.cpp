@@ -1,8 +1,8 @@
 // Character error rate against SNR (in 2500 Hz) at every speed: the table that
 // docs/performance.md carries. Fixed text and seeds, so every run prints the same.
 //   rx-sensitivity [OUTPUT.md]
-#include "ModemSensitivity.h"
-#include "SensitivityText.h"
+#include "bench/modem/receive/SensitivityText.h"
+#include "tools/ModemSensitivity.h"
 
 #include <cstdio>
 #include <fstream>
@@ -73,12 +73,13 @@ int main(int argc, char** argv)
     doc << "# Receiver performance\n\n"
            "## Sensitivity\n\n"
            "Character error rate (edit distance over length) of the whole link: the "
-           "transmitter's signal for a 500-character plain text (bench/SensitivityText.h), "
+           "transmitter's signal for a 500-character plain text "
+           "(bench/modem/receive/SensitivityText.h), "
            "converted from 32000 to 8000 samples per second, white Gaussian noise at the "
            "given SNR in 2500 Hz bandwidth (signal power over the whole transmission, "
            "preamble included), and the receive chain as the receiver window starts it "
            "(fast sync, centre 1000 Hz) at the matching speed. Each cell is the mean of "
-           "four runs with noise seeds 1 to 4. Made by `build/bench/rx-sensitivity "
+           "four runs with noise seeds 1 to 4. Made by `build/bench/modem/receive/rx-sensitivity "
            "docs/performance.md`.\n\n"
         << result << (speed.empty() ? std::string("\n") : "\n" + speed.substr(1));
     if (!speed.empty() && speed.back() != '\n')

@@ -3,13 +3,13 @@
 // enhanced chain alone, and both side by side as the receiver runs them:
 // seconds of 8000-per-second audio processed per second of CPU, reported as the
 // counter "realtime" (target: at least 1000).
-#include "ModemArgs.h"
-#include "ModemEncode.h"
-#include "EnhancedDemodulator.h"
-#include "ReceiveChain.h"
-#include "SampleRateConverter.h"
-#include "SensitivityText.h"
-#include "SignalDisplay.h"
+#include "bench/modem/receive/SensitivityText.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "receiver/SignalDisplay.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemEncode.h"
+#include "tools/SampleRateConverter.h"
 
 #include <benchmark/benchmark.h>
 

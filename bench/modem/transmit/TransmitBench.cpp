@@ -1,7 +1,7 @@
 // Cost of the transmit chain's per-bit work: one bit-queue request (with a long
 // entry text waiting) and one tone fill, at each speed.
-#include "MskSynthesizer.h"
-#include "TxBitQueue.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TxBitQueue.h"
 
 #include <benchmark/benchmark.h>
 

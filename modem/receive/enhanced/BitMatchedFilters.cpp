@@ -1,4 +1,4 @@
-#include "BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitMatchedFilters.h"
 
 #include <cmath>
 

@@ -13,7 +13,7 @@
 // filter is summed only where it is read. One step per decimated sample.
 // Allocates nothing.
 
-#include "ComplexMath.h"
+#include "modem/dsp/ComplexMath.h"
 
 #include <array>
 #include <cstddef>

@@ -6,7 +6,7 @@
 // order and five times faster for 12 bits, to settle on the new grid at once.
 // One step per bit.
 
-#include "LoopGains.h"
+#include "modem/receive/enhanced/LoopGains.h"
 
 #include <algorithm>
 

@@ -8,8 +8,8 @@
 // the loop adds the difference, +-(pi / 2 - h pi), itself, so the trellis stays
 // exact and the loop sees no steady drift. One step per bit.
 
-#include "ComplexMath.h"
-#include "LoopGains.h"
+#include "modem/dsp/ComplexMath.h"
+#include "modem/receive/enhanced/LoopGains.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "EnhancedDemodulator.h"
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
 
-#include "SignalSquelch.h"
+#include "modem/receive/SignalSquelch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -23,20 +23,20 @@
 // other sideband, the tones swapped) the chain works on the mirrored spectrum. Window thread only; allocates
 // nothing per sample.
 
-#include "BitDecisionSink.h"
-#include "BitMatchedFilters.h"
-#include "BitTimingLoop.h"
-#include "CarrierPhaseLoop.h"
-#include "DecimatingLowPass.h"
-#include "DecimationClock.h"
-#include "FrequencySearch.h"
-#include "MskTrellis.h"
-#include "PhasorOscillator.h"
-#include "PreambleEndSearch.h"
-#include "ReceiverSettings.h"
-#include "ScopeTraceAdapter.h"
-#include "SpeedPlan.h"
-#include "SymbolRateLine.h"
+#include "modem/dsp/DecimatingLowPass.h"
+#include "modem/dsp/DecimationClock.h"
+#include "modem/dsp/PhasorOscillator.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/ScopeTraceAdapter.h"
+#include "modem/receive/SpeedPlan.h"
+#include "modem/receive/enhanced/BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitTimingLoop.h"
+#include "modem/receive/enhanced/CarrierPhaseLoop.h"
+#include "modem/receive/enhanced/FrequencySearch.h"
+#include "modem/receive/enhanced/MskTrellis.h"
+#include "modem/receive/enhanced/PreambleEndSearch.h"
+#include "modem/receive/enhanced/SymbolRateLine.h"
 
 #include <kissfft/kissfft.hh>
 

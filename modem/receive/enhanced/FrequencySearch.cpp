@@ -1,4 +1,4 @@
-#include "FrequencySearch.h"
+#include "modem/receive/enhanced/FrequencySearch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -17,9 +17,9 @@
 // One step per decimated sample (16 per bit). Allocates nothing: its transform
 // (made for plan.transformSize) is lent by the owner.
 
-#include "ComplexMath.h"
-#include "DecimatingLowPass.h"
-#include "SpeedPlan.h"
+#include "modem/dsp/ComplexMath.h"
+#include "modem/dsp/DecimatingLowPass.h"
+#include "modem/receive/SpeedPlan.h"
 
 #include <kissfft/kissfft.hh>
 

@@ -3,7 +3,7 @@
 // B_L * T (per bit) and damping zeta, from the standard linear loop formulas:
 // omega_n = B_L T / (0.5 (zeta + 1 / (4 zeta))), kp = 2 zeta omega_n, ki = omega_n^2.
 
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
 
 struct LoopGains {
     static constexpr Real kDamping = 0.707;

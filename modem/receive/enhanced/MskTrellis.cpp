@@ -1,4 +1,4 @@
-#include "MskTrellis.h"
+#include "modem/receive/enhanced/MskTrellis.h"
 
 #include <algorithm>
 

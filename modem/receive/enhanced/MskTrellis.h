@@ -10,7 +10,7 @@
 // agree on it, at the latest `delay` bits later (the best path's choice).
 // One step per bit. Allocates nothing.
 
-#include "ComplexMath.h"
+#include "modem/dsp/ComplexMath.h"
 
 #include <array>
 #include <cstddef>

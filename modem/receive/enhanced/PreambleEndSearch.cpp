@@ -1,4 +1,4 @@
-#include "PreambleEndSearch.h"
+#include "modem/receive/enhanced/PreambleEndSearch.h"
 
 #include <cmath>
 #include <complex>

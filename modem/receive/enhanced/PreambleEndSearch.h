@@ -17,7 +17,7 @@
 // preamble and the grid stays. One step per bit; the search reads about 1.6 bits
 // ahead of the strobe.
 
-#include "BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitMatchedFilters.h"
 
 #include <bit>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "SymbolRateLine.h"
+#include "modem/receive/enhanced/SymbolRateLine.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 // 16-sample grid the bits end. Read only once per bit (one atan2). Allocates
 // nothing; one step per decimated sample.
 
-#include "ComplexMath.h"
+#include "modem/dsp/ComplexMath.h"
 
 #include <array>
 #include <cstddef>

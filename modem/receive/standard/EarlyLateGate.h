@@ -5,7 +5,7 @@
 // nearer the middle of the bit than the late one, the error is positive, and the
 // clock is brought forward. Window thread only.
 
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
 
 class EarlyLateGate {
 public:

@@ -9,7 +9,7 @@
 // 0.21 dB to half the bit rate, -3 dB near 0.64 x the bit rate, at least 59 dB down
 // from the bit rate. Its span is 5 3/8 bits.
 
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "MskDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
 
 MskDemodulator::MskDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
                                PhasePointSink* display)

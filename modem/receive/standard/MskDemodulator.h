@@ -8,14 +8,14 @@
 // clock, and the value at the middle of the bit goes to the decoder.
 // Nothing is ever reset. Window thread only; allocates nothing per sample.
 
-#include "BitDecisionSink.h"
-#include "EarlyLateGate.h"
-#include "FirFilter.h"
-#include "LocalOscillator.h"
-#include "LowPassCoefficients.h"
-#include "PhaseDiscriminator.h"
-#include "ReceiverSettings.h"
-#include "TickClock.h"
+#include "modem/dsp/FirFilter.h"
+#include "modem/dsp/LocalOscillator.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/standard/EarlyLateGate.h"
+#include "modem/receive/standard/LowPassCoefficients.h"
+#include "modem/receive/standard/PhaseDiscriminator.h"
+#include "modem/receive/standard/TickClock.h"
 
 #include <cstdint>
 

@@ -4,8 +4,8 @@
 // wrapped to -1..1. A tone below the centre frequency turns the baseband phase
 // forward and gives d > 0. One step per stage-2 output. Window thread only.
 
-#include "DspMath.h"
-#include "IqSample.h"
+#include "modem/dsp/DspMath.h"
+#include "modem/dsp/IqSample.h"
 
 #include <array>
 #include <cmath>

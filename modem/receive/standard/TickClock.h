@@ -3,7 +3,7 @@
 // runs freely at tickRate / sampleRate per recorded sample and is pulled once per
 // bit by the timing loop. Window thread only.
 
-#include "DspMath.h"
+#include "modem/dsp/DspMath.h"
 
 class TickClock {
 public:

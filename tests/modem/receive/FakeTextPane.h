@@ -1,7 +1,7 @@
 #pragma once
 // A text pane in a string that also logs every operation the decoder sends it.
 
-#include "StringTextPane.h"
+#include "modem/receive/StringTextPane.h"
 
 #include <string>
 #include <vector>

@@ -2,12 +2,12 @@
 // exactly as it always was, and a switch acts at once while recording; reverse
 // reads a station on the other sideband; the squelch keeps noise off the pane
 // and lets a whole over through.
-#include "KaiserLowPass.h"
-#include "ModemChannel.h"
-#include "MskDemodulator.h"
-#include "ReceiveChain.h"
-#include "ReceiveDemodulator.h"
-#include "ReceiveSignals.h"
+#include "modem/dsp/KaiserLowPass.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "tests/modem/receive/ReceiveSignals.h"
+#include "tools/ModemChannel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Test signals for the receive chain, at the receiver's 8000 samples per second.
 
-#include "ModemEncode.h"
-#include "ReceiverSettings.h"
-#include "SampleRateConverter.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "tools/ModemEncode.h"
+#include "tools/SampleRateConverter.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Text through the transmitter's code path, 32000 -> 8000 samples per second, and
 // back through the receive chain, at every speed; every byte value through both
 // demodulators.
-#include "ModemEncode.h"
-#include "ReceiveChain.h"
-#include "ReceiveSignals.h"
+#include "modem/receive/ReceiveChain.h"
+#include "tests/modem/receive/ReceiveSignals.h"
+#include "tools/ModemEncode.h"
 
 #include <gtest/gtest.h>
 

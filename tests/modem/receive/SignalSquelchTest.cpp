@@ -1,6 +1,6 @@
 // The squelch's hold queue: decisions leave it in order, kHoldBits late, heard
 // only while open; opening resumes the decoder at a word boundary.
-#include "SignalSquelch.h"
+#include "modem/receive/SignalSquelch.h"
 
 #include <gtest/gtest.h>
 

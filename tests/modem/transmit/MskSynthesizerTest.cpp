@@ -1,4 +1,4 @@
-#include "MskSynthesizer.h"
+#include "modem/transmit/MskSynthesizer.h"
 
 #include <gtest/gtest.h>
 

@@ -11,10 +11,10 @@
 //     for b in sys.stdin.buffer.read(): h=((h^b)*0x100000001b3)%2**64
 //     print(hex(h))'
 
-#include "MskSynthesizer.h"
-#include "TransmitPreamble.h"
-#include "TxBitQueue.h"
-#include "VaricodeTable.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TransmitPreamble.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "modem/varicode/VaricodeTable.h"
 
 #include <gtest/gtest.h>
 

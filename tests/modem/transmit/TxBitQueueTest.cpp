@@ -1,4 +1,4 @@
-#include "TxBitQueue.h"
+#include "modem/transmit/TxBitQueue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "FakeTextPane.h"
-#include "VaricodeDecodeTable.h"
-#include "VaricodeDecoder.h"
-#include "VaricodeTable.h"
+#include "modem/varicode/VaricodeDecodeTable.h"
+#include "modem/varicode/VaricodeDecoder.h"
+#include "modem/varicode/VaricodeTable.h"
+#include "tests/modem/receive/FakeTextPane.h"
 
 #include <gtest/gtest.h>
 

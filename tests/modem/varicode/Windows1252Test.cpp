@@ -1,4 +1,4 @@
-#include "Windows1252.h"
+#include "modem/varicode/Windows1252.h"
 
 #include <gtest/gtest.h>
 

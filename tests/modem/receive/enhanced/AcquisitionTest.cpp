@@ -5,8 +5,8 @@
 // short lead-in of text must be enough for what follows to arrive intact from
 // every starting point.
 
-#include "ReceiveChain.h"
-#include "ReceiveSignals.h"
+#include "modem/receive/ReceiveChain.h"
+#include "tests/modem/receive/ReceiveSignals.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // pulls in from both ends of its range, the bit clock locks from any start, the
 // carrier loop holds at the speeds that are not exactly MSK, the preamble's end
 // puts the first decision on the first text bit, and the scope keeps its meaning.
-#include "EnhancedDemodulator.h"
-#include "ModemChannel.h"
-#include "ReceiveSignals.h"
-#include "StringTextPane.h"
-#include "VaricodeTable.h"
-#include "VaricodeDecoder.h"
+#include "modem/receive/StringTextPane.h"
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/varicode/VaricodeDecoder.h"
+#include "modem/varicode/VaricodeTable.h"
+#include "tests/modem/receive/ReceiveSignals.h"
+#include "tools/ModemChannel.h"
 
 #include <gtest/gtest.h>
 

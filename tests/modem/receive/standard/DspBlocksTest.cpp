@@ -1,10 +1,10 @@
-#include "DspMath.h"
-#include "EarlyLateGate.h"
-#include "FirFilter.h"
-#include "LocalOscillator.h"
-#include "LowPassCoefficients.h"
-#include "PhaseDiscriminator.h"
-#include "TickClock.h"
+#include "modem/dsp/DspMath.h"
+#include "modem/dsp/FirFilter.h"
+#include "modem/dsp/LocalOscillator.h"
+#include "modem/receive/standard/EarlyLateGate.h"
+#include "modem/receive/standard/LowPassCoefficients.h"
+#include "modem/receive/standard/PhaseDiscriminator.h"
+#include "modem/receive/standard/TickClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "MskDemodulator.h"
-#include "ReceiveChain.h"
-#include "ReceiveSignals.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "tests/modem/receive/ReceiveSignals.h"
 #ifndef MSK_CORE_ONLY
-#include "SignalDisplay.h"
+#include "receiver/SignalDisplay.h"
 #endif
 
 #include <gtest/gtest.h>
