@@ -1,6 +1,6 @@
-#include "OutputFile.h"
+#include "tools/OutputFile.h"
 
-#include "ModemArgs.h"
+#include "tools/ModemArgs.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,7 +1,7 @@
 #pragma once
 // WAV files for the msk-modem commands, through libsndfile.
 
-#include "OutputFile.h"
+#include "tools/OutputFile.h"
 
 #include <sndfile.h>
 
