@@ -96,7 +96,8 @@ public:
 
     // The control with this id (the first caption for -1), or nullptr.
     QWidget* control(int id) const;
-    // The 410 x 280 area below the menu bar that holds the controls.
+    // The area below the menu bar that holds the controls: 410 x 280, or larger
+    // with the window.
     QWidget* clientArea() const { return client_; }
     QMenuBar* menuBar() const { return menuBar_; }
     // The menu items: "Standard demodulator", "Enhanced demodulator", "Squelch",
