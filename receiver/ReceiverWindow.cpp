@@ -82,7 +82,8 @@ const char* const kTimestampsText = "Timestamps";
 const char* const kLogText = "Log to file";
 const char* const kLogFolderName = "msk-receiver";  // in the user's data folder
 const char* const kAfcNoStation = "AFC -";
-const char* const kAfcWidest = "AFC -88.8 Hz";  // the readout is never narrower
+// The readout is never narrower than the wider of these (the search reaches +-50 Hz).
+const char* const kAfcWidest[] = {"AFC +88.8 Hz", "AFC -88.8 Hz"};
 
 constexpr Real kTicksPerBit = 16.0;
 constexpr Real kToneSpacingBits = 0.25;  // each tone sits a quarter of the bit rate off centre
@@ -234,8 +235,10 @@ void ReceiverWindow::CreateMenus()
     afcLabel_ = new QLabel(menuBar_);
     afcLabel_->setContentsMargins(0, 0, kAfcReadoutMarginPx, 0);
     afcLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    afcLabel_->setMinimumWidth(afcLabel_->fontMetrics().horizontalAdvance(QString::fromUtf8(kAfcWidest)) +
-                               kAfcReadoutMarginPx);
+    int widest = 0;
+    for (const char* text : kAfcWidest)
+        widest = std::max(widest, afcLabel_->fontMetrics().horizontalAdvance(QString::fromUtf8(text)));
+    afcLabel_->setMinimumWidth(widest + kAfcReadoutMarginPx);
     menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
     afcLabel_->hide();
 

@@ -26,6 +26,13 @@ constexpr int kTickHeight = 3;          // pixels
 constexpr int kLabelFontPixels = 10;
 const char* const kUnit = " Hz";        // after the last number
 
+QFont LabelFont(const QFont& base)
+{
+    QFont labelFont = base;
+    labelFont.setPixelSize(kLabelFontPixels);
+    return labelFont;
+}
+
 // Brightness 0 ... 255 through black, blue, cyan, yellow to white.
 struct Stop {
     int at;
@@ -114,13 +121,6 @@ void WaterfallWindow::paintEvent(QPaintEvent*)
 
     drawRuler(painter);
     drawMarks(painter);
-}
-
-static QFont LabelFont(const QFont& base)
-{
-    QFont labelFont = base;
-    labelFont.setPixelSize(kLabelFontPixels);
-    return labelFont;
 }
 
 std::vector<RulerLabel> WaterfallWindow::rulerLabels() const

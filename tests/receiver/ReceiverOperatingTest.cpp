@@ -107,6 +107,11 @@ private slots:
             QTest::keyClick(&rig.window, Qt::Key_Equal, Qt::ControlModifier);
             QCOMPARE(rig.window.textPane()->font().pointSizeF(), 10.0);
             QCOMPARE(rig.window.control(ReceiverWindow::kStartId)->font().pointSizeF(), 8.0);
+            // The same with the caret in the pane.
+            rig.window.textPane()->setFocus();
+            QTest::keyClick(rig.window.textPane(), Qt::Key_Plus, Qt::ControlModifier);
+            QCOMPARE(rig.window.textPane()->font().pointSizeF(), 11.0);
+            QTest::keyClick(rig.window.textPane(), Qt::Key_Minus, Qt::ControlModifier);
         }
         {
             Rig rig(false);

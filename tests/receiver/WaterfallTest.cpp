@@ -275,7 +275,8 @@ private slots:
         QLabel* readout = rig.window.afcReadout();
         QCOMPARE(readout->text(), QString::asprintf("AFC %+.1f Hz", offset));
         // Never clipped: the label is as wide as its widest text and its margin.
-        QVERIFY(readout->contentsRect().width() >= readout->fontMetrics().horizontalAdvance(QStringLiteral("AFC -88.8 Hz")));
+        for (const char* widest : {"AFC -88.8 Hz", "AFC +88.8 Hz"})
+            QVERIFY(readout->contentsRect().width() >= readout->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)));
         QVERIFY(readout->geometry().right() < rig.window.menuBar()->width());
 
         // Column 202 (1010 ... 1015 Hz, middle 1012.5) is 12.5 Hz from the station.
