@@ -113,8 +113,8 @@ constexpr Place kFastSyncPlace{240, 105, kOptionW, kOptionH};
 constexpr Place kTextPanePlace{5, 135, 400, 140};
 // The pane grows with the window; these margins to the client area's right and
 // bottom stay as they are at its first size.
-constexpr int kTextPaneRightMargin = 410 - (5 + 400);
-constexpr int kTextPaneBottomMargin = 280 - (135 + 140);
+constexpr int kTextPaneRightMargin = ReceiverWindow::kClientWidth - (kTextPanePlace.x + kTextPanePlace.w);
+constexpr int kTextPaneBottomMargin = ReceiverWindow::kClientHeight - (kTextPanePlace.y + kTextPanePlace.h);
 constexpr Place kCentreLabelPlace{230, 15, 60, 25};
 constexpr Place kCentreCaptionPlace{300, 15, 160, 32};
 constexpr Place kRateLabelPlace{230, 67, 60, 25};
@@ -349,7 +349,7 @@ void ReceiverWindow::InitialiseReceiveChain()
     // "Fast sync") and the labels' first texts ("1000", "8000").
     settings_ = ReceiverSettings{};
     // Every decoded character reaches the pane and the log alike.
-    log_.setFolder(defaultLogFolder().toStdString());
+    log_.setFolder(std::filesystem::path(defaultLogFolder().toStdU16String()));
     loggedPane_ = std::make_unique<LoggedTextPane>(*textPane_, log_);
     decoder_ = std::make_unique<VaricodeDecoder>(*loggedPane_);
     display_ = std::make_unique<SignalDisplay>(scope_);
@@ -693,7 +693,7 @@ void ReceiverWindow::setClock(const UtcClock& clock)
 
 void ReceiverWindow::setLogFolder(const QString& folder)
 {
-    log_.setFolder(folder.toStdString());
+    log_.setFolder(std::filesystem::path(folder.toStdU16String()));
 }
 
 QString ReceiverWindow::defaultLogFolder()
