@@ -164,8 +164,8 @@ private slots:
         QVERIFY(rig.messages.shown[0].text.find("no/such/folder/saved.txt") != std::string::npos);
     }
 
-    // A log that cannot be written is reported once, while reception goes on; off,
-    // the log writes nothing, and the next start finds it off.
+    // A log that cannot be written is reported once; off, the log writes nothing,
+    // and the next start finds it off.
     void logFailureIsReportedOnceAndTheLogCanBeTurnedOff()
     {
         {
@@ -181,12 +181,6 @@ private slots:
             rig.window.logAction()->trigger();  // on again: a new line, failing again
             QCoreApplication::processEvents();
             QCOMPARE(rig.messages.shown.size(), std::size_t{1});
-
-            rig.window.capture().StartCapture();
-            rig.device.play(RecordedTransmission("ok", 512));
-            QTest::mouseClick(ControlOf<QRadioButton>(rig.window, 3001), Qt::LeftButton);
-            rig.device.play(RecordedTransmission("73", 512));
-            QVERIFY(rig.window.textPane()->toPlainText().endsWith(QStringLiteral("73")));
             rig.window.logAction()->trigger();
             QVERIFY(!rig.window.logAction()->isChecked());
         }
@@ -209,7 +203,6 @@ private slots:
         QVERIFY(!ApplyReceiverOptions({program, QStringLiteral("--log-dir")}, rig.window));
         QVERIFY(!ApplyReceiverOptions({program, QStringLiteral("--log-dir=")}, rig.window));
         QCOMPARE(QString::fromStdString(rig.window.log().folder().string()), QStringLiteral("/var/tmp/b"));
-        QCOMPARE(ReceiverWindow::defaultLogFolder().section(QLatin1Char('/'), -1), QStringLiteral("msk-receiver"));
     }
 
     // The waterfall opens beside the receiver the first time; both windows are
