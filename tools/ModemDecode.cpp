@@ -253,8 +253,9 @@ void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& 
         for (std::size_t i = 0; i < count; ++i, ++trace.sampleIndex)
             demodulate(samples[i]);
     });
-    if (!options.trace)
-        out << windows1252::toUtf8(chain.text());
+    // Text ends with a newline, so a shell's prompt starts on a line of its own.
+    if (!options.trace && !chain.text().empty())
+        out << windows1252::toUtf8(chain.text()) << (chain.text().back() == '\n' ? "" : "\n");
     out.flush();
     if (!out)
         throw IoError("cannot write to standard output");

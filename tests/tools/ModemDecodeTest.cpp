@@ -123,7 +123,7 @@ TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
 {
     const auto signal = modem::encodeTransmission("CQ de TEST", 256, 2);
     const std::string path = writeWav("cq.wav", signal, modem::kEncodeSampleRate);
-    EXPECT_EQ(decode({"--baud", "125", path}), "CQ de TEST");
+    EXPECT_EQ(decode({"--baud", "125", path}), "CQ de TEST\n");
 
     const std::string stereo = writeWav("cq-stereo.wav", [&] {
         std::vector<std::int16_t> x;
@@ -133,17 +133,21 @@ TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
         }
         return x;
     }(), modem::kEncodeSampleRate, 2);
-    EXPECT_EQ(decode({"--baud", "125", stereo}), "CQ de TEST");
+    EXPECT_EQ(decode({"--baud", "125", stereo}), "CQ de TEST\n");
+
+    // Text that ends its own line gets no second newline.
+    const std::string ended = writeWav("ended.wav", modem::encodeTransmission("73\n", 256, 2), modem::kEncodeSampleRate);
+    EXPECT_EQ(decode({"--baud", "125", ended}), "73\n");
 }
 
 TEST_F(DecodeCommandTest, RawInputAtTheGivenRate)
 {
     const auto signal = modem::encodeTransmission("73 \xE9t\xE9", 512, 2);  // "73 été" in Windows-1252
-    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "32000", "-"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "32000", "-"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9\n");
     // Without --input-rate, raw input runs at the rate encode writes, so the two pipe together.
-    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9\n");
     const auto at8000 = rxtest::transmission("k", rxtest::kSpeeds[1]);
-    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "8000"}, rawBytes(at8000) + "\x01"), "k");  // an odd trailing byte is dropped
+    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "8000"}, rawBytes(at8000) + "\x01"), "k\n");  // an odd trailing byte is dropped
 }
 
 TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
@@ -155,8 +159,8 @@ TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
     modem::ChannelOptions shift;
     shift.offsetHz = 500.0;
     const std::string path = writeWav("shifted.wav", modem::applyChannel(x, 8000, shift), 8000);
-    EXPECT_EQ(decode({"--baud", "125", "--centre", "1500", "--sync", "slow", path}), "abc");
-    EXPECT_NE(decode({"--baud", "125", path}), "abc");
+    EXPECT_EQ(decode({"--baud", "125", "--centre", "1500", "--sync", "slow", path}), "abc\n");
+    EXPECT_NE(decode({"--baud", "125", path}), "abc\n");
 }
 
 TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
@@ -171,9 +175,9 @@ TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
     modem::ChannelOptions fast;
     fast.ppm = 5000.0;
     const std::string path = writeWav("fast.wav", modem::applyChannel(x, 8000, fast), 8000);
-    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox");
-    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox");
-    EXPECT_EQ(decode({path}), "the quick brown fox");
+    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox\n");
+    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox\n");
+    EXPECT_EQ(decode({path}), "the quick brown fox\n");
 }
 
 TEST_F(DecodeCommandTest, BadCommandLines)
