@@ -320,7 +320,7 @@ TEST_F(ModemToolTest, ReadmeExampleDecodesCleanly)
     fs::current_path(here);
     for (const ToolRun& r : runs)
         EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(runs.back().out, text);
+    EXPECT_EQ(runs.back().out, text + "\n");  // decode ends its text with a newline
 }
 
 TEST_F(ModemToolTest, NumbersOutOfRangeAreCommandLineErrors)
@@ -350,7 +350,7 @@ TEST_F(ModemToolTest, DoubleDashEndsOptionsAndHelpCountsOnlyWhereAnOptionMayStan
     const ToolRun text = run({"encode", "--baud", "250", "--", "-73"});
     EXPECT_EQ(text.exitCode, 0) << text.err;
     std::ofstream(path("raw")) << text.out;
-    EXPECT_EQ(run({"decode", "--baud", "250", "--", "-"}, path("raw")).out, "-73");
+    EXPECT_EQ(run({"decode", "--baud", "250", "--", "-"}, path("raw")).out, "-73\n");
     EXPECT_EQ(run({"encode", "--baud", "250", "--", "-73", "--help"}).exitCode, 2);  // two texts
 
     // As an option's value, or after --, --help is that value: a file named
@@ -365,7 +365,7 @@ TEST_F(ModemToolTest, DoubleDashEndsOptionsAndHelpCountsOnlyWhereAnOptionMayStan
     EXPECT_EQ(named.out, "");
     EXPECT_TRUE(fs::is_regular_file(dir / "--help"));
     std::ofstream(path("raw")) << typed.out;
-    EXPECT_EQ(run({"decode", "--baud", "250"}, path("raw")).out, "--help");
+    EXPECT_EQ(run({"decode", "--baud", "250"}, path("raw")).out, "--help\n");
     EXPECT_EQ(asked.exitCode, 0);
     EXPECT_EQ(asked.out.rfind("usage: msk-modem encode", 0), 0u);
 }
@@ -425,7 +425,7 @@ TEST_F(ModemToolTest, DanglingLinkAsOutputMakesTheFileItNames)
     EXPECT_TRUE(fs::is_symlink(path("out.wav")));
     EXPECT_TRUE(fs::is_symlink(path("first")));
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "sub" / "new.wav")));
-    EXPECT_EQ(run({"decode", "--baud", "31", path("out.wav")}).out, "hi");
+    EXPECT_EQ(run({"decode", "--baud", "31", path("out.wav")}).out, "hi\n");
 }
 
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE while a file is being written: the temporary
