@@ -5,11 +5,36 @@
 #include "QtOperatorMessages.h"
 #include "QtVolumeControl.h"
 #include "ReceiverWindow.h"
+#include "program/ProgramInfo.h"
 
 #include <QApplication>
 
+#include <iostream>
+
+namespace {
+
+// The command line, one row per option.
+constexpr program::OptionHelp kOptions[] = {
+    {"-platform NAME", "Qt's window system: xcb, wayland or offscreen"},
+    {"-display DISPLAY", "Qt's X display to open the window on"},
+};
+
+constexpr program::ProgramHelp kHelp{
+    "msk-receiver",
+    "[OPTION]...",
+    "Receive MSK/Varicode text: record the radio's audio from the default recording\n"
+    "device, demodulate and decode it, and show the text and a scope in a window.",
+    kOptions,
+    "The choices in the Receive and View menus are remembered in\n"
+    "~/.config/MSK modem/msk-receiver.conf.",
+};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    if (const auto answer = program::answerInfoRequest(argc, argv, kHelp, std::cout, std::cerr))
+        return *answer;
     QApplication app(argc, argv);
     // The device outlives the window, so it can still be released when it closes.
     PortAudioInputDevice device;

@@ -6,6 +6,7 @@
 
 #include "ModemArgs.h"
 #include "ModemEncode.h"
+#include "program/ProgramInfo.h"
 
 #include <exception>
 #include <iostream>
@@ -24,7 +25,8 @@ constexpr const char* kUsage =
     "                        [--assumed-rate N] [--demod standard|enhanced] [--reverse]\n"
     "                        [--squelch] [--trace] [--input-rate N] [FILE|-]\n"
     "         --trace, enhanced: SAMPLE BIT STROBE AFC_HZ PHASE PHASE_ERROR TIMING_ERROR AMPLITUDE LINES\n"
-    "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n";
+    "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n"
+    "       msk-modem --help | --version\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -48,21 +50,25 @@ constexpr const char* kHelp =
     "Numbers are plain decimals (-3, 0.5). Exit status: 0 done, 1 a file or stream\n"
     "that cannot be read or written or does not suit, 2 a wrong command line.\n";
 
-// --help or -h anywhere after the program name.
-bool asksForHelp(int argc, char** argv)
+// --help, -h or --version anywhere after the program name (the first of them
+// counts), or nothing.
+std::string_view infoRequest(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
-        if (modem::isHelpOption(argv[i]))
-            return true;
-    return false;
+        if (modem::isHelpOption(argv[i]) || std::string_view(argv[i]) == "--version")
+            return argv[i];
+    return {};
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (asksForHelp(argc, argv)) {
-        std::cout << kUsage << kHelp << std::flush;
+    if (const std::string_view info = infoRequest(argc, argv); !info.empty()) {
+        if (info == "--version")
+            std::cout << program::versionText("msk-modem") << std::flush;
+        else
+            std::cout << kUsage << kHelp << std::flush;
         return std::cout ? modem::kExitOk : modem::kExitIo;
     }
     if (argc < 2) {
