@@ -1,4 +1,4 @@
-#include "DialogKeys.h"
+#include "platform/DialogKeys.h"
 
 #include <QAbstractButton>
 #include <QWidget>

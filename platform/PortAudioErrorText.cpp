@@ -1,4 +1,4 @@
-#include "PortAudioErrorText.h"
+#include "platform/PortAudioErrorText.h"
 
 #include <portaudio.h>
 

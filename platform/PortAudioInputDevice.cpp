@@ -1,7 +1,7 @@
-#include "PortAudioInputDevice.h"
+#include "platform/PortAudioInputDevice.h"
 
-#include "PortAudioErrorText.h"
-#include "QuietDeviceScan.h"
+#include "platform/PortAudioErrorText.h"
+#include "platform/QuietDeviceScan.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -15,7 +15,7 @@
 // When the stream ends by itself (the sound server gone), PortAudio's finished
 // callback posts onCaptureFailed(kStreamEnded) behind the buffers already posted.
 
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <deque>
 #include <memory>

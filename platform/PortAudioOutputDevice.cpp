@@ -1,7 +1,7 @@
-#include "PortAudioOutputDevice.h"
+#include "platform/PortAudioOutputDevice.h"
 
-#include "PortAudioErrorText.h"
-#include "QuietDeviceScan.h"
+#include "platform/PortAudioErrorText.h"
+#include "platform/QuietDeviceScan.h"
 
 #include <QMetaObject>
 #include <QObject>

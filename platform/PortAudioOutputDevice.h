@@ -11,7 +11,7 @@
 // while it is held, so they arrive in the order the events happened.
 // Notifications still pending when the device is destroyed are dropped.
 
-#include "AudioOutput.h"
+#include "platform/AudioOutput.h"
 
 #include <deque>
 #include <memory>

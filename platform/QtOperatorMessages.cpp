@@ -1,4 +1,4 @@
-#include "QtOperatorMessages.h"
+#include "platform/QtOperatorMessages.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -5,7 +5,7 @@
 // handled meanwhile.
 // Threads: window thread only.
 
-#include "OperatorMessages.h"
+#include "platform/OperatorMessages.h"
 
 class QtOperatorMessages final : public OperatorMessages {
 public:

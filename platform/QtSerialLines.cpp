@@ -1,6 +1,6 @@
-#include "QtSerialLines.h"
+#include "platform/QtSerialLines.h"
 
-#include "SerialPortLocation.h"
+#include "platform/SerialPortLocation.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>

@@ -6,7 +6,7 @@
 // moment; the caller releases them right after.
 // Threads: window thread only.
 
-#include "SerialLines.h"
+#include "platform/SerialLines.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "QtVolumeControl.h"
+#include "platform/QtVolumeControl.h"
 
-#include "VolumeControlCommand.h"
+#include "platform/VolumeControlCommand.h"
 
 #include <QProcess>
 #include <QString>

@@ -3,7 +3,7 @@
 // MIDI Setup) as a detached process, without waiting; if it cannot start, nothing
 // happens. Threads: window thread only.
 
-#include "VolumeControl.h"
+#include "platform/VolumeControl.h"
 
 class QtVolumeControl final : public VolumeControl {
 public:

@@ -1,4 +1,4 @@
-#include "QuietDeviceScan.h"
+#include "platform/QuietDeviceScan.h"
 
 #include <portaudio.h>
 

@@ -1,4 +1,4 @@
-#include "SerialPortLocation.h"
+#include "platform/SerialPortLocation.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 // An empty result means no such port; n < 1 never names one.
 // Pure functions, callable from any thread.
 
-#include "SerialNaming.h"
+#include "platform/SerialNaming.h"
 
 #include <string>
 #include <vector>

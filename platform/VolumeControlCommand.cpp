@@ -1,4 +1,4 @@
-#include "VolumeControlCommand.h"
+#include "platform/VolumeControlCommand.h"
 
 namespace {
 // pavucontrol 5 numbers its tabs 1 playback, 2 recording, 3 output devices,

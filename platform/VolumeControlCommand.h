@@ -2,8 +2,8 @@
 // The command line that opens the system's volume control on its playback or
 // recording view. Pure, callable from any thread.
 
-#include "DesktopSystem.h"
-#include "ProgramCommand.h"
-#include "VolumeControl.h"
+#include "platform/DesktopSystem.h"
+#include "platform/ProgramCommand.h"
+#include "platform/VolumeControl.h"
 
 ProgramCommand volumeControlCommand(VolumeView view, DesktopSystem system);

@@ -11,7 +11,6 @@ add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SerialPortLocation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminationRequests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VolumeControlCommand.cpp)
-target_include_directories(mskplatform PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(mskplatform
   PUBLIC platform_interfaces Qt6::Core Qt6::Widgets Qt6::SerialPort
   PRIVATE PkgConfig::PORTAUDIO)
@@ -44,6 +43,5 @@ endif()
 
 # The dialog keyboard (Tab stops, arrow keys in option groups) both windows share.
 add_library(dialogkeys STATIC ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.cpp)
-target_include_directories(dialogkeys PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(dialogkeys PUBLIC Qt6::Widgets)
 set_target_properties(dialogkeys PROPERTIES AUTOMOC OFF)

@@ -1,4 +1,4 @@
-#include "AudioCapture.h"
+#include "receiver/AudioCapture.h"
 
 #include <algorithm>
 #include <cstring>

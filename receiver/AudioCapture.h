@@ -9,10 +9,10 @@
 // CloseCapture. The blocks are allocated once, when "Start" is pressed; nothing is
 // allocated per buffer or per sample, and nothing here is ever reset.
 
-#include "AudioInput.h"
-#include "CaptureWindow.h"
-#include "OperatorMessages.h"
-#include "SampleSink.h"
+#include "modem/receive/SampleSink.h"
+#include "platform/AudioInput.h"
+#include "platform/OperatorMessages.h"
+#include "receiver/CaptureWindow.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "ReceivedTextEdit.h"
+#include "receiver/ReceivedTextEdit.h"
 
-#include "Windows1252.h"
+#include "modem/varicode/Windows1252.h"
 
 #include <QTextCursor>
 #include <QTextDocument>

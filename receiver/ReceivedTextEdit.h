@@ -4,7 +4,7 @@
 // Every insertion goes at the end, wherever the operator left the caret; received
 // text cannot be undone away. Window thread only.
 
-#include "ReceivedTextPane.h"
+#include "modem/varicode/ReceivedTextPane.h"
 
 #include <QPlainTextEdit>
 

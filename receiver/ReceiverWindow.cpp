@@ -1,15 +1,15 @@
-#include "ReceiverWindow.h"
+#include "receiver/ReceiverWindow.h"
 
-#include "DialogKeys.h"
-#include "MskDemodulator.h"
-#include "ReceiveDemodulator.h"
-#include "ReceivedTextEdit.h"
-#include "ScopeWidget.h"
-#include "SignalDisplay.h"
-#include "UpDown.h"
-#include "VaricodeDecoder.h"
-#include "WaterfallSpectrum.h"
-#include "WaterfallWindow.h"
+#include "modem/dsp/WaterfallSpectrum.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "modem/varicode/VaricodeDecoder.h"
+#include "platform/DialogKeys.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ScopeWidget.h"
+#include "receiver/SignalDisplay.h"
+#include "receiver/UpDown.h"
+#include "receiver/WaterfallWindow.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -12,11 +12,11 @@
 // starts at its default. The sound card, the message boxes and the volume control
 // come from outside, so tests can put fakes in their place. Window thread only.
 
-#include "AudioCapture.h"
-#include "CaptureWindow.h"
-#include "ReceiverSettings.h"
-#include "SampleSink.h"
-#include "VolumeControl.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/SampleSink.h"
+#include "platform/VolumeControl.h"
+#include "receiver/AudioCapture.h"
+#include "receiver/CaptureWindow.h"
 
 #include <QWidget>
 

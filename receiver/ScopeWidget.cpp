@@ -1,4 +1,4 @@
-#include "ScopeWidget.h"
+#include "receiver/ScopeWidget.h"
 
 #include <QPainter>
 

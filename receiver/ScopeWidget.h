@@ -5,7 +5,7 @@
 // from it, so a repaint also shows a picture left from an earlier reception.
 // Window thread only.
 
-#include "SignalDisplay.h"
+#include "receiver/SignalDisplay.h"
 
 #include <QFrame>
 #include <QImage>

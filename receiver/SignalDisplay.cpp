@@ -1,4 +1,4 @@
-#include "SignalDisplay.h"
+#include "receiver/SignalDisplay.h"
 
 #include <QPainter>
 #include <QPen>

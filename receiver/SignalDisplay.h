@@ -9,7 +9,7 @@
 // the vertical line covers y = 25..57, the horizontal one x = 10..110.
 // Window thread only.
 
-#include "BitDecisionSink.h"
+#include "modem/receive/BitDecisionSink.h"
 
 #include <QColor>
 #include <QImage>

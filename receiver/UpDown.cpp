@@ -1,4 +1,4 @@
-#include "UpDown.h"
+#include "receiver/UpDown.h"
 
 #include <QKeyEvent>
 #include <QLabel>

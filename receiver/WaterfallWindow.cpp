@@ -1,4 +1,4 @@
-#include "WaterfallWindow.h"
+#include "receiver/WaterfallWindow.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>

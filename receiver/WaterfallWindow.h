@@ -8,7 +8,7 @@
 // WaterfallSpectrum, the marks and the axis's sample rate from the receiver
 // window. Window thread only.
 
-#include "WaterfallSpectrum.h"
+#include "modem/dsp/WaterfallSpectrum.h"
 
 #include <QImage>
 #include <QWidget>

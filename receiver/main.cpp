@@ -1,11 +1,11 @@
 // msk-receiver: records the radio's audio from the default recording device,
 // demodulates and decodes it, and shows the text and a scope in one window.
 
-#include "PortAudioInputDevice.h"
-#include "QtOperatorMessages.h"
-#include "QtVolumeControl.h"
-#include "ReceiverWindow.h"
+#include "platform/PortAudioInputDevice.h"
+#include "platform/QtOperatorMessages.h"
+#include "platform/QtVolumeControl.h"
 #include "program/ProgramInfo.h"
+#include "receiver/ReceiverWindow.h"
 
 #include <QApplication>
 

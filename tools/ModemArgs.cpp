@@ -1,4 +1,4 @@
-#include "ModemArgs.h"
+#include "tools/ModemArgs.h"
 
 #include <array>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "ModemChannel.h"
+#include "tools/ModemChannel.h"
 
-#include "ModemArgs.h"
-#include "SampleRateConverter.h"
-#include "WavFile.h"
+#include "tools/ModemArgs.h"
+#include "tools/SampleRateConverter.h"
+#include "tools/WavFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,40 +13,33 @@
 namespace modem {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kHilbertHalfSpan = 0.016;  // seconds each side of the centre tap
-constexpr double kFullScale = 32768.0;
+constexpr std::size_t kBlockFrames = 4096;  // frames read at a time
+constexpr std::size_t kMaxBlockSamples = 65536;  // cap for files with many channels
 constexpr double kMaxSnrDb = 100.0;
 constexpr double kMaxOffsetHz = 1000.0;
 constexpr double kMaxPpm = 10000.0;         // 1 %
-constexpr std::size_t kBlockFrames = 4096;  // frames read at a time
-constexpr std::size_t kMaxBlockSamples = 65536;  // cap for files with many channels
+static_assert(kMaxRecordingRate <= FrequencyShifter::kMaxRate);
 
-// With the rates a recording may have, the Hilbert transformer has at most
-// 2 x 6144 + 1 taps (at 384000 samples per second).
-constexpr long long kMaxHilbertHalfLength = 6144;
-static_assert(kHilbertHalfSpan * kMaxRecordingRate <= kMaxHilbertHalfLength);
-
-// h[n] = 2 / (pi n) for odd n, 0 for even n, under a Blackman window. Its half span
-// of 16 ms keeps it flat from well below 300 Hz up.
-std::vector<double> hilbertTaps(int halfLength)
-{
-    const int length = 2 * halfLength + 1;
-    std::vector<double> h(static_cast<std::size_t>(length), 0.0);
-    for (int n = -halfLength; n <= halfLength; ++n) {
-        if (n % 2 == 0)
-            continue;
-        const double t = static_cast<double>(n + halfLength) / (length - 1);  // 0..1
-        const double window = 0.42 - 0.5 * std::cos(2 * kPi * t) + 0.08 * std::cos(4 * kPi * t);
-        h[static_cast<std::size_t>(n + halfLength)] = 2.0 / (kPi * n) * window;
+// libsamplerate as the path's sample clock.
+class ClockConverter : public Resampler {
+public:
+    explicit ClockConverter(double ratio) : converter_(ratio) {}
+    void process(const float* in, std::size_t count, bool last, std::vector<float>& out) override
+    {
+        converter_.process(in, count, last, out);
     }
-    return h;
-}
 
-int hilbertHalfLength(int rate)
+private:
+    SampleRateConverter converter_;
+};
+
+// The path of the options, with a sample clock when they set a clock error.
+ChannelPath makePath(int rate, const ChannelOptions& options)
 {
-    const long long half = std::max(1L, std::lround(kHilbertHalfSpan * rate));
-    return static_cast<int>(std::min(half, kMaxHilbertHalfLength));
+    std::unique_ptr<Resampler> clock;
+    if (options.ppm != 0.0)
+        clock = std::make_unique<ClockConverter>(1.0 + options.ppm * 1e-6);
+    return ChannelPath(rate, options, std::move(clock));
 }
 
 // The first channel of a recording, block by block at 16-bit scale (from its start
@@ -87,7 +80,7 @@ using BlockReader = std::function<void(const std::function<void(const double*, s
 // The mean square of the path's output over the whole recording (0 for none).
 double pathPower(const BlockReader& read, int rate, const ChannelOptions& options)
 {
-    ChannelPath path(rate, options);
+    ChannelPath path = makePath(rate, options);
     std::vector<double> out;
     double sum = 0;
     std::int64_t count = 0;
@@ -106,7 +99,7 @@ void runLink(const BlockReader& read, int rate, const ChannelOptions& options,
              const std::function<void(const std::int16_t*, std::size_t)>& write)
 {
     const double power = std::isfinite(options.snrDb) ? pathPower(read, rate, options) : 0.0;
-    ChannelPath path(rate, options);
+    ChannelPath path = makePath(rate, options);
     ChannelNoise noise(rate, power, options);
     std::vector<double> out;
     std::vector<std::int16_t> samples;
@@ -120,93 +113,6 @@ void runLink(const BlockReader& read, int rate, const ChannelOptions& options,
 }
 
 }  // namespace
-
-FrequencyShifter::FrequencyShifter(int rate, double offsetHz)
-    : half_(hilbertHalfLength(rate)),
-      taps_(hilbertTaps(half_)),
-      history_(2 * taps_.size(), 0.0),
-      outputIndex_(-half_),
-      radiansPerSample_(2 * kPi * offsetHz / rate)
-{
-}
-
-double FrequencyShifter::step(double x)
-{
-    const std::size_t length = taps_.size();
-    newest_ = newest_ + 1 == length ? 0 : newest_ + 1;
-    history_[newest_] = x;
-    history_[newest_ + length] = x;
-    // window[t], t = 0 .. 2 half, runs from the oldest input to the newest; the
-    // output sample m = outputIndex_ stands at t = half, and x[m - k] at t = half - k.
-    const double* window = history_.data() + newest_ + 1;
-    double quadrature = 0;
-    for (int k = -half_ + ((half_ % 2 == 0) ? 1 : 0); k <= half_; k += 2)
-        quadrature += taps_[static_cast<std::size_t>(k + half_)] * window[half_ - k];
-    const double w = radiansPerSample_ * static_cast<double>(outputIndex_++);
-    return window[half_] * std::cos(w) - quadrature * std::sin(w);
-}
-
-ChannelPath::ChannelPath(int rate, const ChannelOptions& options)
-{
-    if (options.ppm != 0.0)
-        clock_ = std::make_unique<SampleRateConverter>(1.0 + options.ppm * 1e-6);
-    if (options.offsetHz != 0.0) {
-        shifter_ = std::make_unique<FrequencyShifter>(rate, options.offsetHz);
-        heldBack_ = shifter_->delay();
-    }
-}
-
-ChannelPath::~ChannelPath() = default;
-
-void ChannelPath::process(const double* in, std::size_t count, bool last, std::vector<double>& out)
-{
-    if (clock_) {
-        clockIn_.resize(count);
-        std::transform(in, in + count, clockIn_.begin(), [](double v) { return static_cast<float>(v / kFullScale); });
-        clockOut_.clear();
-        clock_->process(clockIn_.data(), count, last, clockOut_);
-        clocked_.resize(clockOut_.size());
-        std::transform(clockOut_.begin(), clockOut_.end(), clocked_.begin(), [](float v) { return v * kFullScale; });
-        in = clocked_.data();
-        count = clocked_.size();
-    }
-    out.clear();
-    if (!shifter_) {
-        out.assign(in, in + count);
-        return;
-    }
-    const auto shift = [&](double x) {
-        const double y = shifter_->step(x);
-        if (heldBack_ > 0)
-            --heldBack_;
-        else
-            out.push_back(y);
-    };
-    for (std::size_t i = 0; i < count; ++i)
-        shift(in[i]);
-    if (last)  // the inputs after the end are silence
-        for (int i = 0; i < shifter_->delay(); ++i)
-            shift(0.0);
-}
-
-ChannelNoise::ChannelNoise(int rate, double power, const ChannelOptions& options) : generator_(options.seed)
-{
-    // White noise of variance s2 spreads over rate / 2 Hz; kNoiseBandwidth of it
-    // counts against the signal: SNR = P / (s2 * 2500 / (rate / 2)).
-    if (std::isfinite(options.snrDb) && power > 0) {
-        const double variance = power * (rate / 2.0) / kNoiseBandwidth * std::pow(10.0, -options.snrDb / 10.0);
-        sigma_ = std::sqrt(variance);
-        scale_ = std::min(1.0, kNoisyOutputRms / std::sqrt(power + variance));
-    }
-}
-
-std::int16_t ChannelNoise::step(double x)
-{
-    double v = x;
-    if (sigma_ > 0)
-        v += sigma_ * noise_(generator_);
-    return static_cast<std::int16_t>(std::clamp(std::nearbyint(v * scale_), -32768.0, 32767.0));
-}
 
 std::vector<std::int16_t> applyChannel(const std::vector<double>& samples, int rate, const ChannelOptions& options)
 {

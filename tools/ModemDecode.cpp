@@ -1,11 +1,11 @@
-#include "ModemDecode.h"
+#include "tools/ModemDecode.h"
 
-#include "ModemArgs.h"
-#include "ReceiveChain.h"
-#include "SampleRateConverter.h"
-#include "Windows1252.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/varicode/Windows1252.h"
+#include "tools/ModemArgs.h"
+#include "tools/SampleRateConverter.h"
 
-#include "WavFile.h"
+#include "tools/WavFile.h"
 
 #include <algorithm>
 #include <cinttypes>

@@ -11,8 +11,8 @@
 // (samples), the signal amplitude (1 = full scale) and the frequency search's
 // line-to-floor ratio.
 
-#include "ModemEncode.h"
-#include "ReceiverSettings.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "tools/ModemEncode.h"
 
 #include <cstdint>
 #include <functional>

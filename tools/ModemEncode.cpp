@@ -1,12 +1,12 @@
-#include "ModemEncode.h"
+#include "tools/ModemEncode.h"
 
-#include "ModemArgs.h"
-#include "MskSynthesizer.h"
-#include "TransmitPreamble.h"
-#include "TxBitQueue.h"
-#include "VaricodeTable.h"
-#include "Windows1252.h"
-#include "WavFile.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TransmitPreamble.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "modem/varicode/VaricodeTable.h"
+#include "modem/varicode/Windows1252.h"
+#include "tools/ModemArgs.h"
+#include "tools/WavFile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "ModemSensitivity.h"
+#include "tools/ModemSensitivity.h"
 
-#include "ModemArgs.h"
-#include "ModemChannel.h"
-#include "ModemEncode.h"
-#include "ReceiveChain.h"
-#include "SampleRateConverter.h"
+#include "modem/receive/ReceiveChain.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemChannel.h"
+#include "tools/ModemEncode.h"
+#include "tools/SampleRateConverter.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "SampleRateConverter.h"
+#include "tools/SampleRateConverter.h"
 
 #include <samplerate.h>
 

@@ -1,6 +1,6 @@
-#include "WavFile.h"
+#include "tools/WavFile.h"
 
-#include "ModemArgs.h"
+#include "tools/ModemArgs.h"
 
 #include <filesystem>
 

@@ -4,9 +4,9 @@
 //   msk-modem channel --snr -6 cq.wav noisy.wav
 //   msk-modem decode noisy.wav
 
-#include "ModemArgs.h"
-#include "ModemEncode.h"
 #include "program/ProgramInfo.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemEncode.h"
 
 #include <exception>
 #include <iostream>

@@ -1,4 +1,4 @@
-#include "DrawnButton.h"
+#include "transmitter/DrawnButton.h"
 
 #include <QPainter>
 #include <QPalette>

@@ -1,6 +1,6 @@
-#include "EntryTextSource.h"
+#include "transmitter/EntryTextSource.h"
 
-#include "Windows1252.h"
+#include "modem/varicode/Windows1252.h"
 
 #include <QTextDocument>
 

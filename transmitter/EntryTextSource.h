@@ -10,7 +10,7 @@
 //
 // Window thread only: the document changes and the queue reads on that thread.
 
-#include "TxBitQueue.h"
+#include "modem/transmit/TxBitQueue.h"
 
 #include <QMetaObject>
 

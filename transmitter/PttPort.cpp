@@ -1,9 +1,9 @@
-#include "PttPort.h"
+#include "transmitter/PttPort.h"
 
-#include "OperatorMessages.h"
-#include "SerialLines.h"
-#include "SerialNaming.h"
-#include "TextChooser.h"
+#include "platform/OperatorMessages.h"
+#include "platform/SerialLines.h"
+#include "platform/SerialNaming.h"
+#include "transmitter/TextChooser.h"
 
 #include <vector>
 

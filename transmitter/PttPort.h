@@ -5,7 +5,7 @@
 // /dev/serial/by-id that stays with the cable). The choice lives in memory only:
 // every program start begins with port 1. Window thread only.
 
-#include "PttKeyer.h"
+#include "transmitter/PttKeyer.h"
 
 #include <string>
 

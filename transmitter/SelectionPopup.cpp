@@ -1,6 +1,6 @@
-#include "SelectionPopup.h"
+#include "transmitter/SelectionPopup.h"
 
-#include "SelectionPopupWindow.h"
+#include "transmitter/SelectionPopupWindow.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

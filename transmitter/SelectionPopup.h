@@ -5,7 +5,7 @@
 // window: the caller's windows stay usable, so the caller disables what must not
 // run meanwhile. Window thread only; one pop-up at a time in the whole program.
 
-#include "TextChooser.h"
+#include "transmitter/TextChooser.h"
 
 #include <string>
 #include <vector>

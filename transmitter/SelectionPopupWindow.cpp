@@ -1,7 +1,7 @@
-#include "SelectionPopupWindow.h"
+#include "transmitter/SelectionPopupWindow.h"
 
-#include "DialogUnits.h"
-#include "DrawnButton.h"
+#include "transmitter/DialogUnits.h"
+#include "transmitter/DrawnButton.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

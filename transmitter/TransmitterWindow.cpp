@@ -1,10 +1,10 @@
-#include "TransmitterWindow.h"
+#include "transmitter/TransmitterWindow.h"
 
-#include "DialogKeys.h"
-#include "DialogUnits.h"
-#include "EntryTextSource.h"
-#include "TxAudioStream.h"
-#include "VolumeControl.h"
+#include "platform/DialogKeys.h"
+#include "platform/VolumeControl.h"
+#include "transmitter/DialogUnits.h"
+#include "transmitter/EntryTextSource.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>

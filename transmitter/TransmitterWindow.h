@@ -7,11 +7,11 @@
 // stream changes the window back through TxWindowControls, the port selection
 // through PttWindowControls, the queue through TxStatusSink. Window thread only.
 
-#include "MskSynthesizer.h"
-#include "PttPort.h"
-#include "TransmitterDevices.h"
-#include "TxBitQueue.h"
-#include "TxWindowControls.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "transmitter/PttPort.h"
+#include "transmitter/TransmitterDevices.h"
+#include "transmitter/TxWindowControls.h"
 
 #include <QDialog>
 #include <QList>

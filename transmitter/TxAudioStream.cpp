@@ -1,9 +1,9 @@
-#include "TxAudioStream.h"
+#include "transmitter/TxAudioStream.h"
 
-#include "OperatorMessages.h"
-#include "PttKeyer.h"
-#include "TxBitQueue.h"
-#include "TxWindowControls.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "platform/OperatorMessages.h"
+#include "transmitter/PttKeyer.h"
+#include "transmitter/TxWindowControls.h"
 
 TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer,
                              PttKeyer& ptt, TxWindowControls& window, OperatorMessages& messages)

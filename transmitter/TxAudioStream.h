@@ -13,9 +13,9 @@
 // three notifications from the device through the window's event loop. Nothing
 // here allocates after construction.
 
-#include "AudioOutput.h"
-#include "MskSynthesizer.h"
-#include "TransmitPreamble.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TransmitPreamble.h"
+#include "platform/AudioOutput.h"
 
 #include <array>
 #include <cstdint>

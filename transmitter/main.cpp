@@ -2,14 +2,14 @@
 // (PortAudio), the PTT serial port (Qt SerialPort), message boxes, the system's
 // volume control and the port selection pop-up.
 
-#include "PortAudioOutputDevice.h"
-#include "QtOperatorMessages.h"
-#include "QtSerialLines.h"
-#include "QtVolumeControl.h"
-#include "SelectionPopup.h"
-#include "TerminationRequests.h"
-#include "TransmitterWindow.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "platform/QtOperatorMessages.h"
+#include "platform/QtSerialLines.h"
+#include "platform/QtVolumeControl.h"
+#include "platform/TerminationRequests.h"
 #include "program/ProgramInfo.h"
+#include "transmitter/SelectionPopup.h"
+#include "transmitter/TransmitterWindow.h"
 
 #include <QApplication>
 

@@ -6,7 +6,7 @@
 // test calls deliver(), as the event loop would deliver them later. Any call can
 // be made to fail, and every call is recorded in order.
 
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 // twice, closing with buffers still queued, any call after close) is recorded
 // in `faults`.
 
-#include "AudioOutput.h"
+#include "platform/AudioOutput.h"
 
 #include <cstddef>
 #include <cstdint>

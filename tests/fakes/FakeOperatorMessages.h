@@ -1,7 +1,7 @@
 #pragma once
 // Records message boxes and beeps instead of showing them.
 
-#include "OperatorMessages.h"
+#include "platform/OperatorMessages.h"
 
 #include <string>
 #include <vector>

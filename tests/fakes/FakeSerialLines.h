@@ -4,7 +4,7 @@
 // change in order; only the ports listed in `existing` and the devices listed in
 // `existingPaths` can be opened.
 
-#include "SerialLines.h"
+#include "platform/SerialLines.h"
 
 #include <set>
 #include <string>

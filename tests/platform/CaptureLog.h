@@ -1,7 +1,7 @@
 #pragma once
 // Logs the buffers a sound input device hands back, in the order they arrive.
 
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <functional>
 #include <vector>

@@ -3,11 +3,11 @@
 // PortAudio first looks at ALSA's configuration; where ALSA then falls back to a
 // real sound card the tests are skipped.
 
-#include "PortAudioInputDevice.h"
-#include "PortAudioOutputDevice.h"
-#include "CaptureLog.h"
-#include "OutputLog.h"
-#include "TurnEventLoop.h"
+#include "platform/PortAudioInputDevice.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "tests/platform/CaptureLog.h"
+#include "tests/platform/OutputLog.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #pragma once
 // Logs what a sound output device reports, in the order it arrives.
 
-#include "AudioOutput.h"
+#include "platform/AudioOutput.h"
 
 #include <functional>
 #include <string>

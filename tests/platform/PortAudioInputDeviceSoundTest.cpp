@@ -2,9 +2,9 @@
 // tests/sound/with-sound-server.sh, whose default source is the monitor of the
 // null sink "radio"): buffers filled and returned as the receiver's capture expects.
 
-#include "PortAudioInputDevice.h"
-#include "CaptureLog.h"
-#include "TurnEventLoop.h"
+#include "platform/PortAudioInputDevice.h"
+#include "tests/platform/CaptureLog.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 

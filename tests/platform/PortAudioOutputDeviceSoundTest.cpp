@@ -2,9 +2,9 @@
 // tests/sound/with-sound-server.sh): the order of its notifications as the
 // transmitter relies on it.
 
-#include "PortAudioOutputDevice.h"
-#include "OutputLog.h"
-#include "TurnEventLoop.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "tests/platform/OutputLog.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // Message boxes: the operator sees the right texts and icon, and while a box waits
 // the program's other windows stay usable and its events keep being handled.
 
-#include "QtOperatorMessages.h"
+#include "platform/QtOperatorMessages.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -2,7 +2,7 @@
 // happens on a port that is not open. A pseudo-terminal stands in for a serial
 // device (it has no modem lines, so the line changes themselves are not seen).
 
-#include "QtSerialLines.h"
+#include "platform/QtSerialLines.h"
 
 #include <QTemporaryFile>
 

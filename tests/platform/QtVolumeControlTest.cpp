@@ -1,9 +1,9 @@
 // The volume control starts detached on the view asked for, and a missing program
 // is silently nothing. A stand-in "pavucontrol" on PATH records its arguments.
 
-#include "QtVolumeControl.h"
+#include "platform/QtVolumeControl.h"
 
-#include "TurnEventLoop.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <QDir>
 #include <QFile>

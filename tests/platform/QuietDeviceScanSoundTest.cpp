@@ -2,11 +2,11 @@
 // sound server: PortAudio's device scan must leave standard error empty (ALSA and
 // JACK printed some eighty lines per open about devices the machine never had).
 
-#include "CaptureLog.h"
-#include "OutputLog.h"
-#include "PortAudioInputDevice.h"
-#include "PortAudioOutputDevice.h"
-#include "TurnEventLoop.h"
+#include "platform/PortAudioInputDevice.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "tests/platform/CaptureLog.h"
+#include "tests/platform/OutputLog.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 

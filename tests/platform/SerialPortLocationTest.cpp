@@ -1,6 +1,6 @@
 // "COM1".."COM9" to the system's serial devices.
 
-#include "SerialPortLocation.h"
+#include "platform/SerialPortLocation.h"
 
 #include <gtest/gtest.h>
 

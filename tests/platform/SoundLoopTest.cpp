@@ -4,11 +4,11 @@
 // sound server's and measures the delay from the first queued sample to the tone
 // in the recording.
 
-#include "PortAudioInputDevice.h"
-#include "PortAudioOutputDevice.h"
-#include "CaptureLog.h"
-#include "OutputLog.h"
-#include "TurnEventLoop.h"
+#include "platform/PortAudioInputDevice.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "tests/platform/CaptureLog.h"
+#include "tests/platform/OutputLog.h"
+#include "tests/platform/TurnEventLoop.h"
 
 #include <gtest/gtest.h>
 

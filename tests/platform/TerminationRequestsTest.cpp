@@ -2,7 +2,7 @@
 // terminal) reach the window thread as a call, instead of ending the process while
 // the radio may be keyed.
 
-#include "TerminationRequests.h"
+#include "platform/TerminationRequests.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

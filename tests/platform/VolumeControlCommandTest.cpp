@@ -1,6 +1,6 @@
 // The volume control each system opens, on the view asked for.
 
-#include "VolumeControlCommand.h"
+#include "platform/VolumeControlCommand.h"
 
 #include <gtest/gtest.h>
 

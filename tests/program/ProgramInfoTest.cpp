@@ -69,18 +69,18 @@ TEST(ProgramInfo, TheFirstHelpOrVersionBeforeADoubleDashIsAnswered)
 TEST(ProgramInfo, HelpListsTheOptionsWithTheirDescriptionsInOneColumn)
 {
     // The longest names, "      --input-device NAME" (6 + 19 = 25 characters), and
-    // two spaces put every description at column 27; a row without a short option
+    // two spaces start every description 27 characters in; a row without a short option
     // sits under the long option of "-p, --ptt PORT".
     EXPECT_EQ(program::helpText(kHelp),
               "Usage: msk-test [OPTION]...\n"
               "Test the answers.\n"
               "\n"
               "Options:\n"
-              "  -p, --ptt PORT             key PTT on PORT\n"
-              "      --input-device NAME    record from NAME\n"
-              "                             instead of the default device\n"
-              "  -h, --help                 display this help and exit\n"
-              "      --version              output version information and exit\n"
+              "  -p, --ptt PORT           key PTT on PORT\n"
+              "      --input-device NAME  record from NAME\n"
+              "                           instead of the default device\n"
+              "  -h, --help               display this help and exit\n"
+              "      --version            output version information and exit\n"
               "\n"
               "A note.\n"
               "\n"

@@ -2,9 +2,9 @@
 // calls, every failure path with its message, the buffers' samples reaching the
 // demodulator, pause and resume, and the release when the window closes.
 
-#include "AudioCapture.h"
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
+#include "receiver/AudioCapture.h"
+#include "tests/fakes/FakeAudioInputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -5,13 +5,13 @@
 //   receiver-screenshot OUT.png [RECEIVER.png]
 // The sound card is a stand-in fed with the station's recorded audio.
 
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
-#include "ReceiverTestSupport.h"
-#include "ReceivedTextEdit.h"
-#include "ReceiverWindow.h"
-#include "UpDown.h"
-#include "WaterfallWindow.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ReceiverWindow.h"
+#include "receiver/UpDown.h"
+#include "receiver/WaterfallWindow.h"
+#include "tests/fakes/FakeAudioInputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QAbstractButton>
 #include <QAction>

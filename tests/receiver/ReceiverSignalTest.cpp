@@ -2,13 +2,13 @@
 // played through the test-clocked device into the receiver window: the text must
 // appear in the pane at every speed, and the scope must show the bits' traces.
 
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
-#include "ReceivedTextEdit.h"
-#include "ReceiverTestSupport.h"
-#include "ReceiverWindow.h"
-#include "ScopeWidget.h"
-#include "UpDown.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ReceiverWindow.h"
+#include "receiver/ScopeWidget.h"
+#include "receiver/UpDown.h"
+#include "tests/fakes/FakeAudioInputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QRadioButton>
 #include <QTest>

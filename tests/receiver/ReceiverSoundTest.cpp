@@ -4,13 +4,13 @@
 // the pane; and the server killed while recording, then started again, after which
 // "Start" records once more. Run inside tests/sound/with-sound-server.sh.
 
-#include "FakeOperatorMessages.h"
-#include "MskDemodulator.h"
-#include "PortAudioInputDevice.h"
-#include "ReceivedTextEdit.h"
-#include "ReceiverTestSupport.h"
-#include "ReceiveDemodulator.h"
-#include "ReceiverWindow.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "platform/PortAudioInputDevice.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ReceiverWindow.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QAbstractButton>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ReceiverTestSupport.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
-#include "ModemEncode.h"
+#include "tools/ModemEncode.h"
 
 #include <QSettings>
 #include <QStandardPaths>

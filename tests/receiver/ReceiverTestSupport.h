@@ -4,10 +4,10 @@
 // finding a control by its id, and a transmission as the sound card would record it at 8000 samples
 // per second.
 
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
-#include "ReceiverWindow.h"
-#include "VolumeControl.h"
+#include "platform/VolumeControl.h"
+#include "receiver/ReceiverWindow.h"
+#include "tests/fakes/FakeAudioInputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
 
 #include <QColor>
 #include <QImage>

@@ -2,10 +2,10 @@
 // the decoder drives it, the up-down's steps and acceleration, and the scope
 // keeping and painting the picture it is given.
 
-#include "ReceivedTextEdit.h"
-#include "ReceiverTestSupport.h"
-#include "ScopeWidget.h"
-#include "UpDown.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ScopeWidget.h"
+#include "receiver/UpDown.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QLabel>
 #include <QSignalSpy>

@@ -5,15 +5,15 @@
 // device lost mid-capture, the buffers reaching the demodulator, and the order of
 // the release on close.
 
-#include "FakeAudioInputDevice.h"
-#include "FakeOperatorMessages.h"
-#include "MskDemodulator.h"
-#include "ReceiveDemodulator.h"
-#include "ReceivedTextEdit.h"
-#include "ReceiverTestSupport.h"
-#include "ReceiverWindow.h"
-#include "ScopeWidget.h"
-#include "UpDown.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ReceiverWindow.h"
+#include "receiver/ScopeWidget.h"
+#include "receiver/UpDown.h"
+#include "tests/fakes/FakeAudioInputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QAction>
 #include <QLabel>

@@ -2,11 +2,11 @@
 // drawing it with the marks of the chosen speed, a click tuning the receiver, and
 // the "View" menu opening it and remembering that it was open.
 
-#include "ReceiveDemodulator.h"
-#include "ReceiverTestSupport.h"
-#include "ReceiverWindow.h"
-#include "WaterfallSpectrum.h"
-#include "WaterfallWindow.h"
+#include "modem/dsp/WaterfallSpectrum.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "receiver/ReceiverWindow.h"
+#include "receiver/WaterfallWindow.h"
+#include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QAction>
 #include <QLabel>

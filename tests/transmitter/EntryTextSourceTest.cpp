@@ -1,14 +1,14 @@
 // The entry as the bit queue reads it: Windows-1252 bytes with CR LF line ends,
 // kept up to date through every kind of edit without re-reading the whole text.
 
-#include "EntryTextSource.h"
-#include "ModemEncode.h"
-#include "MskSynthesizer.h"
-#include "ReceiveChain.h"
-#include "RecordingStatus.h"
-#include "SampleRateConverter.h"
-#include "TransmitPreamble.h"
-#include "TxBitQueue.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TransmitPreamble.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "tests/transmitter/RecordingStatus.h"
+#include "tools/ModemEncode.h"
+#include "tools/SampleRateConverter.h"
+#include "transmitter/EntryTextSource.h"
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 #pragma once
 // A port chooser that answers at once, with a hook for "while the pop-up is open".
 
-#include "TextChooser.h"
+#include "transmitter/TextChooser.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // The radio's PTT as a test sees it: keyed or not, and each change in a shared log.
 
-#include "PttKeyer.h"
+#include "transmitter/PttKeyer.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 // Records each start of the volume control.
 
-#include "VolumeControl.h"
+#include "platform/VolumeControl.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // The transmitter window's controls as the audio stream changes them, each change
 // of the toggle and the end of the window also in a shared log.
 
-#include "TxWindowControls.h"
+#include "transmitter/TxWindowControls.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // Serial control lines that log every open, close and line change into a list
 // shared with the fake sound card, so the order of PTT and audio shows.
 
-#include "SerialLines.h"
+#include "platform/SerialLines.h"
 
 #include <set>
 #include <string>

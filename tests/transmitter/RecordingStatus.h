@@ -1,7 +1,7 @@
 #pragma once
 // The status line: every text the bit queue writes, in order.
 
-#include "TxBitQueue.h"
+#include "modem/transmit/TxBitQueue.h"
 
 #include <string>
 #include <vector>

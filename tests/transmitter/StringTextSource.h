@@ -1,7 +1,7 @@
 #pragma once
 // An entry text held as Windows-1252 bytes, line ends already CR LF.
 
-#include "TxBitQueue.h"
+#include "modem/transmit/TxBitQueue.h"
 
 #include <cstdint>
 #include <string>

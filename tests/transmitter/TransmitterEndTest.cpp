@@ -3,14 +3,14 @@
 // port the test controls. The program must end as from the close box -- sound
 // cut, PTT released -- instead of waiting for OK.
 
-#include "FakeAudioOutputDevice.h"
-#include "FakeChooser.h"
-#include "FakeVolumeControl.h"
-#include "LoggingSerialLines.h"
-#include "QtOperatorMessages.h"
-#include "TerminationRequests.h"
-#include "TransmitterWindow.h"
-#include "TxAudioStream.h"
+#include "platform/QtOperatorMessages.h"
+#include "platform/TerminationRequests.h"
+#include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakeVolumeControl.h"
+#include "tests/transmitter/LoggingSerialLines.h"
+#include "transmitter/TransmitterWindow.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <QAbstractButton>
 #include <QApplication>

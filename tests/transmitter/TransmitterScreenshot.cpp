@@ -3,13 +3,13 @@
 //   transmitter-screenshot OUT.png
 // The sound card and the serial port are stand-ins; nothing is sent.
 
-#include "FakeAudioOutputDevice.h"
-#include "FakeChooser.h"
-#include "FakeVolumeControl.h"
-#include "LoggingSerialLines.h"
-#include "TransmitterWindow.h"
-#include "TxAudioStream.h"
-#include "WatchingMessages.h"
+#include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakeVolumeControl.h"
+#include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/WatchingMessages.h"
+#include "transmitter/TransmitterWindow.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -4,17 +4,17 @@
 // msk-modem decode, and into the receiver window's pane. Run through
 // tests/sound/with-sound-server.sh.
 
-#include "PortAudioOutputDevice.h"
-#include "PortAudioInputDevice.h"
-#include "ReceivedTextEdit.h"
-#include "ReceiveDemodulator.h"
-#include "ReceiverWindow.h"
-#include "FakeChooser.h"
-#include "FakeVolumeControl.h"
-#include "LoggingSerialLines.h"
-#include "TransmitterWindow.h"
-#include "TxAudioStream.h"
-#include "WatchingMessages.h"
+#include "modem/receive/ReceiveDemodulator.h"
+#include "platform/PortAudioInputDevice.h"
+#include "platform/PortAudioOutputDevice.h"
+#include "receiver/ReceivedTextEdit.h"
+#include "receiver/ReceiverWindow.h"
+#include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakeVolumeControl.h"
+#include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/WatchingMessages.h"
+#include "transmitter/TransmitterWindow.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <QAbstractButton>
 #include <QPlainTextEdit>

@@ -1,15 +1,15 @@
 // The transmitter window on the offscreen platform, with a sound card, serial port,
 // message boxes, volume control and port chooser that the test controls.
 
-#include "DialogUnits.h"
-#include "FakeAudioOutputDevice.h"
-#include "FakeChooser.h"
-#include "FakeVolumeControl.h"
-#include "LoggingSerialLines.h"
-#include "ModemEncode.h"
-#include "TransmitterWindow.h"
-#include "TxAudioStream.h"
-#include "WatchingMessages.h"
+#include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakeVolumeControl.h"
+#include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/WatchingMessages.h"
+#include "tools/ModemEncode.h"
+#include "transmitter/DialogUnits.h"
+#include "transmitter/TransmitterWindow.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <QAbstractButton>
 #include <QApplication>

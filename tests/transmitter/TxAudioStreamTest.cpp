@@ -1,16 +1,16 @@
 // The transmit lifecycle against a device, PTT and window the test clocks.
 
-#include "FakeAudioOutputDevice.h"
-#include "FakeOperatorMessages.h"
-#include "FakePttKeyer.h"
-#include "FakeWindowControls.h"
-#include "ModemEncode.h"
-#include "MskSynthesizer.h"
-#include "RecordingStatus.h"
-#include "StringTextSource.h"
-#include "TransmitPreamble.h"
-#include "TxAudioStream.h"
-#include "TxBitQueue.h"
+#include "modem/transmit/MskSynthesizer.h"
+#include "modem/transmit/TransmitPreamble.h"
+#include "modem/transmit/TxBitQueue.h"
+#include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/fakes/FakeOperatorMessages.h"
+#include "tests/transmitter/FakePttKeyer.h"
+#include "tests/transmitter/FakeWindowControls.h"
+#include "tests/transmitter/RecordingStatus.h"
+#include "tests/transmitter/StringTextSource.h"
+#include "tools/ModemEncode.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <gtest/gtest.h>
 

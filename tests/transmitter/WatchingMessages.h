@@ -1,7 +1,7 @@
 #pragma once
 // Message boxes and beeps, recorded with whether the window was already showing.
 
-#include "OperatorMessages.h"
+#include "platform/OperatorMessages.h"
 
 #include <QWidget>
 #include <string>

@@ -1,0 +1,198 @@
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
+
+#include "modem/receive/SignalSquelch.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::size_t kSmallestTransform = 8;
+constexpr Real kTimingSlope = -0.009;        // timing detector output per sample of error, over the amplitude
+constexpr Real kTimingClip = 4.0;            // samples: one error's largest say
+constexpr Real kLineWeight = 0.05;           // the decision-free estimate's share of the error
+constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
+constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
+constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
+
+// Whether a bit reads as a 0 against the phase its start should have.
+bool readsAsZero(Complex zero, Complex one, Real phase)
+{
+    const Complex reference = unitPhasor(-phase);
+    return (zero * reference).real() > (one * reference).real();
+}
+
+// x wrapped to [-span / 2, span / 2).
+Real wrapTo(Real x, Real span)
+{
+    return x - span * std::floor(x / span + 0.5);
+}
+
+}  // namespace
+
+EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform, PhasePointSink* display)
+    : plan(plan_), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
+      carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
+{
+    if (display)
+        scope.emplace(*display);
+}
+
+EnhancedDemodulator::EnhancedDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
+                                         PhasePointSink* display)
+    : settings_(settings), decisions_(decisions), display_(display)
+{
+    for (std::size_t n = kSmallestTransform; n <= SpeedPlan::kMaxTransform; n *= 2)
+        transforms_.emplace_back(n, false);
+    startChain();
+}
+
+Real EnhancedDemodulator::timingBandwidth() const
+{
+    // "Slow sync" and "Fast sync" set the classic loop's gain; here they choose
+    // the timing loop's bandwidth.
+    return settings_.timingGain < (kSlowSyncGain + kFastSyncGain) / 2 ? BitTimingLoop::kSlowBandwidthBits
+                                                                       : BitTimingLoop::kFastBandwidthBits;
+}
+
+void EnhancedDemodulator::startChain()
+{
+    const SpeedPlan plan(static_cast<Real>(settings_.sampleRate), settings_.tickRate);
+    std::size_t index = 0;
+    for (std::size_t n = kSmallestTransform; n < plan.transformSize; n *= 2)
+        ++index;
+    index = std::min(index, transforms_.size() - 1);
+    chain_.emplace(plan, transforms_[index], display_);
+    state_ = {};
+}
+
+void EnhancedDemodulator::DemodulateSample(std::int16_t x)
+{
+    if (settings_.tickRate != chain_->plan.tickRate || static_cast<Real>(settings_.sampleRate) != chain_->plan.sampleRate)
+        startChain();
+    Chain& c = *chain_;
+    const Real sampleRate = c.plan.sampleRate;
+
+    // Mixer: the centre frequency to 0 Hz.
+    c.frontEnd.push(x * kInputScale * mixer_.step(settings_.centreFrequency / sampleRate));
+    if (!c.decimation.step(c.plan.tickRate / sampleRate))
+        return;
+    // A station on the other sideband has its spectrum mirrored about the centre:
+    // the conjugate baseband mirrors it back, so that everything after (search,
+    // detector, preamble, scope) sees the signal the right way round.
+    const Complex decimated = c.frontEnd.output();
+    decimatedSample(settings_.reverse ? std::conj(decimated) : decimated);
+}
+
+void EnhancedDemodulator::decimatedSample(Complex decimated)
+{
+    Chain& c = *chain_;
+    const std::int64_t n = ++c.newest;
+    c.search.step(decimated);
+    if (c.search.transforms() != c.onsetTransforms) {
+        // A station starting to send (its lines rising out of the floor where
+        // there were none) finds the loops as noise left them: the carrier loop
+        // starts its drift from 0, as after a jump of the correction.
+        c.onsetTransforms = c.search.transforms();
+        const SquelchLevels levels = squelchLevels(c.plan.tickRate);
+        if (c.search.presence() < levels.fade)
+            c.quiet = true;
+        else if (c.quiet && c.search.presence() > levels.open) {
+            c.quiet = false;
+            ++c.onsets;
+        }
+    }
+    const Real offset = c.search.offsetHz();
+    const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
+    c.correctionHz[slot] = offset;
+    c.correctionJumps[slot] = c.search.jumps();
+    c.correctionOnsets[slot] = c.onsets;
+    c.filters.step(decimated * c.correction.step(offset / c.plan.tickRate));
+    c.line.step(n, c.filters.zeroAtSample(n), c.filters.oneAtSample(n));
+    if (c.scope)
+        c.scope->step(n, decimated);
+    while (static_cast<Real>(n) >= std::floor(c.timing.strobe()) + PreambleEndSearch::kLookAhead)
+        detectBit();
+}
+
+void EnhancedDemodulator::detectBit()
+{
+    Chain& c = *chain_;
+    Real t = c.timing.strobe();
+    const auto whole = static_cast<std::int64_t>(std::floor(t));
+
+    // The frequency correction as it stood for this bit. After a jump, a move of
+    // more than a hundredth of the bit rate, or a station's onset, the correction
+    // is the better guess of the frequency, so the loop's learnt drift starts
+    // again from 0. Smaller (tracking) moves are taken off the drift once that has
+    // settled (it is then the residual frequency); just after a fresh start,
+    // while the search still converges, that would push the loop away, so they
+    // are left to the loop.
+    const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
+    const Real correction = c.correctionHz[slot];
+    const Real move = correction - c.lastCorrectionHz;
+    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
+        c.correctionOnsets[slot] != c.lastOnsets)
+        c.carrier.forgetDrift();
+    else if (move != 0 && c.carrier.settled())
+        c.carrier.shiftDrift(2 * kPi * move / c.plan.bitRate);
+    c.lastJumps = c.correctionJumps[slot];
+    c.lastOnsets = c.correctionOnsets[slot];
+    c.lastCorrectionHz = correction;
+
+    Complex zero = c.filters.zeroAt(t);
+    Complex one = c.filters.oneAt(t);
+    if (c.preamble.armed() && readsAsZero(zero, one, c.carrier.phase() + kPi / 2 * c.trellis.bestState())) {
+        const std::optional<Real> found = c.preamble.search(c.filters, t);
+        if (found) {
+            t = *found;
+            c.timing.moveTo(t);
+            c.timing.acquire();
+            zero = c.filters.zeroAt(t);
+            one = c.filters.oneAt(t);
+            // This bit is a 0; its filter holds the phase at the bit's start, which
+            // the best state says is theta + m pi / 2.
+            c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+        }
+    }
+
+    const MskTrellis::Branch branch = c.trellis.step(zero, one, c.carrier.phase());
+    const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
+    const Complex aligned = (branch.bit ? one : zero) * reference;
+    const Real phaseError = std::arg(aligned);
+    const Real amplitude = std::abs(aligned);
+    state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;
+    state_.recentAmplitude = state_.bits == 0 ? amplitude
+                                              : kRecentAmplitudeMemory * state_.recentAmplitude + (1 - kRecentAmplitudeMemory) * amplitude;
+
+    // Timing: the derivative filter against the bit boundary's phase, plus a
+    // little of the decision-free estimate (which alone pulls in from anywhere).
+    // Only a change of tone tells where a bit begins: across a run of equal bits
+    // the signal is one steady tone, on which a shift in time looks exactly like
+    // a shift in phase, which the carrier loop has already taken; there the
+    // detector would only push the clock along its own bias (through a whole
+    // preamble, by a bit or more at 31 baud in noise).
+    Real timingError = 0;
+    if (branch.bit != c.lastBit) {
+        timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
+        timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
+    }
+    c.lastBit = branch.bit;
+    timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
+
+    state_.phase = c.carrier.phase();
+    state_.phaseError = phaseError;
+    state_.timingError = timingError;
+    state_.strobe = t;
+    c.carrier.step(phaseError, branch.bit);
+    if (c.preamble.note(branch.bit))
+        c.timing.acquire();
+    c.timing.step(timingError, timingBandwidth());
+    state_.rateError = c.timing.rateError();
+    ++state_.bits;
+
+    if (c.scope)
+        c.scope->bitStrobe(t);
+    if (c.trellis.hasDecision())
+        decisions_.DecideBit(c.trellis.decision() ? 1.0 : -1.0);
+}

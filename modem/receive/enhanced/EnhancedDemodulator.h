@@ -1,0 +1,128 @@
+#pragma once
+// The enhanced MSK demodulator: coherent detection with automatic frequency
+// correction and a fast start, beside the classic MskDemodulator.
+//
+// Per recorded sample a complex oscillator mixes the centre frequency down and a
+// Kaiser low-pass keeps 16 samples a bit. On those:
+//  - FrequencySearch finds the station's offset (+-45 Hz) from the squared
+//    signal's spectral lines, and a second oscillator takes it off;
+//  - BitMatchedFilters correlates with each tone's one-bit phase ramp, and a
+//    half-sine derivative filter measures timing; SymbolRateLine gives a timing
+//    estimate that needs no decisions, to pull the bit clock in;
+// and once per bit, 1.6 bits behind the newest sample (the preamble search reads
+// ahead), at the strobe of BitTimingLoop:
+//  - PreambleEndSearch puts the bit grid on the text's first bits;
+//  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
+//    CarrierPhaseLoop, and decides each bit 4 bits later;
+//  - the loops take their errors from the best path's newest branch.
+// The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
+// phase traces placed by this chain's strobes (ScopeTraceAdapter).
+//
+// Settings are read on every sample; a change of speed or assumed sample rate
+// starts the chain afresh for the new speed. With `reverse` (a station on the
+// other sideband, the tones swapped) the chain works on the mirrored spectrum. Window thread only; allocates
+// nothing per sample.
+
+#include "modem/dsp/DecimatingLowPass.h"
+#include "modem/dsp/DecimationClock.h"
+#include "modem/dsp/PhasorOscillator.h"
+#include "modem/receive/BitDecisionSink.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/ScopeTraceAdapter.h"
+#include "modem/receive/SpeedPlan.h"
+#include "modem/receive/enhanced/BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitTimingLoop.h"
+#include "modem/receive/enhanced/CarrierPhaseLoop.h"
+#include "modem/receive/enhanced/FrequencySearch.h"
+#include "modem/receive/enhanced/MskTrellis.h"
+#include "modem/receive/enhanced/PreambleEndSearch.h"
+#include "modem/receive/enhanced/SymbolRateLine.h"
+
+#include <kissfft/kissfft.hh>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class EnhancedDemodulator {
+public:
+    static constexpr int kDecisionDelayBits = 4;     // the trellis's decision delay
+    static constexpr Real kInputScale = 1.0 / 32768;  // 16-bit full scale to 1
+
+    // settings are read afresh on every sample; display may be null.
+    EnhancedDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions, PhasePointSink* display);
+    EnhancedDemodulator(const EnhancedDemodulator&) = delete;
+    EnhancedDemodulator& operator=(const EnhancedDemodulator&) = delete;
+
+    void DemodulateSample(std::int16_t x);
+
+    // The frequency correction: Hz of the station above centreFrequency (below it
+    // when reversed, where the chain works on the mirrored spectrum).
+    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.offsetHz() : chain_->search.offsetHz(); }
+
+    // The state after the newest bit, for a trace or a test.
+    struct BitState {
+        std::int64_t bits = 0;   // bits detected so far
+        Real strobe = 0;         // decimated samples since the chain (re)started
+        Real phase = 0;          // carrier phase, radians
+        Real phaseError = 0;     // of the best branch, radians
+        Real timingError = 0;    // samples, positive: bits end later than the strobe
+        Real amplitude = 0;      // running mean of the best branch's magnitude (50 bits)
+        Real recentAmplitude = 0;  // the same over about 4 bits
+        Real rateError = 0;      // bit clock, fraction of the nominal rate
+    };
+    const BitState& bitState() const { return state_; }
+    const SpeedPlan& plan() const { return chain_->plan; }
+    // The frequency search's line-to-floor ratio of its last transform, and how
+    // strongly a signal's lines stand out at the current correction lately.
+    Real lineToFloor() const { return chain_->search.lineToFloor(); }
+    Real presence() const { return chain_->search.presence(); }
+    // Transforms the frequency search has made since the chain (re)started.
+    std::uint64_t transforms() const { return chain_->search.transforms(); }
+
+private:
+    // Everything that depends on the speed, made afresh when the speed changes.
+    struct Chain {
+        Chain(const SpeedPlan& plan, const kissfft<Real>& transform, PhasePointSink* display);
+
+        SpeedPlan plan;
+        DecimationClock decimation;
+        DecimatingLowPass frontEnd;
+        FrequencySearch search;
+        PhasorOscillator correction;
+        BitMatchedFilters filters;
+        SymbolRateLine line;
+        MskTrellis trellis{kDecisionDelayBits};
+        CarrierPhaseLoop carrier;
+        BitTimingLoop timing;
+        PreambleEndSearch preamble;
+        std::optional<ScopeTraceAdapter> scope;
+        // The correction and the search's jump count, per decimated sample.
+        std::array<Real, BitMatchedFilters::kHistory> correctionHz{};
+        std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionJumps{};
+        std::int64_t newest = -1;
+        Real lastCorrectionHz = 0;
+        std::uint64_t lastJumps = 0;
+        // Signal onsets (lines rising out of the floor), per decimated sample.
+        std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};
+        std::uint64_t onsets = 0;
+        std::uint64_t lastOnsets = 0;
+        std::uint64_t onsetTransforms = 0;
+        bool quiet = true;
+        int lastBit = 1;  // of the best path's newest branch
+    };
+
+    void startChain();
+    void decimatedSample(Complex decimated);
+    void detectBit();
+    Real timingBandwidth() const;
+
+    const ReceiverSettings& settings_;
+    BitDecisionSink& decisions_;
+    PhasePointSink* display_;
+    std::vector<kissfft<Real>> transforms_;  // lengths 2^k, made once
+    PhasorOscillator mixer_;
+    std::optional<Chain> chain_;
+    BitState state_;
+};

@@ -1,0 +1,104 @@
+#pragma once
+// The automatic frequency correction: finds how far the station sits from the
+// centre frequency, within +-45 Hz (+-50 Hz at 500 baud), from the signal itself.
+//
+// Squaring an MSK signal turns it into a two-tone signal whose lines sit at twice
+// the offset plus and minus half the bit rate; the preamble's steady tone squares
+// into one line at twice the offset minus twice the tone spacing. Every two bits
+// the search takes the spectrum of the squared, band-limited signal over the last
+// 16 bits (Hann window, zero-padded), adds it to a slowly forgetting average, and
+// scores every candidate offset on a grid of R / 128 by the two data lines or the
+// preamble line, whichever is stronger. The estimate jumps to the best candidate
+// only when that scores more than twice the current one, and otherwise follows
+// the local peak around the current one; so noise and a lopsided pair (one line
+// missing, which is really a preamble line misread) cannot pull a settled
+// estimate away.
+//
+// One step per decimated sample (16 per bit). Allocates nothing: its transform
+// (made for plan.transformSize) is lent by the owner.
+
+#include "modem/dsp/ComplexMath.h"
+#include "modem/dsp/DecimatingLowPass.h"
+#include "modem/receive/SpeedPlan.h"
+
+#include <kissfft/kissfft.hh>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class FrequencySearch {
+public:
+    static constexpr Real kForgetting = 0.97;       // of the average, per two bits
+    static constexpr Real kJumpRatio = 2.0;         // best over current score to jump
+    static constexpr Real kMinJumpBits = 0.01;      // times R: smaller moves are tracking
+    static constexpr Real kTrackSpanBits = 0.05;    // times R: the local peak's reach
+    static constexpr Real kLopsidedRatio = 0.25;    // weaker over stronger line of a real pair
+    static constexpr Real kPreambleWeight = 1.3;    // the single line's weight against a pair
+    static constexpr std::size_t kGridPerBit = 128; // candidates per R of offset
+    static constexpr Real kRecentForgetting = 0.8;  // of the quick average, per two bits
+
+    FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
+
+    void step(Complex decimated);
+
+    Real offsetHz() const { return offset_; }  // the station above the centre, Hz
+    // The last transform's best score over the average spectrum's level (a signal
+    // of this speed shows as lines far above 1); 0 before the first transform.
+    Real lineToFloor() const { return lineToFloor_; }
+    // How strongly the lines of a signal at the current estimate stand out in the
+    // spectrum of the last few transforms (memory about 6 bits): the score there
+    // over the quick average's mean level. Noise alone gives about 2; it rises
+    // within a few bits of a signal's start and falls within a window's length
+    // (16 bits) of its end. 0 before the first transform.
+    Real presence() const { return presence_; }
+    std::uint64_t transforms() const { return transforms_; }
+    // How many times the estimate has jumped to a new reading (not tracking moves).
+    std::uint64_t jumps() const { return jumps_; }
+
+private:
+    struct Peak {
+        Real offset;
+        Real score;
+    };
+
+    void search();
+    void track();
+    Real spectrumAt(const Real* spectrum, Real hz) const;
+    Real score(const Real* spectrum, Real offset, bool strict) const;
+    Peak peak(std::size_t from, std::size_t to) const;
+
+    Real bitRate_;
+    Real twoToneOffsets_;  // Hz: the preamble line's distance below twice the offset
+    Real binHz_;
+    Real gridStep_;        // Hz
+    std::size_t squareDecimation_;
+    std::size_t window_;
+    std::size_t hop_;
+    std::size_t size_;     // transform length
+    Real forgetting_;      // per transform
+    Real recentForgetting_;
+    const kissfft<Real>* transform_;
+
+    DecimatingLowPass preFilter_;
+    std::size_t phase_ = 0;      // decimated samples since the last squared one was taken
+    std::size_t filled_ = 0;     // squared samples stored, up to the window
+    std::size_t sinceSearch_ = 0;
+    std::size_t write_ = 0;
+    std::array<Complex, 2 * SpeedPlan::kMaxTransform / SpeedPlan::kZeroPadding> squared_{};  // ring, twice over
+    std::array<Real, SpeedPlan::kMaxTransform / SpeedPlan::kZeroPadding> hann_{};
+    std::array<Complex, SpeedPlan::kMaxTransform> in_{};
+    std::array<Complex, SpeedPlan::kMaxTransform> out_{};
+    std::array<Real, SpeedPlan::kMaxTransform> spectrum_{};
+    std::array<Real, SpeedPlan::kMaxTransform> recent_{};
+    static constexpr std::size_t kMaxGrid = 1024;
+    std::array<Real, kMaxGrid> scores_{};
+    std::size_t gridCount_ = 0;
+    Real gridStart_ = 0;
+
+    Real offset_ = 0;
+    Real lineToFloor_ = 0;
+    Real presence_ = 0;
+    std::uint64_t transforms_ = 0;
+    std::uint64_t jumps_ = 0;
+};

@@ -1,0 +1,51 @@
+#include "modem/receive/enhanced/MskTrellis.h"
+
+#include <algorithm>
+
+MskTrellis::MskTrellis(int delay) : delay_(std::clamp(delay, 1, kMaxDelay))
+{
+    for (int m = 0; m < kStates; ++m)
+        quarter_[static_cast<std::size_t>(m)] = unitPhasor(-kPi / 2 * m);
+}
+
+MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, Real theta)
+{
+    const Complex reference = unitPhasor(-theta);
+    std::array<Real, kStates> zeroScore{};
+    std::array<Real, kStates> oneScore{};
+    for (std::size_t m = 0; m < kStates; ++m) {
+        const Complex r = reference * quarter_[m];
+        zeroScore[m] = (zero * r).real();
+        oneScore[m] = (one * r).real();
+    }
+    const std::size_t at = steps_ % history_.size();
+    Survivors& s = history_[at];
+    std::array<Real, kStates> next{};
+    for (std::size_t m = 0; m < kStates; ++m) {
+        const std::size_t viaOne = (m + 1) % kStates;   // a 1 bit came down from m + 1
+        const std::size_t viaZero = (m + 3) % kStates;  // a 0 bit came up from m - 1
+        const Real a = metric_[viaOne] + oneScore[viaOne];
+        const Real b = metric_[viaZero] + zeroScore[viaZero];
+        const bool one = a >= b;
+        next[m] = one ? a : b;
+        s.from[m] = static_cast<std::int8_t>(one ? viaOne : viaZero);
+        s.bit[m] = static_cast<std::int8_t>(one ? 1 : 0);
+    }
+    const Real top = *std::max_element(next.begin(), next.end());
+    best_ = 0;
+    for (std::size_t m = 0; m < kStates; ++m) {
+        metric_[m] = next[m] - top;
+        if (metric_[m] > metric_[static_cast<std::size_t>(best_)])
+            best_ = static_cast<int>(m);
+    }
+    ++steps_;
+
+    if (hasDecision()) {
+        // Back along the best path to the bit `delay` bits ago.
+        int state = best_;
+        for (int j = 0; j < delay_; ++j)
+            state = history_[(steps_ - 1 - static_cast<std::uint64_t>(j)) % history_.size()].from[static_cast<std::size_t>(state)];
+        decision_ = history_[(steps_ - 1 - static_cast<std::uint64_t>(delay_)) % history_.size()].bit[static_cast<std::size_t>(state)];
+    }
+    return {s.bit[static_cast<std::size_t>(best_)], s.from[static_cast<std::size_t>(best_)]};
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Coherent detection over the MSK phase trellis: a 4-state Viterbi detector.
+//
+// Relative to the carrier phase theta that the phase-locked loop tracks, the
+// signal's phase at the start of every bit is one of four quarter turns,
+// theta + m * pi / 2. A 1 bit turns it a quarter back (state m - 1), a 0 bit a
+// quarter forward (m + 1). A branch scores the tone's matched-filter output
+// against its starting state's phase, Re(c_b e^(-j(theta + m pi / 2))); the
+// detector keeps the best path into each state and decides a bit once all paths
+// agree on it, at the latest `delay` bits later (the best path's choice).
+// One step per bit. Allocates nothing.
+
+#include "modem/dsp/ComplexMath.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class MskTrellis {
+public:
+    static constexpr int kStates = 4;
+    static constexpr int kMaxDelay = 15;  // bits
+
+    struct Branch {
+        int bit;        // 0 or 1
+        int fromState;  // where the best path came from
+    };
+
+    explicit MskTrellis(int delay);
+
+    // One bit: the two matched-filter outputs at its end and the carrier phase.
+    // Returns the best path's newest branch.
+    Branch step(Complex zero, Complex one, Real theta);
+
+    // After step(): true when a decision for the bit `delay` bits back is out.
+    bool hasDecision() const { return steps_ > static_cast<std::uint64_t>(delay_); }
+    int decision() const { return decision_; }
+    int bestState() const { return best_; }
+
+private:
+    struct Survivors {
+        std::array<std::int8_t, kStates> from{};
+        std::array<std::int8_t, kStates> bit{};
+    };
+
+    int delay_;
+    std::array<Real, kStates> metric_{};
+    std::array<Survivors, kMaxDelay + 1> history_{};  // ring, one entry a bit
+    std::array<Complex, kStates> quarter_{};          // e^(-j m pi / 2)
+    std::uint64_t steps_ = 0;
+    int best_ = 0;
+    int decision_ = 0;
+};

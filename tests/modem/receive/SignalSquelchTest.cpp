@@ -1,0 +1,83 @@
+// The squelch's hold queue: decisions leave it in order, kHoldBits late, heard
+// only while open; opening resumes the decoder at a word boundary.
+#include "modem/receive/SignalSquelch.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr SquelchLevels kLevels{8.0, 6.0, 3.0};
+constexpr std::uint64_t kSettled = SignalSquelch::kSettledBits;
+
+// Steady amplitude, lines far above the floor: a signal.
+void hearSignal(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0); }
+// The lines gone and the amplitude fallen to a quarter: the station stopped.
+void hearNothing(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 1.0, 0.25, 1.0); }
+
+std::vector<Real> feed(SignalSquelch& s, const std::vector<Real>& in)
+{
+    std::vector<Real> out;
+    for (Real d : in) {
+        Real released = 0;
+        if (s.pass(d, released))
+            out.push_back(released);
+    }
+    return out;
+}
+
+TEST(SignalSquelchTest, OpensOnLinesOnlyOnceTheLongAverageHasSettled)
+{
+    SignalSquelch s;
+    s.update(kLevels, kSettled - 1, 20.0, 20.0, 1.0, 1.0);
+    EXPECT_FALSE(s.open());
+    s.update(kLevels, kSettled, 7.9, 20.0, 1.0, 1.0);  // below the opening level
+    EXPECT_FALSE(s.open());
+    hearSignal(s);
+    EXPECT_TRUE(s.open());
+    hearNothing(s);
+    hearNothing(s);
+    EXPECT_TRUE(s.open());  // two faded bits are not enough
+    hearNothing(s);
+    EXPECT_FALSE(s.open());
+}
+
+TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
+{
+    SignalSquelch s;
+    // Held while closed: noise "1 1 0 0 1 0 1 1" fills the queue, nothing out.
+    EXPECT_TRUE(feed(s, {1, 1, -1, -1, 1, -1, 1, 1}).empty());
+    hearSignal(s);  // opens: the queue's last "0 0" is at its 3rd and 4th places
+    // Out go the held ones after that "0 0", in order, each 8 bits late.
+    EXPECT_EQ(feed(s, {2, 3, 4, 5, 6, 7, 8, 9}), (std::vector<Real>{1, -1, 1, 1}));
+    EXPECT_EQ(feed(s, {10, 11, 12, 13}), (std::vector<Real>{2, 3, 4, 5}));
+    hearNothing(s);
+    hearNothing(s);
+    hearNothing(s);  // closed: the held ones (the over's tail) and the rest are dropped
+    EXPECT_TRUE(feed(s, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}).empty());
+}
+
+// Opening late, with a preamble's end and the text's first bits held: the
+// decoder resumes right after the preamble's run of 1 bits (its "0 0" then ends
+// an empty word), not at a later "0 0" that ends the first word.
+TEST(SignalSquelchTest, OpeningAfterAPreambleKeepsTheFirstWord)
+{
+    SignalSquelch s;
+    EXPECT_TRUE(feed(s, {1, 1, 1, 1, -1, -1, -1, 1}).empty());
+    hearSignal(s);
+    EXPECT_EQ(feed(s, {1, -1, -1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1}));
+}
+
+// Opening while a preamble still runs: its remaining 1 bits are dropped up to
+// its first 0, so that they cannot read as a short word ("1111111" is "I").
+TEST(SignalSquelchTest, OpeningInsideAPreambleDropsItsRemainingOnes)
+{
+    SignalSquelch s;
+    EXPECT_TRUE(feed(s, {-1, 1, 1, 1, 1, 1, 1, 1}).empty());
+    hearSignal(s);
+    EXPECT_TRUE(feed(s, {1, 1, 1, -1, -1, -1, 1, -1}).empty());  // the held ones go
+    EXPECT_EQ(feed(s, {1, 1, 1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1, -1}));
+}
+
+}  // namespace
