@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs whatever is missing on Debian 12 (as root, or through sudo), builds both
 # programs and the tools into build/, and starts the receiver and the transmitter.
 #   ./setup.sh              install, build, start

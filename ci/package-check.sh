@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (./setup.sh --package) and checks it as a user's
 # machine would meet it: lintian, desktop-file-validate and appstreamcli on what it
 # ships, the files it must hold, then installs it with apt-get, runs the three
@@ -7,6 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# A package may only be passed on with its licence named in every source file.
+ci/spdx.sh --check
 ci/install-missing.sh --no-install-recommends lintian desktop-file-utils appstream
 ./setup.sh --package
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What identifies a release: its home page, maintainer, version and date, for the
 # programs' --help and --version, the man pages, the AppStream file and the package.
 #

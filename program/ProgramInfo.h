@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --help and --version for the project's programs, in the form GNU programs use:
 // the answer on standard output, exit status 0, and nothing else started. The GUI
 // programs answer before they create their QApplication, so both work without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-receiver: records the radio's audio from the default recording device,
 // demodulates and decodes it, and shows the text and a scope in one window.
 

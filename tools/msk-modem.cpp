@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-modem: the modem without windows or sound card, for recordings, tests and
 // benchmarks. Commands pipe together like a radio link:
 //   msk-modem encode "CQ" -o cq.wav

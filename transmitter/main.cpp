@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-transmitter: types text onto the air. Wires the window to the sound card
 // (PortAudio), the PTT serial port (Qt SerialPort), message boxes, the system's
 // volume control and the port selection pop-up.

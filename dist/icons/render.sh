@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the programs' PNG icons from their SVG drawings, into the hicolor theme's
 # folders under dist/icons/. Run it after changing an SVG and commit the PNGs; the
 # build installs them as they are. Needs rsvg-convert (Debian: librsvg2-bin).

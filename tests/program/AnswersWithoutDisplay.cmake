@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs PROGRAM (named NAME) with --version and --help where no window system can
 # be reached, as in a package check or over ssh: each must print its answer on
 # standard output, nothing on standard error, and exit 0 -- a GUI program that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --help and --version as every program answers them: which arguments ask, where
 // the answer goes, how the option list lines up, and the version's form.
 
