@@ -6,6 +6,7 @@
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtVolumeControl.h"
 #include "program/ProgramInfo.h"
+#include "receiver/ReceiverOptions.h"
 #include "receiver/ReceiverWindow.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ namespace {
 
 // The command line, one row per option.
 constexpr program::OptionHelp kOptions[] = {
+    {"--log-dir DIR", "write the received-text log into DIR instead of\n~/.local/share/msk-receiver/"},
     {"-platform NAME", "Qt's window system: xcb, wayland or offscreen"},
     {"-display DISPLAY", "Qt's X display to open the window on"},
 };
@@ -26,7 +28,7 @@ constexpr program::ProgramHelp kHelp{
     "Receive MSK/Varicode text: record the radio's audio from the default recording\n"
     "device, demodulate and decode it, and show the text and a scope in a window.",
     kOptions,
-    "The choices in the Receive and View menus are remembered in\n"
+    "The menu choices and the windows' places and sizes are remembered in\n"
     "~/.config/MSK modem/msk-receiver.conf.",
 };
 
@@ -42,6 +44,8 @@ int main(int argc, char** argv)
     QtOperatorMessages messages;
     QtVolumeControl volume;
     ReceiverWindow window(device, messages, volume);
+    if (!ApplyReceiverOptions(QApplication::arguments(), window))
+        return 2;
     window.show();
     return app.exec();
 }
