@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds (if needed) and runs every test: unit tests, window tests on Qt's offscreen
 # platform, and the tests through a PulseAudio server that they start themselves.
 # Extra arguments go to ctest (e.g. -L unit, -R Varicode).

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs whatever is missing on Debian 12 (as root, or through sudo), builds both
 # programs and the tools into build/, and starts the receiver and the transmitter.
 #   ./setup.sh              install, build, start
 #   ./setup.sh --no-start   install and build only (CI does this)
+#   ./setup.sh --package    install, build into build-package/ without tests and
+#                           benchmarks, and make the Debian package there
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,12 +15,27 @@ packages=(
   portaudio19-dev libasound2-dev libjack-jackd2-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
+  dpkg-dev file
 )
 
 ci/install-missing.sh "${packages[@]}"
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+
+if [ "${1:-}" = "--package" ]; then
+  # Built as Debian builds its packages: optimised, hardened, installed under /usr.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cmake -S . -B build-package "${generator[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+    -DMSK_BUILD_TESTS=OFF -DMSK_BUILD_BENCH=OFF
+  cmake --build build-package --parallel
+  rm -f build-package/msk-modem_*.deb
+  (cd build-package && cpack -G DEB)
+  echo "Package: $(ls build-package/msk-modem_*.deb)"
+  exit 0
+fi
 cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with apt-get, those of the named Debian packages that are not installed
 # yet (as root, or through sudo); does nothing when all are there.
 #   ci/install-missing.sh [--no-install-recommends] PACKAGE...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The signal core on Windows: cross-builds the Qt-free libraries (alphabet, transmit
 # and receive chains) and their unit tests with Debian's mingw-w64, GoogleTest from
 # Debian's googletest sources in the same build, and runs the tests under Wine with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix:
 # the posix thread model, which std::thread and friends need). Programs are linked
 # statically, so they run without the compiler's DLLs; with wine64 present, tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound input as the receiver uses it: buffers queued at the device, filled with
 // 16-bit mono samples in order and handed back one by one.

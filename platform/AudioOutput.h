@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound output as the transmitter uses it: buffers of 16-bit mono samples queued in
 // order, with the device's progress reported as notifications.

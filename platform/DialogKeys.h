@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keyboard of a classic dialog, for windows built from plain widgets: Tab goes
 // round the tab stops in creation order (every option of a group that is one, not

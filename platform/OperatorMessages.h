@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes and beeps, behind an interface so tests see the texts without a
 // modal box blocking them. Window thread only. showMessage() returns once the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Readable text for a PortAudio error code. For an unanticipated host error it adds
 // the host API's own message, which PortAudio keeps only until the next failing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound input through PortAudio from the system's default recording device
 // ("device 0"), 16-bit mono. The library is initialised in open() and terminated in

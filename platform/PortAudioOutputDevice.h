@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound output through PortAudio on the system's default playback device, 16-bit
 // mono. The library is initialised in open() and terminated in close(), so a device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message boxes and beeps through Qt Widgets. A box has no parent and is not modal:
 // showMessage() waits for the operator in a local event loop, so the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control lines of a serial port through Qt SerialPort, to key a radio's PTT.
 // The port is opened for reading and writing, exclusively; no settings are made and

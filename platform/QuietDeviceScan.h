@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PortAudio's start without the sound libraries' own chatter. Pa_Initialize scans
 // every device ALSA's configuration names (surround51, iec958, the JACK and OSS

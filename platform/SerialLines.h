@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control lines of a serial port, used to key a radio's PTT. No data ever
 // passes. Window thread only.

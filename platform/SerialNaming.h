@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a system names its serial ports: Windows by "COMn" itself, others by device
 // paths that the system lists. Pure, any thread.

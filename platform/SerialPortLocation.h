@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which serial device stands for "COMn" (n = 1..9, also larger) on this system.
 // On Windows it is the port "COMn" itself. Elsewhere it is the n-th of the serial

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system asking the program to end (SIGTERM from kill or at logout, SIGINT from
 // Ctrl+C in a terminal, SIGHUP when that terminal goes away), turned into a call on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starts the system's volume control without waiting for it; a missing program is
 // silently nothing. Window thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line that opens the system's volume control on its playback or
 // recording view. Pure, callable from any thread.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The backends: PortAudio sound, Qt SerialPort control lines, Qt message boxes and
 # the system's volume control.
 add_library(mskplatform STATIC

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recording from the sound card: device 0 at 8000 samples per second, 16-bit mono,
 // into eight buffers of 256 samples (32 ms each, 256 ms in all) that circulate

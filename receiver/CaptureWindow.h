@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the audio capture needs of the receiver window: the two buttons it changes
 // and the close that ends the program after a capture failure. Called on the

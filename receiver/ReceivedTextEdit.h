@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The received-text pane: a plain-text editor the decoder appends to, one
 // Windows-1252 byte at a time, and the operator may type and edit in as well.

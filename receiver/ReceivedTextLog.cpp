@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "receiver/ReceivedTextLog.h"
 
 #include "modem/varicode/Windows1252.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The received-text log: every decoded character, appended as it arrives to a text
 // file of the day (UTC) in the log folder, "YYYY-MM-DD.txt", in UTF-8. Each over

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiver's main window, "MSK receiver": a menu bar, and below it the 410 x 280
 // client area with the scope, Start / Stop / Mixer, the five speed and two sync

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope control in the receiver window: a small sunken panel that shows the
 // signal display's picture. Once per bit the display hands over its image; the

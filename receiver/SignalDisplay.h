@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scope: the phase-difference trace of each of the last four bits over a
 // yellow cross, drawn into a 128 x 85 raster image that is created black and never

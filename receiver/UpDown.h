@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A pair of arrow buttons that step a number shown in a label beside them, as the
 // receiver's tuning and clock controls. It holds no value of its own: it reports

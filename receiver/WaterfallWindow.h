@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Waterfall" window: the spectrum of the recorded audio from 0 to 3000 Hz,
 // newest line on top, with a frequency ruler above it, labelled from "0" to

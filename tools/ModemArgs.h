@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers shared by the msk-modem commands: argument parsing and the exit
 // codes (2 for a usage error, 1 for an input or output error).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // msk-modem channel: a test signal as a radio link would pass it (the simulator's
 // signal processing is in modem/channel/). The recording is streamed block by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // msk-modem decode: a recording through the receive chain as the receiver window
 // starts it (31 baud, fast sync, 1000 Hz, 8000 samples per second unless told

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // msk-modem encode: the signal a freshly started transmitter plays when the text
 // was typed before "Turn On" -- the preamble, then one bit per request of the bit

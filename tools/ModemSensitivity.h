@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Character error rate of the whole link: text through the transmitter's code
 // path, 32000 -> 8000 samples per second, a noisy channel, and the receive chain

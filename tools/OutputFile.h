@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file a command writes, put in place only when it is complete. POSIX only, as
 // msk-modem is built only where POSIX is (the Windows build is the signal core).

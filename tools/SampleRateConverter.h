@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Streaming sample-rate conversion through libsamplerate, for recordings made at
 // another rate than the receiver's 8000 samples per second, for the encoder's

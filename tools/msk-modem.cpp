@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-modem: the modem without windows or sound card, for recordings, tests and
 // benchmarks. Commands pipe together like a radio link:
 //   msk-modem encode "CQ" -o cq.wav
 //   msk-modem channel --snr -6 cq.wav noisy.wav
 //   msk-modem decode noisy.wav
 
+#include "program/ProgramInfo.h"
 #include "tools/ModemArgs.h"
 #include "tools/ModemEncode.h"
 
@@ -24,7 +26,8 @@ constexpr const char* kUsage =
     "                        [--assumed-rate N] [--demod standard|enhanced] [--reverse]\n"
     "                        [--squelch] [--trace] [--input-rate N] [FILE|-]\n"
     "         --trace, enhanced: SAMPLE BIT STROBE AFC_HZ PHASE PHASE_ERROR TIMING_ERROR AMPLITUDE LINES\n"
-    "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n";
+    "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n"
+    "       msk-modem --help | --version\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -64,9 +67,13 @@ int printHelp()
 int main(int argc, char** argv)
 {
     // --help or -h in place of the command; the commands take it where an option
-    // may stand (HelpRequest).
+    // may stand (HelpRequest). --version in place of the command.
     if (argc >= 2 && modem::isHelpOption(argv[1]))
         return printHelp();
+    if (argc >= 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << program::versionText("msk-modem") << std::flush;
+        return std::cout ? modem::kExitOk : modem::kExitIo;
+    }
     if (argc < 2) {
         std::cerr << kUsage;
         return modem::kExitUsage;

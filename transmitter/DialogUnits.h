@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialog units to pixels, the way dialog templates are laid out: a horizontal unit
 // is a quarter of the dialog font's average character width, a vertical unit an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A push button the program paints itself: a solid fill, a one-line caption centred
 // in its own colour, and a bump edge (raised outer, sunken inner border) all round.

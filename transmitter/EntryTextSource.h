@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entry control's text as the bit queue reads it: Windows-1252 bytes, each line
 // end as CR LF, a character the code page lacks as '?'.

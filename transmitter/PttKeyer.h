@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keys and releases the radio's push-to-talk line. Window thread only.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial port whose DTR and RTS lines key the radio's PTT, and the operator's
 // choice of it ("none", "COM1".."COM9"). Where serial ports are device files the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small pop-up that asks for one text: a prompt, an editable drop-down list and
 // three drawn buttons, "Accept", "Cancel" and "Clear". Enter and Esc act as Accept

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window of the selection pop-up: a prompt, an editable drop-down list and the
 // three drawn buttons "Accept", "Cancel" and "Clear" on a grey-green ground. It

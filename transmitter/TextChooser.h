@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asks the operator for one text from an editable list. Returns the chosen or typed
 // text, or an empty text when cancelled. Window thread; runs its own event loop

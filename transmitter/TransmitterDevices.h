@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The outside world of the transmitter window: the sound card, the serial port that
 // keys the radio, message boxes, the system's volume control and the port chooser.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmitter's one window: the five speeds, the entry whose text is sent, the
 // "Turn On"/"Turn Off" toggle, "PTT port", "Output" and the status line.

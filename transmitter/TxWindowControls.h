@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a transmission changes in the transmitter window: the toggle's caption, the
 // "PTT port" button, the five speed options, and the end of the window once the

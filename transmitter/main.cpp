@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-transmitter: types text onto the air. Wires the window to the sound card
 // (PortAudio), the PTT serial port (Qt SerialPort), message boxes, the system's
 // volume control and the port selection pop-up.
@@ -7,13 +8,38 @@
 #include "platform/QtSerialLines.h"
 #include "platform/QtVolumeControl.h"
 #include "platform/TerminationRequests.h"
+#include "program/ProgramInfo.h"
 #include "transmitter/SelectionPopup.h"
 #include "transmitter/TransmitterWindow.h"
 
 #include <QApplication>
 
+#include <iostream>
+
+namespace {
+
+// The command line, one row per option.
+constexpr program::OptionHelp kOptions[] = {
+    {"-platform NAME", "Qt's window system: xcb, wayland or offscreen"},
+    {"-display DISPLAY", "Qt's X display to open the window on"},
+};
+
+constexpr program::ProgramHelp kHelp{
+    "msk-transmitter",
+    "[OPTION]...",
+    "Send typed text as an MSK/Varicode signal through the default playback device,\n"
+    "keying the radio's push-to-talk with the DTR and RTS lines of a serial port.",
+    kOptions,
+    "At start the PTT port is COM1, the first serial port the system lists; the\n"
+    "window's PTT port button chooses another, or none.",
+};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    if (const auto answer = program::answerInfoRequest(argc, argv, kHelp, std::cout, std::cerr))
+        return *answer;
     QApplication application(argc, argv);
 
     PortAudioOutputDevice audio;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the waterfall at its ten lines a second: one second of 8000-per-second
 // noise through the spectrum alone, and through the spectrum into the waterfall
 // window with each line drawn at 600 x 260 pixels. One iteration is one second of

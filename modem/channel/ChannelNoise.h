@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // White Gaussian noise added sample by sample and the result scaled to 16 bits.
 

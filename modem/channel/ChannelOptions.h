@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a simulated radio path does to a test signal: a sample-clock error, a
 // frequency offset, and white Gaussian noise at a given SNR in a 2500 Hz bandwidth,

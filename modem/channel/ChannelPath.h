@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The channel's deterministic part, block by block: the clock error, then the
 // frequency offset. Its output has as many samples as the clock makes of the input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moves every frequency up by offsetHz, as a mistuned SSB radio does: the analytic
 // signal x + j H{x} turned by the offset, real part kept. H is a windowed FIR

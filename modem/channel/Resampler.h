@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A streaming sample-rate converter, as the channel's clock error needs one. The
 // signal core only names it; the command-line tool hands in an implementation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Complex arithmetic of the enhanced receive chain: the baseband as std::complex,
 // and the few helpers its blocks share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A complex FIR low-pass whose taps are chosen when it is made (a FilterTaps
 // design). push() stores every input sample; output() convolves only when an

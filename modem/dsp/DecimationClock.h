@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Says which recorded samples the enhanced chain's front end keeps: a phase in
 // output periods that advances by the output rate over the input rate each sample

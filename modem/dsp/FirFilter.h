@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A low-pass FIR filter on the complex baseband: the same real coefficients filter
 // the I and the Q branch. Samples go in with push(); output() convolves whatever is

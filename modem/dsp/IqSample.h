@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One complex baseband sample: the in-phase and quadrature branches after the mixer.
 

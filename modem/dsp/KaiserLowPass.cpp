@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/dsp/KaiserLowPass.h"
 
 #include "modem/dsp/DspMath.h"

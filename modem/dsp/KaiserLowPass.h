@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Low-pass FIR design by the Kaiser window method: a windowed ideal low-pass
 // (sinc) whose length and window shape follow from the stop-band attenuation and

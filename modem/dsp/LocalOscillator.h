@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiver's local oscillator: a phase accumulator in cycles and the cosine and
 // sine of the new phase, which the mixer multiplies with each recorded sample.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A complex oscillator that turns backwards, e^(-j phase): multiplying a signal by
 // its output moves the signal down by the oscillator's frequency. It keeps a unit

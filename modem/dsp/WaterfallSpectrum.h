@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waterfall's spectrum of the recorded audio: every kHopSamples samples (ten
 // lines a second at 8000 samples/s), once kFftSize have come, the last kFftSize samples, Hann-windowed, go

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the demodulator's two outputs go. Both are called from inside
 // DemodulateSample on the window thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receive chain without a window: settings, both demodulators (the one that
 // settings.demodulator selects is heard), decoder and a text pane held in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/receive/ReceiveDemodulator.h"
 
 ReceiveDemodulator::ReceiveDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Both receive chains side by side on the same samples: the classic MskDemodulator
 // and the EnhancedDemodulator. The chain that ReceiverSettings::demodulator selects

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiver's four live settings. The window writes them between audio buffers;
 // the demodulator reads them afresh on every sample, so a change acts from the next

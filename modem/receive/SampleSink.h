@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where recorded samples go, one call per sample in recording order. The receiver
 // window passes them to the demodulator; tests collect them. Called on the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps the scope's meaning while the enhanced chain decides: the classic chain's
 // second low-pass stage and its phase difference over 12 ticks run on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Signal-presence squelch: decides from the frequency search's spectral lines
 // whether a signal of the selected speed is on the air, and holds the selected

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the enhanced chain derives from the speed and the sample rate: bit
 // rate, the tones' spacing, the front end's decimating low-pass, the frequency

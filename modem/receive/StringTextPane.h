@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A text pane held in a string of Windows-1252 bytes: what the decoder writes into
 // when there is no window (msk-modem decode, benchmarks).

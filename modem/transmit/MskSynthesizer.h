@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tone synthesiser: one bit becomes one bit period of a phase-continuous sine
 // at 32000 samples per second. A 1 bit is the tone below 1000 Hz, a 0 bit the tone

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preamble that opens every transmission: one bit per audio buffer, filled when
 // the output device reports itself open, before any bit is taken from the queue.

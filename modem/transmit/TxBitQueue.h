@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmit bit queue: turns the entry text into the bit stream on the air,
 // one bit per request from the audio stream.

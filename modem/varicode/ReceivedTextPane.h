@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text pane the decoder writes into. The receiver window implements it on its
 // text widget; tests use a string. Characters are Windows-1252 bytes; a line feed

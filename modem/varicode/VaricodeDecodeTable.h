@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The alphabet as the receiver holds it: each code word as an integer, first bit on
 // the air most significant (character 0 -> 683, space -> 1, 255 -> 2907).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Varicode decoder: one decision value per bit in, characters out to the pane.
 // Every "00" ends a code word; unknown words vanish. Window thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A recording device the test clocks itself. Buffers the program queues wait in
 // order; fill() hands the oldest one back with chosen samples and byte count,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An output device the test clocks. Every call is recorded in order (and, when a
 // shared log is given, appended to it, so the order against other fakes shows).

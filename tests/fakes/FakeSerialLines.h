@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Stands in for a serial port's control lines: ptys have no modem lines, so tests
 // watch what would have reached the radio. Records every open, close and line

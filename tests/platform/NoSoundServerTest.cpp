@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the devices where no sound server answers: the operator gets a readable
 // reason and no notification follows. PULSE_SERVER points at a dead socket before
 // PortAudio first looks at ALSA's configuration; where ALSA then falls back to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input device against a real PulseAudio server (run through
 // tests/sound/with-sound-server.sh, whose default source is the monitor of the
 // null sink "radio"): buffers filled and returned as the receiver's capture expects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output device against a real PulseAudio server (run through
 // tests/sound/with-sound-server.sh): the order of its notifications as the
 // transmitter relies on it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes: the operator sees the right texts and icon, and while a box waits
 // the program's other windows stay usable and its events keep being handled.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port behind the PTT: what opens, what does not, and that nothing
 // happens on a port that is not open. A pseudo-terminal stands in for a serial
 // device (it has no modem lines, so the line changes themselves are not seen).

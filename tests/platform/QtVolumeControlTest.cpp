@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume control starts detached on the view asked for, and a missing program
 // is silently nothing. A stand-in "pavucontrol" on PATH records its arguments.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the sound devices as "Turn On" and "Start" do, through the private
 // sound server: PortAudio's device scan must leave standard error empty (ALSA and
 // JACK printed some eighty lines per open about devices the machine never had).

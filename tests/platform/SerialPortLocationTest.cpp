@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "COM1".."COM9" to the system's serial devices.
 
 #include "platform/SerialPortLocation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both devices at once, as a radio link on one machine: a 1000 Hz tone played into
 // the null sink "radio" is recorded from its monitor, the default source under
 // tests/sound/with-sound-server.sh. Shows that PortAudio's default devices are the

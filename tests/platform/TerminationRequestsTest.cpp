@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's requests to end the program (kill, logout, Ctrl+C, a closed
 // terminal) reach the window thread as a call, instead of ending the process while
 // the radio may be keyed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The volume control each system opens, on the view asked for.
 
 #include "platform/VolumeControlCommand.h"

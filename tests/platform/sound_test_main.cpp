@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound tests run on a window thread with a Qt event loop, as the programs do.
 #include <QCoreApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt widget tests on the offscreen platform unless a display is chosen.
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture logic against a device the test clocks: the order of the device
 // calls, every failure path with its message, the buffers' samples reaching the
 // demodulator, pause and resume, and the release when the window closes.

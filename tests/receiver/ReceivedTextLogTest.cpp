@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The received-text log on a clock the test sets: the daily files and their lines,
 // backspaces taken back out, what a failed write does, and when an over starts.
 

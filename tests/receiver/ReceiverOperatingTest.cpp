@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver as an operator works it through a contact: the pane growing with
 // the window, the text size keys, saving and clearing the pane, the timestamps and
 // the received-text log along a station's over, a log that cannot be written, the

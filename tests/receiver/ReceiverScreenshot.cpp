@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the receiver beside its waterfall as an operator sees them while a
 // 63-baud station comes in out of the noise, 7 Hz above the receiver's centre, with
 // the enhanced demodulator and the squelch on, and saves both as one PNG (for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A transmission as the modem sends it, recorded at 8000 samples per second and
 // played through the test-clocked device into the receiver window: the text must
 // appear in the pane at every speed, and the scope must show the bits' traces.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver through a real sound server: the window with the PortAudio device
 // presses "Start", a transmission made by `msk-modem encode` is played into the
 // sink whose monitor is the default recording device, and its text must appear in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the receiver's window tests: remembered choices kept away from the
 // operator's own, a volume control that counts its starts, a window on stand-ins,

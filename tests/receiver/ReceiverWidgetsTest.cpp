@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's own widgets on Qt's offscreen platform: the received-text pane as
 // the decoder drives it, the up-down's steps and acceleration, and the scope
 // keeping and painting the picture it is given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver window on Qt's offscreen platform with a recording device the test
 // clocks: the start state and layout below the menu bar, the keyboard, the
 // steppers and their bounds, the options and menu choices while recording and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waterfall: its spectrum of a tone and of a weak station in noise, the window
 // drawing it with the marks of the chosen speed, a click tuning the receiver, and
 // the "View" menu opening it and remembering that it was open.

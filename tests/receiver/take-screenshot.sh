@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/receiver.png: the receiver running under Xvfb decodes a transmission
 # played through a private PulseAudio server.
 #   tests/receiver/take-screenshot.sh BUILD_DIR OUTPUT.png

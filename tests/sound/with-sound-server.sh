@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command against a private PulseAudio server, as a radio link on one
 # machine: a null sink named "radio" is the default output, and its monitor is the
 # default input, so whatever one program plays the other records.

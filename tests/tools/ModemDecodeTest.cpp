@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-modem decode and channel, called in process.
 #include "tests/modem/receive/ReceiveSignals.h"
 #include "tools/ModemArgs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-modem as a program: what it prints where, its exit codes, what it does to the
 // file it writes, its memory, and the README's example. POSIX only (spawns the
 // program with a chosen standard input and measures it with wait4).

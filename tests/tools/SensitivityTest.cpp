@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two easy points of the sensitivity table, so a regression anywhere in the link
 // shows up: both must come through without a single character error.
 #include "bench/modem/receive/SensitivityText.h"

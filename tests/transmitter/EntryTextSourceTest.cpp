@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry as the bit queue reads it: Windows-1252 bytes with CR LF line ends,
 // kept up to date through every kind of edit without re-reading the whole text.
 

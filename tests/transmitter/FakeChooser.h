@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A port chooser that answers at once, with a hook for "while the pop-up is open".
 

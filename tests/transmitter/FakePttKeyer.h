@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The radio's PTT as a test sees it: keyed or not, and each change in a shared log.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmitter window's controls as the audio stream changes them, each change
 // of the toggle and the end of the window also in a shared log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Serial control lines that log every open, close and line change into a list
 // shared with the fake sound card, so the order of PTT and audio shows.

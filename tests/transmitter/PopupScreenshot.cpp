@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test-only program: shows the port selection pop-up as the operator sees it and
 // saves a picture of it. Usage: popup-screenshot <file.png> [--dropped]
 // With --dropped the list is shown dropped and the program waits ten seconds, so

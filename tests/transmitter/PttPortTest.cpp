@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PTT port over fake serial lines: what reaches DTR and RTS, in which order,
 // and what the operator sees when a port cannot be opened.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selection pop-up on the offscreen platform. Each case drives the pop-up from
 // a timer while run() waits in its own event loop, the way the operator would.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An entry text held as Windows-1252 bytes, line ends already CR LF.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transmitter asked by the system to end (SIGTERM) while a message box waits
 // for the operator: the real boxes and signal handling, a sound card and serial
 // port the test controls. The program must end as from the close box -- sound

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the transmitter window as an operator sees it in the middle of a QSO and
 // saves it as a PNG (for the documentation):
 //   transmitter-screenshot OUT.png

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transmitter window end to end through a real sound server: text typed before
 // and after "Turn On" (with a correction) is played through PortAudio into the null
 // sink "radio", recorded from its monitor with parecord and decoded by

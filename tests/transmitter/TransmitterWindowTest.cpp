@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transmitter window on the offscreen platform, with a sound card, serial port,
 // message boxes, volume control and port chooser that the test controls.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transmit lifecycle against a device, PTT and window the test clocks.
 
 #include "modem/transmit/MskSynthesizer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enhanced receive chain beside the standard one, measured over the whole link:
 // the bench text through the transmitter's code path, 32000 -> 8000 samples per
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the

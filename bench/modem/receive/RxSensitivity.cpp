@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character error rate against SNR (in 2500 Hz) at every speed: the table that
 // docs/performance.md carries. Fixed text and seeds, so every run prints the same.
 //   rx-sensitivity [OUTPUT.md]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the receive chain (demodulator, decoder, text pane) at each speed, and
 // with the scope at the slowest and fastest; the classic chain alone, the
 // enhanced chain alone, and both side by side as the receiver runs them:

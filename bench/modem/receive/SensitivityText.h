@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The plain text sent in the sensitivity measurements: 500 characters of ordinary
 // English as an operator types it, letters, digits and punctuation, no line ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the transmit chain's per-bit work: one bit-queue request (with a long
 // entry text waiting) and one tone fill, at each speed.
 #include "modem/transmit/MskSynthesizer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The enhanced chain's per-sample filters on the frequency-corrected baseband,
 // with a short history so the per-bit stage can read them between samples:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bit clock of the enhanced chain: the strobe t, the (fractional) decimated
 // sample at which the current bit's matched-filter window ends, and the clock's

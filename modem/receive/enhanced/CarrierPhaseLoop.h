@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The decision-directed phase-locked loop of the coherent detector: tracks the
 // carrier phase theta (radians, at the start of each bit) and its drift per bit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The enhanced MSK demodulator: coherent detection with automatic frequency
 // correction and a fast start, beside the classic MskDemodulator.

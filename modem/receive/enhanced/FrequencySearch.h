@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The automatic frequency correction: finds how far the station sits from the
 // centre frequency, within +-45 Hz (+-50 Hz at 500 baud), from the signal itself.

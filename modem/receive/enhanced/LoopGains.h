@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Gains of a second-order loop (proportional and integral) for a noise bandwidth
 // B_L * T (per bit) and damping zeta, from the standard linear loop formulas:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Coherent detection over the MSK phase trellis: a 4-state Viterbi detector.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds the bit grid at the end of the preamble. The preamble is a long run of 1
 // bits (one steady tone), which tells a timing loop nothing; the text starts

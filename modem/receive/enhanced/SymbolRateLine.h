@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bit-timing pull-in aid, which needs no decisions: the squared difference of
 // the two tones' filter energies, (|c1|^2 - |c0|^2)^2, peaks once per bit where

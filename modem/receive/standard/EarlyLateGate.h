@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The early-late timing error detector. A quarter of a bit before the decision
 // point it takes the energy of the phase slope (d squared), a quarter of a bit after

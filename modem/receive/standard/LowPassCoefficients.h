@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two low-pass filters of the demodulator. Both are symmetric, so only the
 // first half (through the centre tap) is written out; the rest is its mirror image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The MSK demodulator: recorded samples in, one decision value per bit out.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The phase discriminator: how far the baseband phase turned over the last three
 // stage-2 outputs (12 ticks, three quarters of a bit), in units of pi radians,

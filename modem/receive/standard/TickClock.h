@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bit-synchronous tick clock, 16 ticks per bit: a phase in tick periods that
 // runs freely at tickRate / sampleRate per recorded sample and is pulled once per

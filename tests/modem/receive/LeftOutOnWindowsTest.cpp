@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built only for the Windows core (cross build under Wine): the receive tests that
 // need a real transmission are not built there, and each group says why here, so
 // the run lists what it did not check. Their signals come from msk-modem's encoder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both chains on the same samples: the selected one is heard, the classic one
 // exactly as it always was, and a switch acts at once while recording; reverse
 // reads a station on the other sideband; the squelch keeps noise off the pane

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test signals for the receive chain, at the receiver's 8000 samples per second.
 

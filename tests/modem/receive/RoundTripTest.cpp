@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text through the transmitter's code path, 32000 -> 8000 samples per second, and
 // back through the receive chain, at every speed; every byte value through both
 // demodulators.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The squelch's hold queue: decisions leave it in order, kHoldBits late, heard
 // only while open; opening resumes the decoder at a word boundary.
 #include "modem/receive/SignalSquelch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What goes on the air must not depend on the system the transmitter runs on: the
 // samples a freshly started transmitter plays for a fixed text, at every speed,
 // are compared through a 64-bit FNV-1a hash of their little-endian bytes with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pull-in of the bit clock from wherever recording began. The receiver's tick
 // clock runs freely until a signal arrives, so a transmission can start at any
 // point of its bit; the preamble is one steady tone, which tells the early-late

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enhanced chain on exact signals from the encoder: the frequency search
 // pulls in from both ends of its range, the bit clock locks from any start, the
 // carrier loop holds at the speeds that are not exactly MSK, the preamble's end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/dsp/DspMath.h"
 #include "modem/dsp/FirFilter.h"
 #include "modem/dsp/LocalOscillator.h"

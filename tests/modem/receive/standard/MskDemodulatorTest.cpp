@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/receive/ReceiveChain.h"
 #include "modem/receive/standard/MskDemodulator.h"
 #include "tests/modem/receive/ReceiveSignals.h"
