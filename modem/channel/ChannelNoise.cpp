@@ -5,6 +5,11 @@
 
 namespace modem {
 
+std::int16_t toSixteenBits(double v)
+{
+    return static_cast<std::int16_t>(std::clamp(std::nearbyint(v), -32768.0, 32767.0));
+}
+
 ChannelNoise::ChannelNoise(int rate, double power, const ChannelOptions& options) : generator_(options.seed)
 {
     // White noise of variance s2 spreads over rate / 2 Hz; kNoiseBandwidth of it
@@ -14,14 +19,6 @@ ChannelNoise::ChannelNoise(int rate, double power, const ChannelOptions& options
         sigma_ = std::sqrt(variance);
         scale_ = std::min(1.0, kNoisyOutputRms / std::sqrt(power + variance));
     }
-}
-
-std::int16_t ChannelNoise::step(double x)
-{
-    double v = x;
-    if (sigma_ > 0)
-        v += sigma_ * noise_(generator_);
-    return static_cast<std::int16_t>(std::clamp(std::nearbyint(v * scale_), -32768.0, 32767.0));
 }
 
 }  // namespace modem
