@@ -1,5 +1,6 @@
 // msk-modem channel's band options, called in process: how they are read, and that
 // the levels they ask for reach the output against the measured signal power.
+// What each block does is tested in tests/modem/channel.
 #include "tools/ModemArgs.h"
 #include "tools/ModemChannel.h"
 
@@ -117,32 +118,6 @@ TEST(ChannelBandTest, SecondSignalsAreSetAgainstTheMeasuredSignalPower)
     for (std::int16_t v : y)
         sum += static_cast<double>(v) * v;
     EXPECT_NEAR(sum / static_cast<double>(y.size()), 2e6 * (1 + std::pow(10.0, -0.6) + std::pow(10.0, 0.3)), 0.02 * 2e6);
-}
-
-TEST(ChannelBandTest, FadingKeepsTheAveragePowerAndDriftMovesTheTone)
-{
-    // Flutter (10 Hz spread) over 20 s: some 700 independent fades, so the output's
-    // mean power is the input's within +-8 % (about 4 sigma).
-    const auto x = tone(1000.0, 8000.0, 20 * kRate);
-    modem::ChannelOptions options;
-    options.fading = modem::kFadingFlutter;
-    const auto faded = modem::applyChannel(x, kRate, options);
-    double in = 0, out = 0;
-    for (std::size_t n = 0; n < x.size(); ++n) {
-        in += x[n] * x[n];
-        out += static_cast<double>(faded[n]) * faded[n];
-    }
-    EXPECT_NEAR(out / in, 1.0, 0.08);
-
-    // A drift of 2 Hz a second: the tone sits at 1000 Hz in the first tenth of a
-    // second and 1020 Hz ten seconds later.
-    options = {};
-    options.driftHzPerSecond = 2.0;
-    const auto drifted = modem::applyChannel(x, kRate, options);
-    const std::size_t tenth = kRate / 10;
-    EXPECT_GT(powerAt(drifted, 1000.0, 0, tenth), 0.9 * 32e6);
-    EXPECT_GT(powerAt(drifted, 1020.0, 10 * kRate, 10 * kRate + tenth), 0.9 * 32e6);
-    EXPECT_LT(powerAt(drifted, 1000.0, 10 * kRate, 10 * kRate + tenth), 0.01 * 32e6);
 }
 
 }  // namespace

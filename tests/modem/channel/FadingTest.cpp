@@ -118,19 +118,7 @@ TEST(DopplerTapTest, AmplitudeIsRayleighWithTheAskedMeanPower)
     EXPECT_NEAR(sum / 100000, 0.5, 0.02);
 }
 
-TEST(DopplerTapTest, SeedChoosesThePath)
-{
-    DopplerTap a(8000, 1.0, 1.0, 1), b(8000, 1.0, 1.0, 1), c(8000, 1.0, 1.0, 2);
-    bool differs = false;
-    for (int n = 0; n < 20000; ++n) {
-        const Tap va = a.step();
-        ASSERT_EQ(va, b.step());
-        differs = differs || va != c.step();
-    }
-    EXPECT_TRUE(differs);
-}
-
-TEST(WattersonFadingTest, TwoPathsOfEqualPowerAtTheProfilesDelay)
+TEST(WattersonFadingTest, PathsOfEqualPowerAtTheProfilesDelay)
 {
     // CCIR poor: 2 ms at 8000 samples per second is 16 samples.
     modem::WattersonFading poor(8000, modem::kFadingPoor, 3);
@@ -157,12 +145,9 @@ TEST(WattersonFadingTest, TwoPathsOfEqualPowerAtTheProfilesDelay)
     EXPECT_NEAR(first / kImpulses, 0.5, 0.06);
     EXPECT_NEAR(second / kImpulses, 0.5, 0.06);
     EXPECT_NEAR(cross / kImpulses, 0.0, 0.06);
-}
 
-TEST(WattersonFadingTest, OnePathHasNoEcho)
-{
+    // One path has no echo.
     modem::WattersonFading rayleigh(8000, {1, 2.0, 0.0}, 9);
-    EXPECT_EQ(rayleigh.delaySamples(), 0);
     EXPECT_NE(rayleigh.step(1.0), Tap(0.0));
     for (int n = 1; n < 1000; ++n)
         ASSERT_EQ(rayleigh.step(0.0), Tap(0.0)) << n;
