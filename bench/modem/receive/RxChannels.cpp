@@ -8,9 +8,11 @@
 // (junk before and after it is free), over the text's length. SNR is the clean
 // over's mean square (not counting the silence) against the noise in 2500 Hz; with
 // fading it is the average SNR. Prints Markdown tables for docs/performance.md.
-//   rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME]
+//   rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]
+// --squelch reads each chain through the receiver's whole chain with the squelch on.
 // Fixed texts and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
+#include "modem/receive/ReceiveChain.h"
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/StringTextPane.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
@@ -56,6 +58,7 @@ constexpr Speed kSpeeds[] = {
 };
 
 int seeds = 3;
+bool squelch = false;
 std::string onlyBaud;
 std::string onlyCase;
 
@@ -112,6 +115,22 @@ Pair readBoth(const std::vector<std::int16_t>& audio, const Speed& speed, const 
 {
     ReceiverSettings settings;
     settings.tickRate = modem::tickRateForBaud(speed.baud);
+    const auto cer = [&](const std::string& printed) {
+        return static_cast<double>(infixEditDistance(text, printed)) / static_cast<double>(text.size());
+    };
+    if (squelch) {
+        // The squelch listens to the enhanced chain whichever chain is heard, so
+        // each chain is read through a whole receive chain of its own.
+        settings.squelch = true;
+        Pair p;
+        for (const DemodulatorChoice choice : {DemodulatorChoice::Standard, DemodulatorChoice::Enhanced}) {
+            settings.demodulator = choice;
+            ReceiveChain chain(settings);
+            chain.feed(audio.data(), audio.size());
+            (choice == DemodulatorChoice::Standard ? p.standard : p.enhanced) = cer(chain.text());
+        }
+        return p;
+    }
     StringTextPane standardPane, enhancedPane;
     VaricodeDecoder standardDecoder{standardPane}, enhancedDecoder{enhancedPane};
     MskDemodulator standard(settings, standardDecoder, nullptr);
@@ -120,9 +139,6 @@ Pair readBoth(const std::vector<std::int16_t>& audio, const Speed& speed, const 
         standard.DemodulateSample(x);
         enhanced.DemodulateSample(x);
     }
-    const auto cer = [&](const std::string& printed) {
-        return static_cast<double>(infixEditDistance(text, printed)) / static_cast<double>(text.size());
-    };
     return {cer(standardPane.text()), cer(enhancedPane.text())};
 }
 
@@ -323,7 +339,7 @@ void impairmentTable()
 
 int usage()
 {
-    std::cerr << "usage: rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME]\n"
+    std::cerr << "usage: rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]\n"
                  "  --only: one fading channel by name (good, rayleigh:1, ...), or impairments whose\n"
                  "          name contains NAME (drift, station, carrier, impulses, SSB)\n";
     return 2;
@@ -345,6 +361,8 @@ int main(int argc, char** argv)
                 onlyBaud = modem::optionValue(argc, argv, i);
             else if (arg == "--only")
                 onlyCase = modem::optionValue(argc, argv, i);
+            else if (arg == "--squelch")
+                squelch = true;
             else
                 return usage();
         }
@@ -357,7 +375,7 @@ int main(int argc, char** argv)
         return usage();
     if (part != "fading" && part != "impairments" && part != "all")
         return usage();
-    std::cout << "Seeds per point: " << seeds << "\n\n";
+    std::cout << "Seeds per point: " << seeds << (squelch ? "; squelch on" : "; squelch off") << "\n\n";
     if (part == "fading" || part == "all")
         fadingTable();
     if (part == "all")
