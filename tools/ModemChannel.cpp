@@ -114,13 +114,13 @@ void runLink(const BlockReader& read, int rate, const ChannelOptions& options,
 {
     const double power = needsPower(options) ? pathPower(read, rate, options) : 0.0;
     ChannelPath path = makePath(rate, options);
-    BandMixer noise(rate, power, options);
+    BandMixer band(rate, power, options);
     std::vector<double> out;
     std::vector<std::int16_t> samples;
     read([&](const double* in, std::size_t n, bool last) {
         path.process(in, n, last, out);
         samples.resize(out.size());
-        std::transform(out.begin(), out.end(), samples.begin(), [&](double v) { return noise.step(v); });
+        std::transform(out.begin(), out.end(), samples.begin(), [&](double v) { return band.step(v); });
         if (!samples.empty())
             write(samples.data(), samples.size());
     });

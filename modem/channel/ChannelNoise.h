@@ -17,11 +17,10 @@ public:
     ChannelNoise(int rate, double power, const ChannelOptions& options);
     std::int16_t step(double x) { return toSixteenBits(addNoise(x) * scale_); }
 
-    // The two halves of step(): the noise alone, and the scale that keeps a noisy
-    // output's RMS at kNoisyOutputRms (1 without noise).
+    // The noise alone, without the scale that keeps a noisy output's RMS at
+    // kNoisyOutputRms; and its variance.
     double addNoise(double x) { return sigma_ > 0 ? x + sigma_ * noise_(generator_) : x; }
     double variance() const { return sigma_ * sigma_; }
-    double scale() const { return scale_; }
 
 private:
     double sigma_ = 0;
