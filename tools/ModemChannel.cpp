@@ -10,6 +10,8 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace modem {
 namespace {
@@ -19,6 +21,11 @@ constexpr std::size_t kMaxBlockSamples = 65536;  // cap for files with many chan
 constexpr double kMaxSnrDb = 100.0;
 constexpr double kMaxOffsetHz = 1000.0;
 constexpr double kMaxPpm = 10000.0;         // 1 %
+constexpr double kMaxDriftHzPerSecond = 10.0;
+constexpr double kMaxDopplerSpreadHz = 50.0;  // rayleigh:HZ
+constexpr double kMaxRelativeDb = 60.0;       // of a second signal against the wanted one
+constexpr double kMaxImpulsesPerSecond = 1000.0;
+constexpr double kWidestToneReachHz = 125.0;  // a 500-baud station's tones, each side of its centre
 static_assert(kMaxRecordingRate <= FrequencyShifter::kMaxRate);
 
 // libsamplerate as the path's sample clock.
@@ -84,9 +91,11 @@ void memoryBlocks(const std::vector<double>& samples, const std::function<void(c
 
 using BlockReader = std::function<void(const std::function<void(const double*, std::size_t, bool)>&)>;
 
-// The mean square of the path's output over the whole recording (0 for none).
-double pathPower(const BlockReader& read, int rate, const ChannelOptions& options)
+// The mean square of the path's output over the whole recording (0 for none),
+// without fading: the taps' mean power is 1, so this is the average power.
+double pathPower(const BlockReader& read, int rate, ChannelOptions options)
 {
+    options.fading = FadingProfile{};
     ChannelPath path = makePath(rate, options);
     std::vector<double> out;
     double sum = 0;
@@ -100,25 +109,72 @@ double pathPower(const BlockReader& read, int rate, const ChannelOptions& option
     return count == 0 ? 0.0 : sum / static_cast<double>(count);
 }
 
-// The whole channel: the path, measured first when noise is to be added, then the
-// path again with the noise; write receives the 16-bit result block by block.
+// Noise or a second signal is set against the wanted signal's power, which is
+// measured over the whole recording first.
+bool needsPower(const ChannelOptions& options) { return std::isfinite(options.snrDb) || options.addsSignals(); }
+
+// The whole channel: the path, measured first when noise or other signals are to
+// be added, then the path again into the band; write receives the 16-bit result
+// block by block.
 void runLink(const BlockReader& read, int rate, const ChannelOptions& options,
              const std::function<void(const std::int16_t*, std::size_t)>& write)
 {
-    const double power = std::isfinite(options.snrDb) ? pathPower(read, rate, options) : 0.0;
+    const double power = needsPower(options) ? pathPower(read, rate, options) : 0.0;
     if (!std::isfinite(power))  // samples near double's limits, squared
         throw IoError("the recording is too strong to measure its power");
     ChannelPath path = makePath(rate, options);
-    ChannelNoise noise(rate, power, options);
+    BandMixer band(rate, power, options);
     std::vector<double> out;
     std::vector<std::int16_t> samples;
     read([&](const double* in, std::size_t n, bool last) {
         path.process(in, n, last, out);
         samples.resize(out.size());
-        std::transform(out.begin(), out.end(), samples.begin(), [&](double v) { return noise.step(v); });
+        std::transform(out.begin(), out.end(), samples.begin(), [&](double v) { return band.step(v); });
         if (!samples.empty())
             write(samples.data(), samples.size());
     });
+}
+
+// "A:B" as two numbers, each within its range.
+std::pair<double, double> parsePair(std::string_view option, std::string_view text, double lowA, double highA,
+                                    double lowB, double highB)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos)
+        throw UsageError(std::string(option) + " takes two numbers, A:B, not '" + std::string(text) + "'");
+    return {parseReal(option, text.substr(0, colon), lowA, highA),
+            parseReal(option, text.substr(colon + 1), lowB, highB)};
+}
+
+FadingProfile parseFading(std::string_view text)
+{
+    if (text == "good")
+        return kFadingGood;
+    if (text == "moderate")
+        return kFadingModerate;
+    if (text == "poor")
+        return kFadingPoor;
+    if (text == "flutter")
+        return kFadingFlutter;
+    constexpr std::string_view kRayleigh = "rayleigh:";
+    if (text.substr(0, kRayleigh.size()) == kRayleigh) {
+        const double spread = parseReal("--fading rayleigh", text.substr(kRayleigh.size()), 0.0, kMaxDopplerSpreadHz);
+        if (spread <= 0.0)
+            throw UsageError("--fading rayleigh:HZ needs a Doppler spread above 0 Hz");
+        return {1, spread, 0.0};
+    }
+    throw UsageError("--fading takes good, moderate, poor, flutter or rayleigh:HZ, not '" + std::string(text) + "'");
+}
+
+// The neighbour's tones or the carrier must stay inside the recording's band.
+void checkNeighbour(const BandNeighbour& neighbour, const char* option, double reachHz, int rate, const std::string& in)
+{
+    if (!neighbour.present)
+        return;
+    const double centre = kBandCentreHz + neighbour.offsetHz;
+    if (centre - reachHz <= 0.0 || centre + reachHz >= rate / 2.0)
+        throw IoError(in + " has " + std::to_string(rate) + " samples per second: " + option +
+                      " must stay between 0 Hz and half of that");
 }
 
 }  // namespace
@@ -135,6 +191,7 @@ int runChannel(int argc, char** argv)
 {
     ChannelOptions options;
     bool seedGiven = false;
+    bool baudGiven = false;
     std::vector<std::string> files;
     CommandLine args(argc, argv);
     while (args.next()) {
@@ -151,6 +208,31 @@ int runChannel(int argc, char** argv)
             options.seed = static_cast<std::uint64_t>(
                 parseInteger("--seed", args.value(), 0, std::numeric_limits<long long>::max()));
             seedGiven = true;
+        } else if (arg == "--fading") {
+            options.fading = parseFading(args.value());
+        } else if (arg == "--drift") {
+            options.driftHzPerSecond =
+                parseReal("--drift", args.value(), -kMaxDriftHzPerSecond, kMaxDriftHzPerSecond);
+        } else if (arg == "--qrm" || arg == "--carrier") {
+            BandNeighbour& neighbour = arg == "--qrm" ? options.secondStation : options.carrier;
+            const auto [offset, db] =
+                parsePair(arg, args.value(), -kMaxOffsetHz, kMaxOffsetHz, -kMaxRelativeDb, kMaxRelativeDb);
+            neighbour = {true, offset, db};
+        } else if (arg == "--impulse") {
+            std::tie(options.impulsesPerSecond, options.impulseRelativeDb) = parsePair(
+                "--impulse", args.value(), 0.0, kMaxImpulsesPerSecond, -kMaxRelativeDb, kMaxRelativeDb);
+            if (options.impulsesPerSecond <= 0.0)
+                throw UsageError("--impulse needs a rate above 0 bursts a second");
+        } else if (arg == "--baud") {
+            options.secondStationSamplesPerBit = samplesPerBitForBaud(args.value());
+            baudGiven = true;
+        } else if (arg == "--ssb") {
+            options.ssbPassband = true;
+        } else if (arg == "--agc") {
+            const std::string_view speed = args.value();
+            if (speed != "fast" && speed != "slow")
+                throw UsageError("--agc takes fast or slow, not '" + std::string(speed) + "'");
+            options.agc = speed == "fast" ? AgcSpeed::Fast : AgcSpeed::Slow;
         } else {
             throw UsageError("unknown option " + std::string(arg));
         }
@@ -158,12 +240,16 @@ int runChannel(int argc, char** argv)
     if (files.size() != 2)
         throw UsageError("needs an input and an output WAV file");
     const bool noisy = std::isfinite(options.snrDb);
-    if (seedGiven && !noisy)
-        throw UsageError("--seed chooses the noise: it needs --snr");
+    const bool random = noisy || options.fading.paths > 0 || options.impulsesPerSecond > 0;
+    if (seedGiven && !random)
+        throw UsageError("--seed chooses the noise and the fading: it needs --snr, --fading or --impulse");
+    if (baudGiven && !options.secondStation.present)
+        throw UsageError("--baud sets the second station's speed: it needs --qrm");
     const std::string& in = files[0];
-    if (noisy && in == "-")
-        throw UsageError("--snr needs IN to be a file: the signal power is measured over the whole "
-                         "recording before the noise is added");
+    if (needsPower(options) && in == "-")
+        throw UsageError(std::string(noisy ? "--snr" : "a second signal") +
+                         " needs IN to be a file: the signal power is measured over the whole "
+                         "recording before anything is added");
 
     SF_INFO info{};
     const SndfilePtr file = openForReading(in, info);
@@ -172,6 +258,8 @@ int runChannel(int argc, char** argv)
     if (options.offsetHz != 0.0 && std::abs(options.offsetHz) >= rate / 2.0)
         throw IoError(in + " has " + std::to_string(rate) + " samples per second: an offset must stay below " +
                       "half of that");
+    checkNeighbour(options.secondStation, "--qrm", kWidestToneReachHz, rate, in);
+    checkNeighbour(options.carrier, "--carrier", 0.0, rate, in);
 
     WavWriter out(files[1], rate, identityOf(in));
     int passes = 0;

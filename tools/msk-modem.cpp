@@ -27,6 +27,9 @@ constexpr const char* kUsage =
     "                        [--squelch] [--trace] [--input-rate N] [FILE|-]\n"
     "         --trace, enhanced: SAMPLE BIT STROBE AFC_HZ PHASE PHASE_ERROR TIMING_ERROR AMPLITUDE LINES\n"
     "       msk-modem channel [--snr DB] [--offset HZ] [--ppm N] [--seed N] IN OUT\n"
+    "                         [--fading good|moderate|poor|flutter|rayleigh:HZ] [--drift HZ_PER_S]\n"
+    "                         [--qrm OFFSET:REL_DB [--baud 31|63|125|250|500]] [--carrier OFFSET:REL_DB]\n"
+    "                         [--impulse RATE:REL_DB] [--ssb] [--agc fast|slow]\n"
     "       msk-modem --help | --version\n";
 
 constexpr const char* kHelp =
@@ -46,7 +49,13 @@ constexpr const char* kHelp =
     "         --squelch prints nothing while no signal of the speed is present.\n"
     "channel  passes a WAV recording through a simulated radio path: white noise at\n"
     "         DB signal-to-noise ratio in 2500 Hz (seeded by --seed), a frequency\n"
-    "         offset of HZ, a sample clock N parts per million fast.\n"
+    "         offset of HZ, a sample clock N parts per million fast. The band: sky-wave\n"
+    "         fading (two Gaussian-Doppler paths: good 0.1 Hz/0.5 ms, moderate 0.5 Hz/1 ms,\n"
+    "         poor 1 Hz/2 ms, flutter 10 Hz/0.5 ms; rayleigh:HZ one path of that spread;\n"
+    "         SNR is then the average), a drift of HZ_PER_S, a second station typing at\n"
+    "         --baud (31 unless given) or a steady carrier OFFSET Hz from 1000 Hz at REL_DB\n"
+    "         against the signal, RATE clicks a second starting REL_DB above it, the\n"
+    "         radio's 300-2700 Hz filter (--ssb) and its AGC.\n"
     "decode and channel take recordings of 1000 to 384000 samples per second.\n"
     "\n"
     "A WAV output is written beside FILE or OUT under a name of its own and put in\n"

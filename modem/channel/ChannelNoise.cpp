@@ -6,6 +6,14 @@
 
 namespace modem {
 
+std::int16_t toSixteenBits(double v)
+{
+    const double rounded = std::nearbyint(v);
+    if (std::isnan(rounded))  // no number to convert (the commands refuse such input)
+        return 0;
+    return static_cast<std::int16_t>(std::clamp(rounded, -32768.0, 32767.0));
+}
+
 ChannelNoise::ChannelNoise(int rate, double power, const ChannelOptions& options) : generator_(options.seed)
 {
     // White noise of variance s2 spreads over rate / 2 Hz; kNoiseBandwidth of it
@@ -15,17 +23,6 @@ ChannelNoise::ChannelNoise(int rate, double power, const ChannelOptions& options
         sigma_ = std::sqrt(variance);
         scale_ = std::min(1.0, kNoisyOutputRms / std::sqrt(power + variance));
     }
-}
-
-std::int16_t ChannelNoise::step(double x)
-{
-    double v = x;
-    if (sigma_ > 0)
-        v += sigma_ * noise_(generator_);
-    const double scaled = std::nearbyint(v * scale_);
-    if (std::isnan(scaled))  // no number to convert (the commands refuse such input)
-        return 0;
-    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
 }
 
 }  // namespace modem

@@ -8,10 +8,12 @@ namespace modem {
 ChannelPath::ChannelPath(int rate, const ChannelOptions& options, std::unique_ptr<Resampler> clock)
     : clock_(std::move(clock))
 {
-    if (options.offsetHz != 0.0) {
-        shifter_ = std::make_unique<FrequencyShifter>(rate, options.offsetHz);
+    if (options.offsetHz != 0.0 || options.driftHzPerSecond != 0.0 || options.fading.paths > 0) {
+        shifter_ = std::make_unique<FrequencyShifter>(rate, options.offsetHz, options.driftHzPerSecond);
         heldBack_ = shifter_->delay();
     }
+    if (options.fading.paths > 0)
+        fading_ = std::make_unique<WattersonFading>(rate, options.fading, options.seed);
 }
 
 void ChannelPath::process(const double* in, std::size_t count, bool last, std::vector<double>& out)
@@ -32,7 +34,7 @@ void ChannelPath::process(const double* in, std::size_t count, bool last, std::v
         return;
     }
     const auto shift = [&](double x) {
-        const double y = shifter_->step(x);
+        const double y = fading_ ? fading_->step(shifter_->stepAnalytic(x)).real() : shifter_->step(x);
         if (heldBack_ > 0)
             --heldBack_;
         else

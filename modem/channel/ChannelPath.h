@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The channel's deterministic part, block by block: the clock error, then the
-// frequency offset. Its output has as many samples as the clock makes of the input.
+// The wanted signal's way to the receiver, block by block: the clock error, then
+// the frequency offset and drift, then the fading. Its output has as many samples
+// as the clock makes of the input.
 
 #include "modem/channel/ChannelOptions.h"
 #include "modem/channel/FrequencyShifter.h"
 #include "modem/channel/Resampler.h"
+#include "modem/channel/WattersonFading.h"
 
 #include <cstddef>
 #include <memory>
@@ -27,6 +29,7 @@ public:
 private:
     std::unique_ptr<Resampler> clock_;
     std::unique_ptr<FrequencyShifter> shifter_;
+    std::unique_ptr<WattersonFading> fading_;  // on the shifter's analytic output
     int heldBack_ = 0;  // the shifter's outputs still to drop before the first real one
     std::vector<float> clockIn_, clockOut_;
     std::vector<double> clocked_;

@@ -1,68 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/channel/FrequencyShifter.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace modem {
-namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kHilbertHalfSpan = 0.016;  // seconds each side of the centre tap
-
-// With the rates a recording may have, the Hilbert transformer has at most
-// 2 x 6144 + 1 taps (at 384000 samples per second).
-constexpr long long kMaxHilbertHalfLength = 6144;
-static_assert(kHilbertHalfSpan * FrequencyShifter::kMaxRate <= kMaxHilbertHalfLength);
-
-// h[n] = 2 / (pi n) for odd n, 0 for even n, under a Blackman window. Its half span
-// of 16 ms keeps it flat from well below 300 Hz up.
-std::vector<double> hilbertTaps(int halfLength)
+FrequencyShifter::FrequencyShifter(int rate, double offsetHz, double driftHzPerSecond)
+    : hilbert_(rate),
+      outputIndex_(-hilbert_.delay()),
+      radiansPerSample_(2 * std::numbers::pi * offsetHz / rate),
+      radiansPerSampleSquared_(std::numbers::pi * driftHzPerSecond / (static_cast<double>(rate) * rate))
 {
-    const int length = 2 * halfLength + 1;
-    std::vector<double> h(static_cast<std::size_t>(length), 0.0);
-    for (int n = -halfLength; n <= halfLength; ++n) {
-        if (n % 2 == 0)
-            continue;
-        const double t = static_cast<double>(n + halfLength) / (length - 1);  // 0..1
-        const double window = 0.42 - 0.5 * std::cos(2 * kPi * t) + 0.08 * std::cos(4 * kPi * t);
-        h[static_cast<std::size_t>(n + halfLength)] = 2.0 / (kPi * n) * window;
-    }
-    return h;
 }
 
-int hilbertHalfLength(int rate)
+double FrequencyShifter::nextPhase()
 {
-    const long long half = std::max(1L, std::lround(kHilbertHalfSpan * rate));
-    return static_cast<int>(std::min(half, kMaxHilbertHalfLength));
-}
-
-}  // namespace
-
-FrequencyShifter::FrequencyShifter(int rate, double offsetHz)
-    : half_(hilbertHalfLength(rate)),
-      taps_(hilbertTaps(half_)),
-      history_(2 * taps_.size(), 0.0),
-      outputIndex_(-half_),
-      radiansPerSample_(2 * kPi * offsetHz / rate)
-{
+    const double m = static_cast<double>(outputIndex_++);
+    double w = radiansPerSample_ * m;
+    if (radiansPerSampleSquared_ != 0.0)
+        w += radiansPerSampleSquared_ * m * m;
+    return w;
 }
 
 double FrequencyShifter::step(double x)
 {
-    const std::size_t length = taps_.size();
-    newest_ = newest_ + 1 == length ? 0 : newest_ + 1;
-    history_[newest_] = x;
-    history_[newest_ + length] = x;
-    // window[t], t = 0 .. 2 half, runs from the oldest input to the newest; the
-    // output sample m = outputIndex_ stands at t = half, and x[m - k] at t = half - k.
-    const double* window = history_.data() + newest_ + 1;
-    double quadrature = 0;
-    for (int k = -half_ + ((half_ % 2 == 0) ? 1 : 0); k <= half_; k += 2)
-        quadrature += taps_[static_cast<std::size_t>(k + half_)] * window[half_ - k];
-    const double w = radiansPerSample_ * static_cast<double>(outputIndex_++);
-    return window[half_] * std::cos(w) - quadrature * std::sin(w);
+    const std::complex<double> a = hilbert_.step(x);
+    const double w = nextPhase();
+    return a.real() * std::cos(w) - a.imag() * std::sin(w);
+}
+
+std::complex<double> FrequencyShifter::stepAnalytic(double x)
+{
+    const std::complex<double> a = hilbert_.step(x);
+    const double w = nextPhase();
+    const double c = std::cos(w);
+    const double s = std::sin(w);
+    return {a.real() * c - a.imag() * s, a.real() * s + a.imag() * c};
 }
 
 }  // namespace modem

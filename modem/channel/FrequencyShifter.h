@@ -1,34 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Moves every frequency up by offsetHz, as a mistuned SSB radio does: the analytic
-// signal x + j H{x} turned by the offset, real part kept. H is a windowed FIR
-// Hilbert transformer reaching 16 ms each side, so each output sample comes
-// delay() samples after its input.
+// Moves every frequency up by offsetHz, as a mistuned SSB radio does, and on by
+// driftHzPerSecond more every second, as a transmitter warming up does: the
+// analytic signal turned by the offset's phase, real part kept. Each output sample
+// comes delay() samples after its input (the Hilbert transformer's delay).
 
-#include <cstddef>
+#include "modem/channel/HilbertTransformer.h"
+
+#include <complex>
 #include <cstdint>
-#include <vector>
 
 namespace modem {
 
 class FrequencyShifter {
 public:
-    // Rates up to kMaxRate samples per second keep the transformer's full span.
-    static constexpr int kMaxRate = 384000;
+    static constexpr int kMaxRate = HilbertTransformer::kMaxRate;
 
-    FrequencyShifter(int rate, double offsetHz);
+    // The frequency at output sample m (m / rate seconds) is moved by
+    // offsetHz + driftHzPerSecond * m / rate.
+    FrequencyShifter(int rate, double offsetHz, double driftHzPerSecond = 0.0);
     // Takes the next input sample; returns the output for the input delay() samples
     // earlier (those before the first sample count as silence).
     double step(double x);
-    int delay() const { return half_; }
+    // The same, as the turned analytic signal (its real part is what step() returns).
+    std::complex<double> stepAnalytic(double x);
+    int delay() const { return hilbert_.delay(); }
 
 private:
-    int half_;                       // taps each side of the centre
-    std::vector<double> taps_;       // 2 half_ + 1, centre at half_
-    std::vector<double> history_;    // the last 2 half_ + 1 inputs, stored twice
-    std::size_t newest_ = 0;         // where the newest input stands in history_
+    double nextPhase();  // radians, of the output sample step() returns next
+
+    HilbertTransformer hilbert_;
     std::int64_t outputIndex_;       // of the sample step() returns next
     double radiansPerSample_;
+    double radiansPerSampleSquared_; // the drift's phase: pi drift (m / rate)^2
 };
 
 }  // namespace modem

@@ -1,0 +1,389 @@
+// Both receive chains on the channels of a real HF band: sky-wave fading, drift, a
+// second station, a carrier, impulse noise, the radio's SSB passband and AGC. The
+// bench text (515 characters; twice at 125 baud, four times at 500, so that every
+// over lasts 25 to 100 s) goes through the transmitter's code path, 32000 -> 8000
+// samples per second, 2 s of silence each side, msk-modem's channel, and each
+// chain on its own (fast sync, centre 1000 Hz, squelch off). CER is the edit
+// distance of the text against the best-matching stretch of what was printed
+// (junk before and after it is free), over the text's length. SNR is the clean
+// over's mean square (not counting the silence) against the noise in 2500 Hz; with
+// fading it is the average SNR. Prints Markdown tables for docs/performance.md.
+//   rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]
+// --squelch reads each chain through the receiver's whole chain with the squelch on.
+// Fixed texts and seeds, so every run prints the same.
+#include "bench/modem/receive/SensitivityText.h"
+#include "modem/receive/ReceiveChain.h"
+#include "modem/receive/ReceiverSettings.h"
+#include "modem/receive/StringTextPane.h"
+#include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/receive/standard/MskDemodulator.h"
+#include "modem/varicode/VaricodeDecoder.h"
+#include "tools/ModemArgs.h"
+#include "tools/ModemChannel.h"
+#include "tools/ModemEncode.h"
+#include "tools/SampleRateConverter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kSilenceSeconds = 2.0;  // each side of the over
+constexpr double kSnrStepDb = 3.0;
+constexpr double kCerFloor = 0.1 / 515;  // stands for 0 when interpolating on a log scale
+// The white-noise 1 % points of the enhanced chain (31 / 125 / 500 baud), and the
+// margin above them at which the impairments are measured.
+constexpr double kMarginDb = 7.0;
+constexpr double kHighSnrDb = 20.0;
+
+struct Speed {
+    const char* baud;
+    int repeats;           // of the bench text in one over
+    double lowestSnrDb;    // of the fading sweep
+    double highestSnrDb;   // where the floor is read
+    double whiteNoiseOnePercentDb;
+    // Coherent MSK averaged over quasi-static Rayleigh fading (and on white noise
+    // alone): the SNR for 10 % and 1 % CER, from the prototype's theory model.
+    double rayleighTheory10, rayleighTheory1, whiteTheory10, whiteTheory1;
+};
+constexpr Speed kSpeeds[] = {
+    {"31", 1, -15.0, 30.0, -12.1, -8.5, 1.8, -14.8, -12.2},
+    {"125", 2, -9.0, 36.0, -5.6, -2.5, 7.8, -8.8, -6.2},
+    {"500", 4, -3.0, 42.0, 0.0, 3.5, 13.8, -2.8, -0.2},
+};
+
+int seeds = 3;
+bool squelch = false;
+std::string onlyBaud;
+std::string onlyCase;
+
+std::string benchText(const Speed& speed)
+{
+    std::string text = kSensitivityText;
+    for (int i = 1; i < speed.repeats; ++i)
+        text += std::string(" ") + kSensitivityText;
+    return text;
+}
+
+// The over at 8000 samples per second with its silence, once per speed.
+struct Over {
+    std::string text;
+    std::vector<double> samples;
+    double overShare;  // of the recording's length, for the SNR of the over alone
+};
+const Over& over(const Speed& speed)
+{
+    static std::map<std::string, Over> cache;
+    Over& o = cache[speed.baud];
+    if (o.samples.empty()) {
+        o.text = benchText(speed);
+        const auto sent = convertSampleRate(
+            modem::encodeTransmission(o.text, modem::samplesPerBitForBaud(speed.baud), modem::kDefaultIdleUnits),
+            modem::kEncodeSampleRate, kCaptureSampleRate);
+        const auto silence = static_cast<std::size_t>(kSilenceSeconds * kCaptureSampleRate);
+        o.samples.assign(silence, 0.0);
+        o.samples.insert(o.samples.end(), sent.begin(), sent.end());
+        o.samples.insert(o.samples.end(), silence, 0.0);
+        o.overShare = static_cast<double>(sent.size()) / static_cast<double>(o.samples.size());
+    }
+    return o;
+}
+
+// Edit distance of the text against the best-matching stretch of the output.
+std::size_t infixEditDistance(const std::string& text, const std::string& printed)
+{
+    std::vector<std::size_t> row(printed.size() + 1, 0), next(printed.size() + 1);
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        next[0] = i;
+        for (std::size_t j = 1; j <= printed.size(); ++j)
+            next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (text[i - 1] == printed[j - 1] ? 0 : 1)});
+        std::swap(row, next);
+    }
+    return *std::min_element(row.begin(), row.end());
+}
+
+// The CER of each chain on one recording.
+struct Pair {
+    double standard = 0, enhanced = 0;
+};
+Pair readBoth(const std::vector<std::int16_t>& audio, const Speed& speed, const std::string& text)
+{
+    ReceiverSettings settings;
+    settings.tickRate = modem::tickRateForBaud(speed.baud);
+    const auto cer = [&](const std::string& printed) {
+        return static_cast<double>(infixEditDistance(text, printed)) / static_cast<double>(text.size());
+    };
+    if (squelch) {
+        // The squelch listens to the enhanced chain whichever chain is heard, so
+        // each chain is read through a whole receive chain of its own.
+        settings.squelch = true;
+        Pair p;
+        for (const DemodulatorChoice choice : {DemodulatorChoice::Standard, DemodulatorChoice::Enhanced}) {
+            settings.demodulator = choice;
+            ReceiveChain chain(settings);
+            chain.feed(audio.data(), audio.size());
+            (choice == DemodulatorChoice::Standard ? p.standard : p.enhanced) = cer(chain.text());
+        }
+        return p;
+    }
+    StringTextPane standardPane, enhancedPane;
+    VaricodeDecoder standardDecoder{standardPane}, enhancedDecoder{enhancedPane};
+    MskDemodulator standard(settings, standardDecoder, nullptr);
+    EnhancedDemodulator enhanced(settings, enhancedDecoder, nullptr);
+    for (std::int16_t x : audio) {
+        standard.DemodulateSample(x);
+        enhanced.DemodulateSample(x);
+    }
+    return {cer(standardPane.text()), cer(enhancedPane.text())};
+}
+
+// A channel of the tables: its name and what it sets beside the SNR.
+struct Channel {
+    std::string name;
+    modem::ChannelOptions options;
+};
+
+// Mean CER over the seeds at this SNR of the over. Levels relative to the signal
+// are also set against the over alone, not the recording with its silence.
+Pair meanCer(const Channel& channel, const Speed& speed, double snrDb)
+{
+    const Over& o = over(speed);
+    const double share = 10 * std::log10(o.overShare);
+    Pair sum;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        modem::ChannelOptions options = channel.options;
+        options.snrDb = snrDb + share;
+        options.seed = static_cast<std::uint64_t>(seed);
+        options.secondStation.relativeDb -= share;
+        options.carrier.relativeDb -= share;
+        options.impulseRelativeDb -= share;
+        const Pair p = readBoth(modem::applyChannel(o.samples, kCaptureSampleRate, options), speed, o.text);
+        sum.standard += p.standard;
+        sum.enhanced += p.enhanced;
+    }
+    return {sum.standard / seeds, sum.enhanced / seeds};
+}
+
+bool selected(const Speed& speed, const std::string& name)
+{
+    return (onlyBaud.empty() || onlyBaud == speed.baud) && (onlyCase.empty() || onlyCase == name);
+}
+
+// The SNR where a sweep from low to high SNR last falls to the target, log-interpolated.
+std::string crossing(const std::vector<double>& snrs, const std::vector<double>& cers, double target)
+{
+    for (std::size_t i = snrs.size(); i-- > 1;) {
+        if (cers[i - 1] > target && cers[i] <= target) {
+            const double a = std::log(std::max(cers[i - 1], kCerFloor));
+            const double b = std::log(std::max(cers[i], kCerFloor));
+            char cell[32];
+            std::snprintf(cell, sizeof cell, "%+.1f", snrs[i - 1] + (snrs[i] - snrs[i - 1]) * (a - std::log(target)) / (a - b));
+            return cell;
+        }
+    }
+    if (cers.back() > target)
+        return "n.r.";
+    return cers.front() <= target ? "< " + std::to_string(static_cast<int>(snrs.front())) : "?";
+}
+
+std::string percent(double x)
+{
+    char cell[32];
+    std::snprintf(cell, sizeof cell, "%.1f %%", 100 * x);
+    return cell;
+}
+
+std::string snrPair(double a, double b)
+{
+    char cell[48];
+    std::snprintf(cell, sizeof cell, "%+.1f / %+.1f", a, b);
+    return cell;
+}
+
+Channel fading(const std::string& name, const modem::FadingProfile& profile)
+{
+    Channel c{name, {}};
+    c.options.fading = profile;
+    return c;
+}
+
+// SNR for 10 % and 1 % CER and the floor (CER at the top SNR) of both chains on
+// every fading channel, beside the theory.
+void fadingTable()
+{
+    const std::vector<Channel> channels = {
+        {"white noise", {}},
+        fading("rayleigh:0.1", {1, 0.1, 0.0}),
+        fading("good", modem::kFadingGood),
+        fading("moderate", modem::kFadingModerate),
+        fading("rayleigh:1", {1, 1.0, 0.0}),
+        fading("poor", modem::kFadingPoor),
+        fading("flutter", modem::kFadingFlutter),
+    };
+    std::cout << "| channel | baud | standard: 10 % / 1 % ; floor | enhanced: 10 % / 1 % ; floor | theory 10 % / 1 % |\n"
+                 "|---|---:|---|---|---|\n";
+    for (const Channel& channel : channels) {
+        for (const Speed& speed : kSpeeds) {
+            if (!selected(speed, channel.name))
+                continue;
+            std::vector<double> snrs, standard, enhanced;
+            for (double snr = speed.lowestSnrDb; snr <= speed.highestSnrDb + 1e-9; snr += kSnrStepDb) {
+                // Two clean points in a row on white noise: the rest of the sweep is clean too.
+                const bool settled = channel.options.fading.paths == 0 && standard.size() >= 2 &&
+                                     standard.back() == 0 && standard[standard.size() - 2] == 0 &&
+                                     enhanced.back() == 0 && enhanced[enhanced.size() - 2] == 0;
+                const Pair p = settled ? Pair{} : meanCer(channel, speed, snr);
+                snrs.push_back(snr);
+                standard.push_back(p.standard);
+                enhanced.push_back(p.enhanced);
+                std::cerr << channel.name << ' ' << speed.baud << " baud " << snr << " dB: " << percent(p.standard)
+                          << " / " << percent(p.enhanced) << '\n';
+            }
+            char top[16];
+            std::snprintf(top, sizeof top, "%+.0f", speed.highestSnrDb);
+            const auto cell = [&](const std::vector<double>& cers) {
+                return crossing(snrs, cers, 0.10) + " / " + crossing(snrs, cers, 0.01) + " ; " + percent(cers.back()) +
+                       " @" + top;
+            };
+            const bool white = channel.options.fading.paths == 0;
+            std::cout << "| " << channel.name << " | " << speed.baud << " | " << cell(standard) << " | " << cell(enhanced)
+                      << " | "
+                      << (white ? snrPair(speed.whiteTheory10, speed.whiteTheory1)
+                                : snrPair(speed.rayleighTheory10, speed.rayleighTheory1))
+                      << " |" << std::endl;
+        }
+    }
+}
+
+// The band's other troubles at two SNRs per speed: the enhanced chain's white-noise
+// 1 % point + 7 dB, and +20 dB.
+void impairmentTable()
+{
+    std::vector<Channel> channels;
+    for (double drift : {0.05, 0.1, 0.2, 0.5, 1.0}) {
+        Channel c{"drift " + std::to_string(drift).substr(0, 4) + " Hz/s", {}};
+        c.options.driftHzPerSecond = drift;
+        channels.push_back(c);
+    }
+    for (double offset : {60.0, -60.0, 100.0, 150.0})
+        for (double db : {0.0, 6.0}) {
+            char name[48];
+            std::snprintf(name, sizeof name, "station %+.0f Hz, %+.0f dB", offset, db);
+            Channel c{name, {}};
+            c.options.secondStation = {true, offset, db};
+            channels.push_back(c);
+        }
+    for (double offset : {50.0, -50.0})
+        for (double db : {0.0, 10.0}) {
+            char name[48];
+            std::snprintf(name, sizeof name, "carrier %+.0f Hz, %+.0f dB", offset, db);
+            Channel c{name, {}};
+            c.options.carrier = {true, offset, db};
+            channels.push_back(c);
+        }
+    for (double db : {20.0, 30.0}) {
+        char name[48];
+        std::snprintf(name, sizeof name, "impulses 10/s, %+.0f dB", db);
+        Channel c{name, {}};
+        c.options.impulsesPerSecond = 10.0;
+        c.options.impulseRelativeDb = db;
+        channels.push_back(c);
+        c.name = std::string("SSB + fast AGC + ") + name;
+        c.options.ssbPassband = true;
+        c.options.agc = modem::AgcSpeed::Fast;
+        channels.push_back(c);
+    }
+    {
+        Channel c{"SSB", {}};
+        c.options.ssbPassband = true;
+        channels.push_back(c);
+        c.name = "SSB + fast AGC";
+        c.options.agc = modem::AgcSpeed::Fast;
+        channels.push_back(c);
+        c.name = "SSB + slow AGC";
+        c.options.agc = modem::AgcSpeed::Slow;
+        channels.push_back(c);
+    }
+
+    std::cout << "| impairment |";
+    for (const Speed& speed : kSpeeds)
+        if (onlyBaud.empty() || onlyBaud == speed.baud)
+            std::cout << ' ' << speed.baud << " std M | " << speed.baud << " enh M | " << speed.baud << " std +20 | "
+                      << speed.baud << " enh +20 |";
+    std::cout << "\n|---|";
+    for (const Speed& speed : kSpeeds)
+        if (onlyBaud.empty() || onlyBaud == speed.baud)
+            std::cout << "---:|---:|---:|---:|";
+    std::cout << '\n';
+    for (const Channel& channel : channels) {
+        if (!onlyCase.empty() && channel.name.find(onlyCase) == std::string::npos)
+            continue;
+        std::cout << "| " << channel.name << " |";
+        for (const Speed& speed : kSpeeds) {
+            if (!onlyBaud.empty() && onlyBaud != speed.baud)
+                continue;
+            const Pair margin = meanCer(channel, speed, speed.whiteNoiseOnePercentDb + kMarginDb);
+            const Pair high = meanCer(channel, speed, kHighSnrDb);
+            std::cout << ' ' << percent(margin.standard) << " | " << percent(margin.enhanced) << " | "
+                      << percent(high.standard) << " | " << percent(high.enhanced) << " |" << std::flush;
+            std::cerr << channel.name << ' ' << speed.baud << " baud done\n";
+        }
+        std::cout << std::endl;
+    }
+}
+
+int usage()
+{
+    std::cerr << "usage: rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]\n"
+                 "  --only: one fading channel by name (good, rayleigh:1, ...), or impairments whose\n"
+                 "          name contains NAME (drift, station, carrier, impulses, SSB)\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const std::string part = argv[1];
+    try {
+        for (int i = 2; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if (arg == "--seeds")
+                seeds = static_cast<int>(modem::parseInteger("--seeds", modem::optionValue(argc, argv, i), 1, 100));
+            else if (arg == "--baud")
+                onlyBaud = modem::optionValue(argc, argv, i);
+            else if (arg == "--only")
+                onlyCase = modem::optionValue(argc, argv, i);
+            else if (arg == "--squelch")
+                squelch = true;
+            else
+                return usage();
+        }
+    } catch (const modem::UsageError& e) {
+        std::cerr << e.what() << '\n';
+        return usage();
+    }
+    if (!onlyBaud.empty() && std::none_of(std::begin(kSpeeds), std::end(kSpeeds),
+                                          [](const Speed& s) { return onlyBaud == s.baud; }))
+        return usage();
+    if (part != "fading" && part != "impairments" && part != "all")
+        return usage();
+    std::cout << "Seeds per point: " << seeds << (squelch ? "; squelch on" : "; squelch off") << "\n\n";
+    if (part == "fading" || part == "all")
+        fadingTable();
+    if (part == "all")
+        std::cout << '\n';
+    if (part == "impairments" || part == "all") {
+        std::cout << "CER at the enhanced chain's white-noise 1 % point + " << kMarginDb
+                  << " dB (M: -5.1 / +1.4 / +7.0 dB at 31 / 125 / 500 baud) and at +" << kHighSnrDb << " dB\n\n";
+        impairmentTable();
+    }
+    return 0;
+}
