@@ -9,16 +9,25 @@
 
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TxBitQueue.h"
+#include "transmitter/Macros.h"
+#include "transmitter/OverProgress.h"
 #include "transmitter/PttPort.h"
 #include "transmitter/TransmitterDevices.h"
 #include "transmitter/TxWindowControls.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 class EntryTextSource;
+class OnAirDevice;
+class OtherStationCall;
+class QAction;
+class QColor;
+class QMenuBar;
 class QButtonGroup;
 class QLabel;
 class QPlainTextEdit;
@@ -29,7 +38,8 @@ class TxAudioStream;
 class TransmitterWindow : public QDialog,
                           public TxWindowControls,
                           public PttWindowControls,
-                          public TxStatusSink {
+                          public TxStatusSink,
+                          private OverProgressListener {
     Q_OBJECT
 
 public:
@@ -41,6 +51,11 @@ public:
     static constexpr int kOutputId = 5001;
     static constexpr const char* kCaption = "MSK transmitter";
     static constexpr const char* kControlIdProperty = "controlId";
+    // The operator's aids in the menu bar above the controls.
+    static constexpr const char* kSettingsOrganisation = "MSK modem";
+    static constexpr const char* kSettingsApplication = "msk-transmitter";
+    static constexpr const char* kOperateMenuText = "&Operate";
+    static constexpr const char* kQuitQuestion = "Stop transmitting and quit? %1 characters are not sent yet.";
 
     // Builds the window, hidden and without caption, with its controls and
     // "31 baud" checked.
@@ -70,6 +85,36 @@ public:
     // TxStatusSink
     void setStatusText(const std::string& text) override;
 
+    // The operator's callsign for <MYCALL> in this run only (--callsign), in
+    // place of the one set in "Macros...".
+    void setMyCallOverride(const QString& call);
+    QString myCall() const;
+    // The clock the <UTC> and <DATE> tokens read; the system's at start.
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+    // The operator's keys, as the menu and its shortcuts run them.
+    void turnOn();              // Ctrl+T
+    void endOver();             // Ctrl+R
+    void clearForNewOver();     // Ctrl+L
+    void sendMacro(int index);  // F1 (0) to F12 (11)
+    void editMacros();          // "Macros..."
+    const MacroSet& macros() const { return macros_; }
+
+    // Characters of the entry whose bits have been played, counted from its start.
+    int charactersOnAir() const { return charactersOnAir_; }
+    // Characters of the entry not on the air yet.
+    int charactersWaiting() const;
+    const OverProgress& overProgress() const { return *progress_; }
+    static QColor onAirColour();
+
+    // The area below the menu bar that holds the controls, as the window was
+    // before it had a menu bar.
+    QWidget* clientArea() const { return client_; }
+    QMenuBar* menuBar() const { return menuBar_; }
+    QAction* operateAction(const QString& text) const;
+    // The other station's call as the bar's right corner shows it.
+    QString shownCall() const;
+
     // The control with this ID, or nullptr.
     QWidget* control(int id) const;
     QPlainTextEdit* entry() const { return entry_; }
@@ -89,6 +134,14 @@ protected:
 
 private:
     void buildControls();
+    void buildMenuBar();
+    void entryChanged(int position, int removed, int added);
+    void showOnAir();
+    void showOtherCall(const QString& call);
+    // OverProgressListener
+    void onAirChanged() override;
+    void overEnded() override;
+
     void choosePttPort();
     void showPttDevice();
 
@@ -99,6 +152,9 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
+    QWidget* client_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QLabel* callLabel_ = nullptr;
     // The controls in creation order, which is the order Tab follows; the arrow
     // keys move through the mode options in the order of modes_.
     QList<QWidget*> tabOrder_;
@@ -107,7 +163,17 @@ private:
     PttPort ptt_;
     std::unique_ptr<EntryTextSource> entryText_;
     std::unique_ptr<TxBitQueue> queue_;
+    std::unique_ptr<OverProgress> progress_;
+    std::unique_ptr<OnAirDevice> onAirDevice_;  // between the stream and the sound card
     std::unique_ptr<TxAudioStream> stream_;
+
+    MacroSet macros_;
+    QString myCall_;          // remembered
+    QString myCallOverride_;  // --callsign
+    OtherStationCall* otherCall_ = nullptr;
+    std::function<QDateTime()> clock_;
+    int charactersOnAir_ = 0;
+    bool clearing_ = false;  // Ctrl+L empties the entry: no edit to send
 
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;
