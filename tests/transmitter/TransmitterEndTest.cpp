@@ -92,6 +92,7 @@ private slots:
     void aBoxOpenWhileIdle();
     void aBoxOpenWhileSending();
     void theBoxAtStartUp();
+    void escsQuestionOpenWhileSending();
 };
 
 void TransmitterEndTest::aBoxOpenWhileIdle()
@@ -152,6 +153,33 @@ void TransmitterEndTest::theBoxAtStartUp()
     QVERIFY(program.window.programEndRequested());
     QVERIFY(!openBox());
     QVERIFY(!program.window.isVisible());
+}
+
+void TransmitterEndTest::escsQuestionOpenWhileSending()
+{
+    // Esc asks before quitting in the middle of an over; the system's request to
+    // end must not wait for the answer.
+    Program program;
+    program.window.initialise();
+    program.window.showCentred();
+    program.button(TransmitterWindow::kToggleId)->click();
+    program.audio.deliverOpen();
+    program.audio.playAndReturn(10);
+    QTimer::singleShot(0, &program.timers, [&] { QTest::keyClick(&program.window, Qt::Key_Escape); });
+    QString asked;
+    program.terminateOnceABoxIsUp([&] { asked = openBox()->text(); });
+    program.whenever([&] {
+        if (!program.window.stream().closeRequested())
+            return false;
+        program.audio.deliverDone();
+        program.audio.deliverClose();
+        return true;
+    });
+    QCOMPARE(program.run(), 0);
+    QVERIFY(asked.startsWith(QStringLiteral("Stop transmitting and quit?")));
+    QVERIFY(program.window.hasEnded());
+    QVERIFY(!openBox());
+    QVERIFY(!program.serial.dtr && !program.serial.rts);
 }
 
 QTEST_MAIN(TransmitterEndTest)
