@@ -380,14 +380,6 @@ QString TransmitterWindow::myCall() const
     return myCallOverride_.isEmpty() ? myCall_ : myCallOverride_;
 }
 
-QAction* TransmitterWindow::operateAction(const QString& text) const
-{
-    for (QAction* action : menuBar_->findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
-
 QString TransmitterWindow::shownCall() const
 {
     return callLabel_->text();

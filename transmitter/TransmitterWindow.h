@@ -6,6 +6,14 @@
 // stream) and the PTT port, and only routes the operator's commands to them; the
 // stream changes the window back through TxWindowControls, the port selection
 // through PttWindowControls, the queue through TxStatusSink. Window thread only.
+//
+// Above the controls, which keep their places and sizes in a client area of their
+// own, a menu bar holds the operator's aids ("Operate": Turn On, end the over,
+// clear for a new over, the macros F1-F12 and their dialog) and shows the other
+// station's call at its right end. Text of the entry already on the air is
+// coloured as its bits play (OverProgress, fed by OnAirDevice between the stream
+// and the sound card). Macros and the operator's callsign are remembered
+// (QSettings); the other station's call comes from the receiver (OtherStationCall).
 
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TxBitQueue.h"
@@ -25,7 +33,6 @@
 class EntryTextSource;
 class OnAirDevice;
 class OtherStationCall;
-class QAction;
 class QColor;
 class QMenuBar;
 class QButtonGroup;
@@ -111,7 +118,6 @@ public:
     // before it had a menu bar.
     QWidget* clientArea() const { return client_; }
     QMenuBar* menuBar() const { return menuBar_; }
-    QAction* operateAction(const QString& text) const;
     // The other station's call as the bar's right corner shows it.
     QString shownCall() const;
 
