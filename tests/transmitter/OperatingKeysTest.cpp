@@ -112,7 +112,6 @@ private slots:
     void typingBeforeTheEndKeepsTheOverGoing();
     void ctrlLClearsForANewOverWithoutSendingAnything();
     void escAsksWhileTextWaitsAndEnterQuits();
-    void escQuitsAtOnceWhenEverythingHasGone();
     void textOnTheAirIsColouredAsItsBitsPlay();
     void functionKeysPutTheMacrosAtTheEnd();
     void aMacroNeedingAnUnknownCallSaysSoAndSendsNothing();
@@ -173,6 +172,13 @@ void OperatingKeysTest::ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed()
     QVERIFY(!rig.window->hasEnded());
     QCOMPARE(rig.window->charactersOnAir(), 1);
     QCOMPARE(rig.audio.faults, std::vector<std::string>{});
+
+    // Everything has gone: Esc quits at once, without a question.
+    const auto question = AnswerNextQuestion(Qt::Key_Escape);  // in case one came
+    rig.press(Qt::Key_Escape);
+    QVERIFY(!question->asked);
+    question->stop();
+    QVERIFY(rig.window->hasEnded());
 }
 
 void OperatingKeysTest::typingBeforeTheEndKeepsTheOverGoing()
@@ -239,22 +245,6 @@ void OperatingKeysTest::escAsksWhileTextWaitsAndEnterQuits()
     rig.audio.deliverAll();
     QVERIFY(rig.window->hasEnded());
     QVERIFY(!rig.serial.dtr);
-}
-
-void OperatingKeysTest::escQuitsAtOnceWhenEverythingHasGone()
-{
-    Rig rig;
-    rig.type(QStringLiteral("e"));
-    rig.press(Qt::Key_T, Qt::ControlModifier);
-    rig.press(Qt::Key_R, Qt::ControlModifier);
-    rig.opened();
-    rig.playThrough(28);
-    rig.audio.deliverAll();
-    const auto question = AnswerNextQuestion(Qt::Key_Escape);  // in case one came
-    rig.press(Qt::Key_Escape);
-    QVERIFY(!question->asked);
-    question->stop();
-    QVERIFY(rig.window->hasEnded());
 }
 
 void OperatingKeysTest::textOnTheAirIsColouredAsItsBitsPlay()
