@@ -399,6 +399,11 @@ void TransmitterWindow::turnOn()
 
 void TransmitterWindow::endOver()
 {
+    // Pressed before Turn On, the over ends once the text waiting has gone; with
+    // nothing waiting there is no over to end, and a later Turn On must not stop
+    // by itself.
+    if (!stream_->deviceHeld() && charactersWaiting() == 0)
+        return;
     progress_->endOver();
 }
 

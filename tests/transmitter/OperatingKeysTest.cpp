@@ -141,6 +141,8 @@ void OperatingKeysTest::theOperateMenuListsTheKeysAboveTheUnchangedControls()
 void OperatingKeysTest::ctrlTTurnsOnAsTheButtonDoes()
 {
     Rig rig;
+    rig.press(Qt::Key_R, Qt::ControlModifier);  // idle, nothing typed: no over to end
+    QVERIFY(!rig.window->overProgress().endArmed());
     rig.press(Qt::Key_T, Qt::ControlModifier);
     QCOMPARE(rig.audio.opens, 1);
     QVERIFY(rig.serial.dtr);
