@@ -31,14 +31,22 @@ void OverProgress::startNewText()
 
 void OverProgress::endOver()
 {
-    armed_ = true;
     endBit_ = 0;
+    setArmed(true);
 }
 
 void OverProgress::cancelEnd()
 {
-    armed_ = false;
     endBit_ = 0;
+    setArmed(false);
+}
+
+void OverProgress::setArmed(bool armed)
+{
+    if (armed_ == armed)
+        return;
+    armed_ = armed;
+    listener_.endArmedChanged();
 }
 
 void OverProgress::bitQueued(std::int64_t)

@@ -32,6 +32,8 @@ public:
     virtual void onAirChanged() = 0;
     // The closing idle of an armed over has been played: turn the transmission off.
     virtual void overEnded() = 0;
+    // endArmed() has changed.
+    virtual void endArmedChanged() {}
 };
 
 class OverProgress : public PlayedBitListener {
@@ -62,6 +64,8 @@ public:
     void transmissionClosed() override;
 
 private:
+    void setArmed(bool armed);
+
     // A character (or, after an edit, a withdrawal) on its way: once the bit at
     // `lastBit` has played, the first `onAir` bytes of the text are on the air.
     struct Step {

@@ -57,6 +57,8 @@ constexpr const char* kEndOverItem = "&End the over";
 constexpr const char* kClearItem = "&Clear for a new over";
 constexpr const char* kMacrosItem = "&Macros...";
 constexpr const char* kCallCornerText = "Call: %1";
+constexpr const char* kEndingCornerText = "Over ends after the text";
+constexpr const char* kCornerSeparator = "    ";
 constexpr const char* kMissingCallsText = "The macro needs %1, which is not set yet.\n\n"
                                           "Your callsign is set in Operate > Macros... (or with --callsign); "
                                           "the other station's call by double-clicking it in the receiver.";
@@ -201,10 +203,18 @@ void TransmitterWindow::buildMenuBar()
     callLabel_ = new QLabel(menuBar_);
     callLabel_->setTextFormat(Qt::PlainText);
     callLabel_->setContentsMargins(0, 0, fontMetrics().averageCharWidth(), 0);
+    // Wide enough for the longest corner from the start: the bar lays its corner
+    // out only when the bar itself is laid out.
+    callLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    callLabel_->setMinimumWidth(fontMetrics().horizontalAdvance(QString::fromLatin1(kCallCornerText)
+                                                                    .arg(QString(OtherStationCall::kMaxLength, QLatin1Char('0'))) +
+                                                                QString::fromLatin1(kCornerSeparator) +
+                                                                QString::fromLatin1(kEndingCornerText)) +
+                                fontMetrics().averageCharWidth());
     menuBar_->setCornerWidget(callLabel_, Qt::TopRightCorner);
     otherCall_ = new OtherStationCall(this);
-    connect(otherCall_, &OtherStationCall::changed, this, &TransmitterWindow::showOtherCall);
-    showOtherCall(otherCall_->call());
+    connect(otherCall_, &OtherStationCall::changed, this, &TransmitterWindow::showCorner);
+    showCorner();
 
     // The client area keeps its size and content; the window grows by the bar.
     const int barHeight = menuBar_->sizeHint().height();
@@ -385,9 +395,19 @@ QString TransmitterWindow::shownCall() const
     return callLabel_->text();
 }
 
-void TransmitterWindow::showOtherCall(const QString& call)
+void TransmitterWindow::showCorner()
 {
-    callLabel_->setText(call.isEmpty() ? QString() : QString::fromLatin1(kCallCornerText).arg(call));
+    QStringList parts;
+    if (!otherCall_->call().isEmpty())
+        parts << QString::fromLatin1(kCallCornerText).arg(otherCall_->call());
+    if (progress_->endArmed())
+        parts << QString::fromLatin1(kEndingCornerText);
+    callLabel_->setText(parts.join(QString::fromLatin1(kCornerSeparator)));
+}
+
+void TransmitterWindow::endArmedChanged()
+{
+    showCorner();
 }
 
 void TransmitterWindow::turnOn()

@@ -118,7 +118,8 @@ public:
     // before it had a menu bar.
     QWidget* clientArea() const { return client_; }
     QMenuBar* menuBar() const { return menuBar_; }
-    // The other station's call as the bar's right corner shows it.
+    // The bar's right corner: the other station's call, and whether the over
+    // ends by itself once the text has gone.
     QString shownCall() const;
 
     // The control with this ID, or nullptr.
@@ -143,10 +144,11 @@ private:
     void buildMenuBar();
     void entryChanged(int position, int removed, int added);
     void showOnAir();
-    void showOtherCall(const QString& call);
     // OverProgressListener
     void onAirChanged() override;
     void overEnded() override;
+    void endArmedChanged() override;
+    void showCorner();
 
     void choosePttPort();
     void showPttDevice();

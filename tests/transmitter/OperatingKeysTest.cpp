@@ -161,6 +161,7 @@ void OperatingKeysTest::ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed()
     rig.type(QStringLiteral("e"));
     rig.press(Qt::Key_T, Qt::ControlModifier);
     rig.press(Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(rig.window->shownCall(), QStringLiteral("Over ends after the text"));
     rig.opened();
     // 'e' fills positions 1-4; the closing idle ends at 4 + 24 = 28.
     rig.playThrough(27);
@@ -171,6 +172,7 @@ void OperatingKeysTest::ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed()
     QVERIFY(!rig.serial.dtr && !rig.serial.rts);
     rig.audio.deliverAll();
     QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+    QCOMPARE(rig.window->shownCall(), QString());
     QVERIFY(!rig.window->hasEnded());
     QCOMPARE(rig.window->charactersOnAir(), 1);
     QCOMPARE(rig.audio.faults, std::vector<std::string>{});
@@ -193,6 +195,7 @@ void OperatingKeysTest::typingBeforeTheEndKeepsTheOverGoing()
     rig.playThrough(20);
     rig.type(QStringLiteral("e"));
     QVERIFY(!rig.window->overProgress().endArmed());
+    QCOMPARE(rig.window->shownCall(), QString());
     rig.playThrough(300);
     QCOMPARE(rig.audio.resets, 0);
     QVERIFY(rig.serial.dtr);
@@ -297,6 +300,7 @@ void OperatingKeysTest::functionKeysPutTheMacrosAtTheEnd()
     rig.press(Qt::Key_F3);
     QCOMPARE(rig.entry().toPlainText(), QStringLiteral("DL1ABC de G4XYZ 73 sk"));
     QVERIFY(rig.window->overProgress().endArmed());  // <RX>
+    QCOMPARE(rig.window->shownCall(), QStringLiteral("Call: DL1ABC    Over ends after the text"));
     QVERIFY(rig.messages.shown.empty());
 }
 

@@ -50,6 +50,7 @@ int main(int argc, char** argv)
     window.stream().toggle();
     audio.deliverOpen();
     audio.playAndReturn(330);  // the call and part of the answer on the air
+    window.endOver();          // Ctrl+R
 
     int status = 0;
     QTimer::singleShot(300, &window, [&] {
