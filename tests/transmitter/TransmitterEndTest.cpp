@@ -9,6 +9,7 @@
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "transmitter/TransmitterWindow.h"
 #include "transmitter/TxAudioStream.h"
 
@@ -89,6 +90,8 @@ class TransmitterEndTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Macros, callsign and the shared call of this run only.
+    void initTestCase() { UseFreshTransmitterSettings(); }
     void aBoxOpenWhileIdle();
     void aBoxOpenWhileSending();
     void theBoxAtStartUp();

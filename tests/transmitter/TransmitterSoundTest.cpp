@@ -12,6 +12,7 @@
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "tests/transmitter/WatchingMessages.h"
 #include "transmitter/TransmitterWindow.h"
 #include "transmitter/TxAudioStream.h"
@@ -92,6 +93,8 @@ class TransmitterSoundTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Macros, callsign and the shared call of this run only.
+    void initTestCase() { UseFreshTransmitterSettings(); }
     void decodesARecordingOfTheSink_data() { addSpeeds(); }
     void decodesARecordingOfTheSink();
     void showsTheTextInTheReceiverWindow_data() { addSpeeds(); }
