@@ -16,10 +16,14 @@
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFont>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +31,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -63,11 +68,29 @@ const char* const kEnhancedValue = "enhanced";
 const char* const kSquelchKey = "receive/squelch";
 const char* const kReverseKey = "receive/reverse";
 const char* const kWaterfallKey = "view/waterfall";
+const char* const kTextPointsKey = "view/textPoints";
+const char* const kTimestampsKey = "text/timestamps";
+const char* const kLogKey = "text/log";
+const char* const kGeometryKey = "window/geometry";
+const char* const kWaterfallGeometryKey = "waterfall/geometry";
+
+const char* const kLargerText = "Larger text";
+const char* const kSmallerText = "Smaller text";
+const char* const kTextMenuText = "Text";
+const char* const kSaveText = "Save received text...";
+const char* const kClearText = "Clear";
+const char* const kTimestampsText = "Timestamps";
+const char* const kLogText = "Log to file";
+const char* const kLogFolderName = "msk-receiver";  // in the user's data folder
+const char* const kAfcNoStation = "AFC -";
+// The readout is never narrower than the wider of these (the search reaches +-50 Hz).
+const char* const kAfcWidest[] = {"AFC +88.8 Hz", "AFC -88.8 Hz"};
 
 constexpr Real kTicksPerBit = 16.0;
 constexpr Real kToneSpacingBits = 0.25;  // each tone sits a quarter of the bit rate off centre
 constexpr double kAfcShownResolutionHz = 0.05;  // below this the readout shows +0.0
 constexpr int kAfcReadoutMarginPx = 6;          // right of the readout's text
+constexpr int kWaterfallGapPx = 8;              // between the receiver and the waterfall it opens beside
 
 constexpr int kOptionTextGap = 3;  // pixels between an option's indicator and its text
 // Where a fallback face is wider than the classic one, the options' text shrinks
@@ -89,6 +112,10 @@ constexpr int kSpeedX = 145, kSpeedTop = 10, kSpeedPitch = 15, kOptionW = 65, kO
 constexpr Place kSlowSyncPlace{155, 105, kOptionW, kOptionH};
 constexpr Place kFastSyncPlace{240, 105, kOptionW, kOptionH};
 constexpr Place kTextPanePlace{5, 135, 400, 140};
+// The pane grows with the window; these margins to the client area's right and
+// bottom stay as they are at its first size.
+constexpr int kTextPaneRightMargin = ReceiverWindow::kClientWidth - (kTextPanePlace.x + kTextPanePlace.w);
+constexpr int kTextPaneBottomMargin = ReceiverWindow::kClientHeight - (kTextPanePlace.y + kTextPanePlace.h);
 constexpr Place kCentreLabelPlace{230, 15, 60, 25};
 constexpr Place kCentreCaptionPlace{300, 15, 160, 32};
 constexpr Place kRateLabelPlace{230, 67, 60, 25};
@@ -130,7 +157,7 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
                                QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      volume_(volume), capture_(device, *this, messages, *this),
+      volume_(volume), messages_(messages), capture_(device, *this, messages, *this),
       store_(std::make_unique<QSettings>(QString::fromUtf8(kSettingsOrganisation),
                                          QString::fromUtf8(kSettingsApplication)))
 {
@@ -153,10 +180,15 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
     menuBar_->setGeometry(0, 0, kClientWidth, barHeight);
     client_->setGeometry(0, barHeight, kClientWidth, kClientHeight);
     resize(kClientWidth, kClientHeight + barHeight);
-    CentreOnScreen();
+    // Larger, the pane grows; never smaller than the controls need.
+    setMinimumSize(kClientWidth, kClientHeight + barHeight);
+    LoadTextChoices();
+    if (!restoreGeometry(store_->value(QString::fromUtf8(kGeometryKey)).toByteArray()))
+        CentreOnScreen();
 
     afcTimer_ = new QTimer(this);
     connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshAfc);
+    connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::ReportLogFailure);
     afcTimer_->start(kAfcRefreshMs);
     RefreshAfc();
 }
@@ -198,9 +230,16 @@ void ReceiverWindow::CreateMenus()
         ShowWaterfall(on);
     });
 
+    CreateTextMenu(view);
+
+    // As wide as its widest text, so the bar never clips it as the value changes.
     afcLabel_ = new QLabel(menuBar_);
     afcLabel_->setContentsMargins(0, 0, kAfcReadoutMarginPx, 0);
     afcLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    int widest = 0;
+    for (const char* text : kAfcWidest)
+        widest = std::max(widest, afcLabel_->fontMetrics().horizontalAdvance(QString::fromUtf8(text)));
+    afcLabel_->setMinimumWidth(widest + kAfcReadoutMarginPx);
     menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
     afcLabel_->hide();
 
@@ -313,16 +352,20 @@ void ReceiverWindow::InitialiseReceiveChain()
     // The settings' own defaults match the options checked at start ("31 baud",
     // "Fast sync") and the labels' first texts ("1000", "8000").
     settings_ = ReceiverSettings{};
-    decoder_ = std::make_unique<VaricodeDecoder>(*textPane_);
+    // Every decoded character reaches the pane and the log alike.
+    log_.setFolder(std::filesystem::path(defaultLogFolder().toStdU16String()));
+    loggedPane_ = std::make_unique<LoggedTextPane>(*textPane_, log_);
+    decoder_ = std::make_unique<VaricodeDecoder>(*loggedPane_);
     display_ = std::make_unique<SignalDisplay>(scope_);
     demodulator_ = std::make_unique<ReceiveDemodulator>(settings_, *decoder_, display_.get());
     waterfall_ = new WaterfallWindow(this);
     spectrum_ = std::make_unique<WaterfallSpectrum>(*waterfall_);
-    connect(waterfall_, &WaterfallWindow::frequencyClicked, this, &ReceiverWindow::TuneTo);
+    connect(waterfall_, &WaterfallWindow::frequencyClicked, this, &ReceiverWindow::TuneToClick);
     connect(waterfall_, &WaterfallWindow::closedByOperator, this, [this] {
         waterfallFed_ = false;
         if (closing_)
             return;
+        store_->setValue(QString::fromUtf8(kWaterfallGeometryKey), waterfall_->saveGeometry());
         waterfallAction_->setChecked(false);
         store_->setValue(QString::fromUtf8(kWaterfallKey), false);
     });
@@ -374,6 +417,7 @@ void ReceiverWindow::ShowWaterfall(bool shown)
     if (shown) {
         waterfall_->setSampleRate(settings_.sampleRate);
         UpdateWaterfallMarks();
+        PlaceWaterfall();
         waterfall_->show();
         waterfall_->raise();
     } else {
@@ -388,11 +432,38 @@ void ReceiverWindow::TuneTo(double hz)
     UpdateWaterfallMarks();
 }
 
+std::optional<double> ReceiverWindow::heldStationHz() const
+{
+    if (!capture_.deviceOpen() || capture_.running() != 1 || !demodulator_->squelchOpen() ||
+        demodulator_->enhanced().lineToFloor() <= 0)
+        return std::nullopt;
+    return settings_.centreFrequency + demodulator_->afcOffsetHz();
+}
+
+void ReceiverWindow::TuneToClick(double hz)
+{
+    // The station's two tones sit a quarter of the bit rate either side of its
+    // centre: a click within half the bit rate is a click on the station.
+    const double reach = settings_.tickRate / kTicksPerBit / 2.0;
+    const std::optional<double> station = heldStationHz();
+    if (!station || std::abs(hz - *station) > reach) {
+        TuneTo(hz);
+        return;
+    }
+    // Held in the setting to 0.1 Hz, and shown so in the label ("1003.7").
+    const double snapped = std::round(*station / kSnapResolutionHz) * kSnapResolutionHz;
+    settings_.centreFrequency = std::clamp<Real>(snapped, kMinCentreFrequencyHz, kMaxCentreFrequencyHz);
+    centreLabel_->setText(ValueText(settings_.centreFrequency));
+    UpdateWaterfallMarks();
+}
+
 void ReceiverWindow::RefreshAfc()
 {
     const bool running = settings_.demodulator == DemodulatorChoice::Enhanced && capture_.deviceOpen() &&
                          capture_.running() == 1;
-    if (running) {
+    if (running && !heldStationHz()) {
+        afcLabel_->setText(QString::fromUtf8(kAfcNoStation));
+    } else if (running) {
         double offset = demodulator_->afcOffsetHz();
         if (std::abs(offset) < kAfcShownResolutionHz)
             offset = 0.0;
@@ -438,7 +509,8 @@ QWidget* ReceiverWindow::control(int id) const
 
 void ReceiverWindow::StepCentreFrequency(int step)
 {
-    const Real next = settings_.centreFrequency - step;
+    // Whole hertz from a tuned 0.1 Hz, without a rounding error creeping in.
+    const Real next = std::round((settings_.centreFrequency - step) / kSnapResolutionHz) * kSnapResolutionHz;
     if (next >= kMinCentreFrequencyHz && next <= kMaxCentreFrequencyHz)
         settings_.centreFrequency = next;
     centreLabel_->setText(ValueText(settings_.centreFrequency));
@@ -497,6 +569,11 @@ void ReceiverWindow::CloseWindow()
 void ReceiverWindow::DemodulateSample(std::int16_t x)
 {
     demodulator_->DemodulateSample(x);
+    if (const bool open = demodulator_->squelchOpen(); open != squelchOpen_) {
+        squelchOpen_ = open;
+        if (overStart_ && overStart_->SquelchIs(open, clock_->now()))
+            BeginOver();
+    }
     if (waterfallFed_)
         spectrum_->AddSample(x);
 }
@@ -512,6 +589,9 @@ void ReceiverWindow::closeEvent(QCloseEvent* event)
     closing_ = true;
     afcTimer_->stop();
     waterfallFed_ = false;
+    store_->setValue(QString::fromUtf8(kGeometryKey), saveGeometry());
+    if (waterfallPlaced_)
+        store_->setValue(QString::fromUtf8(kWaterfallGeometryKey), waterfall_->saveGeometry());
     waterfall_->hide();
     event->accept();
 }
@@ -521,6 +601,9 @@ void ReceiverWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (firstShow_) {
         firstShow_ = false;
+        // The program starts: the log and the pane mark it.
+        overStart_.emplace(clock_->now());
+        BeginOver();
         if (waterfallAction_->isChecked())
             ShowWaterfall(true);
     }
@@ -530,6 +613,165 @@ void ReceiverWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     menuBar_->setGeometry(0, 0, width(), client_->y());
+    LayOutClient();
+}
+
+void ReceiverWindow::LayOutClient()
+{
+    // The controls keep their places at the top left; the pane takes what is left.
+    const int barHeight = client_->y();
+    client_->setGeometry(0, barHeight, std::max(width(), kClientWidth), std::max(height() - barHeight, kClientHeight));
+    textPane_->setGeometry(kTextPanePlace.x, kTextPanePlace.y,
+                           client_->width() - kTextPanePlace.x - kTextPaneRightMargin,
+                           client_->height() - kTextPanePlace.y - kTextPaneBottomMargin);
+}
+
+void ReceiverWindow::CreateTextMenu(QMenu* view)
+{
+    view->addSeparator();
+    largerTextAction_ = view->addAction(QString::fromUtf8(kLargerText));
+    largerTextAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    smallerTextAction_ = view->addAction(QString::fromUtf8(kSmallerText));
+    smallerTextAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    connect(largerTextAction_, &QAction::triggered, this, [this] { SetTextPoints(textPane_->font().pointSizeF() + 1); });
+    connect(smallerTextAction_, &QAction::triggered, this, [this] { SetTextPoints(textPane_->font().pointSizeF() - 1); });
+
+    QMenu* text = menuBar_->addMenu(QString::fromUtf8(kTextMenuText));
+    saveTextAction_ = text->addAction(QString::fromUtf8(kSaveText));
+    connect(saveTextAction_, &QAction::triggered, this, [this] {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveText).remove(QStringLiteral("...")),
+                                                          QDir(folder).filePath(QStringLiteral("received.txt")),
+                                                          QStringLiteral("Text files (*.txt);;All files (*)"));
+        if (!path.isEmpty())
+            SaveReceivedText(path);
+    });
+    clearTextAction_ = text->addAction(QString::fromUtf8(kClearText));
+    connect(clearTextAction_, &QAction::triggered, this, [this] { textPane_->clear(); });
+    text->addSeparator();
+    timestampsAction_ = text->addAction(QString::fromUtf8(kTimestampsText));
+    timestampsAction_->setCheckable(true);
+    connect(timestampsAction_, &QAction::triggered, this,
+            [this](bool on) { store_->setValue(QString::fromUtf8(kTimestampsKey), on); });
+    logAction_ = text->addAction(QString::fromUtf8(kLogText));
+    logAction_->setCheckable(true);
+    connect(logAction_, &QAction::triggered, this, [this](bool on) {
+        store_->setValue(QString::fromUtf8(kLogKey), on);
+        log_.setEnabled(on);
+        // Back on, the log gets a line with the time at once.
+        if (on && !firstShow_) {
+            log_.BeginOver(settings_.centreFrequency);
+            ReportLogFailure();
+        }
+    });
+}
+
+void ReceiverWindow::LoadTextChoices()
+{
+    // A first start: the dialog font, no timestamps, the log on.
+    const QVariant points = store_->value(QString::fromUtf8(kTextPointsKey));
+    if (points.isValid())
+        SetTextPoints(points.toDouble());
+    timestampsAction_->setChecked(store_->value(QString::fromUtf8(kTimestampsKey), false).toBool());
+    logAction_->setChecked(store_->value(QString::fromUtf8(kLogKey), true).toBool());
+    log_.setEnabled(logAction_->isChecked());
+}
+
+void ReceiverWindow::SetTextPoints(double points)
+{
+    points = std::clamp<double>(std::round(points), kMinTextPoints, kMaxTextPoints);
+    QFont paneFont = textPane_->font();
+    if (paneFont.pointSizeF() != points) {
+        paneFont.setPointSizeF(points);
+        textPane_->setFont(paneFont);
+    }
+    if (store_->value(QString::fromUtf8(kTextPointsKey)).toDouble() != points)
+        store_->setValue(QString::fromUtf8(kTextPointsKey), points);
+}
+
+void ReceiverWindow::setClock(const UtcClock& clock)
+{
+    clock_ = &clock;
+    log_.setClock(clock);
+}
+
+void ReceiverWindow::setLogFolder(const QString& folder)
+{
+    log_.setFolder(std::filesystem::path(folder.toStdU16String()));
+}
+
+QString ReceiverWindow::defaultLogFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QString::fromUtf8(kLogFolderName));
+}
+
+void ReceiverWindow::BeginOver()
+{
+    log_.BeginOver(settings_.centreFrequency);
+    ReportLogFailure();
+    if (!timestampsAction_->isChecked())
+        return;
+    // "[HH:MMZ] " at the start of a line of the pane, as the decoder would write it.
+    const std::string stamp = "[" + UtcHoursMinutes(clock_->now()) + "Z] ";
+    const int n = textPane_->textLength();
+    const bool lineStart = n == 0 || textPane_->document()->characterAt(n - 1) == QChar::ParagraphSeparator;
+    textPane_->selectRange(n, n);
+    textPane_->replaceSelection(((lineStart ? "" : "\n") + stamp).c_str());
+    textPane_->scrollToCaret();
+}
+
+void ReceiverWindow::ReportLogFailure()
+{
+    if (logFailureReported_ || log_.failure().empty())
+        return;
+    logFailureReported_ = true;
+    // Told once, after the sample in hand is done; reception goes on meanwhile.
+    const std::string text = "The received text cannot be logged: " + log_.failure() +
+                             ".\nReception goes on; the log tries again at the next over.";
+    QTimer::singleShot(0, this, [this, text] { messages_.showMessage(kTitle, text, MessageIcon::Exclamation); });
+}
+
+bool ReceiverWindow::SaveReceivedText(const QString& path)
+{
+    QFile file(path);
+    const QByteArray text = textPane_->toPlainText().toUtf8();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() && file.flush()) {
+        file.close();
+        if (file.error() == QFileDevice::NoError)
+            return true;
+    }
+    messages_.showMessage(kTitle, "Cannot save the received text to " + path.toStdString() + ": " +
+                                      file.errorString().toStdString(), MessageIcon::Exclamation);
+    return false;
+}
+
+void ReceiverWindow::PlaceWaterfall()
+{
+    if (waterfallPlaced_)
+        return;
+    waterfallPlaced_ = true;
+    if (waterfall_->restoreGeometry(store_->value(QString::fromUtf8(kWaterfallGeometryKey)).toByteArray()))
+        return;
+    // The first time: beside the receiver, right, left, below or above it, where
+    // the whole waterfall fits on the screen; else to its right.
+    const QRect receiver = frameGeometry();
+    const QSize size = waterfall_->frameGeometry().size();
+    const QPoint candidates[] = {
+        {receiver.right() + 1 + kWaterfallGapPx, receiver.top()},
+        {receiver.left() - kWaterfallGapPx - size.width(), receiver.top()},
+        {receiver.left(), receiver.bottom() + 1 + kWaterfallGapPx},
+        {receiver.left(), receiver.top() - kWaterfallGapPx - size.height()},
+    };
+    const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+    QPoint place = candidates[0];
+    for (const QPoint& p : candidates)
+        if (area.contains(QRect(p, size))) {
+            place = p;
+            break;
+        }
+    waterfall_->move(place);
 }
 
 bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event)

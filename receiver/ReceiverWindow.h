@@ -11,17 +11,28 @@
 // its controls. The menu choices are remembered between runs; every other setting
 // starts at its default. The sound card, the message boxes and the volume control
 // come from outside, so tests can put fakes in their place. Window thread only.
+//
+// Beyond the classic window: the window can be made larger, and the pane grows with
+// it while the controls keep their places; the "Text" menu saves or clears the
+// pane, marks each over with its UTC time and keeps the received-text log (a
+// daily file, see ReceivedTextLog); View -> "Larger text" / "Smaller text" set the
+// pane's font. A click on the waterfall near the station the AFC holds tunes to
+// that station to 0.1 Hz. The window's and the waterfall's places, the pane's font
+// size and these choices are remembered too.
 
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/SampleSink.h"
 #include "platform/VolumeControl.h"
 #include "receiver/AudioCapture.h"
 #include "receiver/CaptureWindow.h"
+#include "receiver/ReceivedTextLog.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
+class LoggedTextPane;
 class MskDemodulator;
 class OtherStationCall;
 class QAction;
@@ -74,6 +85,11 @@ public:
     static constexpr Real kMaxCentreFrequencyHz = 3999.0;
     static constexpr std::int32_t kMinSampleRate = 4000;   // samples/s
     static constexpr std::int32_t kMaxSampleRate = 16000;  // samples/s
+    // A click on the waterfall tunes to the station the AFC holds to this step.
+    static constexpr Real kSnapResolutionHz = 0.1;
+    // The pane's font, in points, as "Larger text" and "Smaller text" step it.
+    static constexpr int kMinTextPoints = 6;
+    static constexpr int kMaxTextPoints = 36;
 
     ReceiverWindow(AudioInputDevice& device, OperatorMessages& messages, VolumeControl& volume,
                    QWidget* parent = nullptr);
@@ -81,7 +97,8 @@ public:
 
     // The control with this id (the first caption for -1), or nullptr.
     QWidget* control(int id) const;
-    // The 410 x 280 area below the menu bar that holds the controls.
+    // The area below the menu bar that holds the controls: 410 x 280, or larger
+    // with the window.
     QWidget* clientArea() const { return client_; }
     QMenuBar* menuBar() const { return menuBar_; }
     // The menu items: "Standard demodulator", "Enhanced demodulator", "Squelch",
@@ -91,6 +108,14 @@ public:
     QAction* squelchAction() const { return squelchAction_; }
     QAction* reverseAction() const { return reverseAction_; }
     QAction* waterfallAction() const { return waterfallAction_; }
+    // "Larger text", "Smaller text" (View); "Save received text...", "Clear",
+    // "Timestamps", "Log to file" (Text).
+    QAction* largerTextAction() const { return largerTextAction_; }
+    QAction* smallerTextAction() const { return smallerTextAction_; }
+    QAction* saveTextAction() const { return saveTextAction_; }
+    QAction* clearTextAction() const { return clearTextAction_; }
+    QAction* timestampsAction() const { return timestampsAction_; }
+    QAction* logAction() const { return logAction_; }
     // The AFC readout at the bar's right end.
     QLabel* afcReadout() const { return afcLabel_; }
     WaterfallWindow* waterfall() const { return waterfall_; }
@@ -107,8 +132,26 @@ public:
     const SignalDisplay& signalDisplay() const { return *display_; }
 
     // Sets the centre frequency, rounded to 1 Hz and kept inside its bounds, as the
-    // waterfall's click does.
+    // waterfall's click does away from a station.
     void TuneTo(double hz);
+    // The waterfall's click: within half the bit rate of the station the AFC holds,
+    // tunes to that station's centre to 0.1 Hz; anywhere else as TuneTo.
+    void TuneToClick(double hz);
+    // Where the AFC puts the station it holds (Hz), while it holds one: the
+    // enhanced chain hears a signal of the selected speed (its squelch is open,
+    // whether or not the squelch is on) and its search has lines.
+    std::optional<double> heldStationHz() const;
+
+    // The clock of the log and the pane's timestamps (the system's by default);
+    // set before the window is first shown, it dates the program's start too.
+    void setClock(const UtcClock& clock);
+    // Where the received-text log goes instead of the user's data folder.
+    void setLogFolder(const QString& folder);
+    const ReceivedTextLog& log() const { return log_; }
+    // The user's data folder for the log.
+    static QString defaultLogFolder();
+    // Writes the pane's text to `path` in UTF-8; a failure is told to the operator.
+    bool SaveReceivedText(const QString& path);
     // Brings the AFC readout and the waterfall's marks up to date (also done by a
     // timer every kAfcRefreshMs).
     void RefreshAfc();
@@ -142,12 +185,20 @@ private:
     void UpdateWaterfallMarks();
     void InitialiseReceiveChain();
     void CentreOnScreen();
+    void CreateTextMenu(QMenu* view);
+    void LoadTextChoices();
+    void SetTextPoints(double points);
+    void LayOutClient();
+    void PlaceWaterfall();
+    void BeginOver();
+    void ReportLogFailure();
     void StepCentreFrequency(int step);
     void StepSampleRate(int step);
     void SelectSpeed(int optionId);
     void SelectSync(int optionId);
 
     VolumeControl& volume_;
+    OperatorMessages& messages_;
     ReceiverSettings settings_;
     AudioCapture capture_;
     std::unique_ptr<QSettings> store_;
@@ -159,12 +210,27 @@ private:
     QAction* squelchAction_ = nullptr;
     QAction* reverseAction_ = nullptr;
     QAction* waterfallAction_ = nullptr;
+    QAction* largerTextAction_ = nullptr;
+    QAction* smallerTextAction_ = nullptr;
+    QAction* saveTextAction_ = nullptr;
+    QAction* clearTextAction_ = nullptr;
+    QAction* timestampsAction_ = nullptr;
+    QAction* logAction_ = nullptr;
     QLabel* afcLabel_ = nullptr;
     QTimer* afcTimer_ = nullptr;
     WaterfallWindow* waterfall_ = nullptr;
     bool waterfallFed_ = false;  // samples go to the spectrum while it is shown
     bool firstShow_ = true;
     bool closing_ = false;
+    bool waterfallPlaced_ = false;
+
+    SystemUtcClock systemClock_;
+    const UtcClock* clock_ = &systemClock_;
+    ReceivedTextLog log_{systemClock_};
+    std::unique_ptr<LoggedTextPane> loggedPane_;
+    std::optional<OverStart> overStart_;  // from the first show
+    bool squelchOpen_ = false;
+    bool logFailureReported_ = false;
 
     ScopeWidget* scope_ = nullptr;
     QPushButton* startButton_ = nullptr;

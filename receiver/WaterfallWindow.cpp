@@ -1,6 +1,7 @@
 #include "receiver/WaterfallWindow.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -15,10 +16,22 @@ namespace {
 
 const QColor kRulerBackground{48, 48, 48};
 const QColor kRulerText{210, 210, 210};
-constexpr double kLabelStepHz = 500.0;  // a number on the ruler
+// Hz between the ruler's numbers: the smallest of these whose labels stand at
+// least kLabelGapPx apart. Each divides the span, so "0" and "3000 Hz" are both
+// among them.
+constexpr double kLabelStepsHz[] = {100.0, 250.0, 500.0, 1000.0, 1500.0, 3000.0};
+constexpr int kLabelGapPx = 12;
 constexpr double kTickStepHz = 100.0;   // a small tick
 constexpr int kTickHeight = 3;          // pixels
 constexpr int kLabelFontPixels = 10;
+const char* const kUnit = " Hz";        // after the last number
+
+QFont LabelFont(const QFont& base)
+{
+    QFont labelFont = base;
+    labelFont.setPixelSize(kLabelFontPixels);
+    return labelFont;
+}
 
 // Brightness 0 ... 255 through black, blue, cyan, yellow to white.
 struct Stop {
@@ -110,22 +123,47 @@ void WaterfallWindow::paintEvent(QPaintEvent*)
     drawMarks(painter);
 }
 
+std::vector<RulerLabel> WaterfallWindow::rulerLabels() const
+{
+    const QFontMetrics metrics(LabelFont(font()));
+    const int textHeight = kRulerHeight - kTickHeight;
+    for (double step : kLabelStepsHz) {
+        // "0" starts at the left edge, the last label ends at the right one, the
+        // others stand centred over their frequency.
+        std::vector<RulerLabel> labels;
+        const int count = static_cast<int>(std::lround(kSpanHz / step));
+        for (int i = 0; i <= count; ++i) {
+            const double f = i * step;
+            const QString text = QString::number(f, 'f', 0) + (i == count ? QString::fromUtf8(kUnit) : QString());
+            const int w = metrics.horizontalAdvance(text);
+            const int x = i == 0 ? 0 : i == count ? width() - w : columnOf(f) - w / 2;
+            labels.push_back({text, QRect(x, 0, w, textHeight)});
+        }
+        bool apart = labels.front().rect.left() >= 0;
+        for (std::size_t i = 1; i < labels.size(); ++i)
+            apart = apart && labels[i].rect.left() - labels[i - 1].rect.right() > kLabelGapPx;
+        if (apart)
+            return labels;
+    }
+    // Too narrow for "0" and "3000 Hz" apart: the unit alone, if even that fits.
+    const QString unit = QString::fromUtf8(kUnit).trimmed();
+    const int w = metrics.horizontalAdvance(unit);
+    if (w > width())
+        return {};
+    return {{unit, QRect(width() - w, 0, w, textHeight)}};
+}
+
 void WaterfallWindow::drawRuler(QPainter& painter)
 {
     painter.fillRect(0, 0, width(), kRulerHeight, kRulerBackground);
     painter.setPen(kRulerText);
-    QFont labelFont = font();
-    labelFont.setPixelSize(kLabelFontPixels);
-    painter.setFont(labelFont);
+    painter.setFont(LabelFont(font()));
     for (double f = kTickStepHz; f < kSpanHz; f += kTickStepHz) {
         const int x = columnOf(f);
         painter.drawLine(x, kRulerHeight - kTickHeight, x, kRulerHeight - 1);
     }
-    for (double f = kLabelStepHz; f < kSpanHz; f += kLabelStepHz) {
-        const int x = columnOf(f);
-        const QString text = QString::number(f, 'f', 0);
-        painter.drawText(QRect(x - 30, 0, 60, kRulerHeight - kTickHeight), Qt::AlignHCenter | Qt::AlignTop, text);
-    }
+    for (const RulerLabel& label : rulerLabels())
+        painter.drawText(label.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, label.text);
 }
 
 void WaterfallWindow::drawMarks(QPainter& painter)

@@ -1,6 +1,7 @@
 #pragma once
 // The "Waterfall" window: the spectrum of the recorded audio from 0 to 3000 Hz,
-// newest line on top, with a frequency ruler above it. On the ruler and through
+// newest line on top, with a frequency ruler above it, labelled from "0" to
+// "3000 Hz" as densely as the width allows without two labels running together. On the ruler and through
 // the picture it marks the centre frequency (a line), the two tones of the
 // selected speed (a bracket from centre - bit rate / 4 to centre + bit rate / 4)
 // and, with the enhanced demodulator, the frequency its AFC has found. A click
@@ -11,16 +12,25 @@
 #include "modem/dsp/WaterfallSpectrum.h"
 
 #include <QImage>
+#include <QRect>
+#include <QString>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 struct WaterfallMarks {
     double centreHz = 1000.0;
     double halfWidthHz = 7.8125;  // a quarter of the bit rate
     bool afcShown = false;
     double afcHz = 0.0;           // where the AFC puts the signal: centre + offset
+};
+
+// One number on the ruler and where it is drawn.
+struct RulerLabel {
+    QString text;
+    QRect rect;
 };
 
 class WaterfallWindow : public QWidget, public SpectrumLineSink {
@@ -53,6 +63,8 @@ public:
     int columnOf(double hz) const;
     // Top of the picture below the ruler.
     int pictureTop() const { return kRulerHeight; }
+    // The ruler's labels at the present width, left to right.
+    std::vector<RulerLabel> rulerLabels() const;
 
 signals:
     // The operator clicked on this frequency (Hz, not yet rounded or bounded).

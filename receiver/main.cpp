@@ -4,6 +4,7 @@
 #include "platform/PortAudioInputDevice.h"
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtVolumeControl.h"
+#include "receiver/ReceiverOptions.h"
 #include "receiver/ReceiverWindow.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@ int main(int argc, char** argv)
     QtOperatorMessages messages;
     QtVolumeControl volume;
     ReceiverWindow window(device, messages, volume);
+    if (!ApplyReceiverOptions(QApplication::arguments(), window))
+        return 2;
     window.show();
     return app.exec();
 }

@@ -65,7 +65,9 @@ long long parseInteger(std::string_view option, std::string_view text, long long
 {
     long long value = 0;
     const char* end = text.data() + text.size();
-    const bool ok = isPlainDecimal(text, false) && std::from_chars(text.data(), end, value).ptr == end;
+    // A number too large for long long is out of range, not 0.
+    const std::from_chars_result read = std::from_chars(text.data(), end, value);
+    const bool ok = isPlainDecimal(text, false) && read.ec == std::errc() && read.ptr == end;
     if (!ok || value < low || value > high)
         throw UsageError(std::string(option) + " must be a whole number from " + std::to_string(low) + " to " +
                          std::to_string(high) + ", not '" + std::string(text) + "'");
@@ -76,8 +78,10 @@ double parseReal(std::string_view option, std::string_view text, double low, dou
 {
     double value = 0;
     const char* end = text.data() + text.size();
-    // from_chars reads the C locale's decimal point, whatever the user's locale.
-    const bool ok = isPlainDecimal(text, true) && std::from_chars(text.data(), end, value).ptr == end;
+    // from_chars reads the C locale's decimal point, whatever the user's locale. A
+    // number beyond double's range (or too small for it) leaves value 0 and says so.
+    const std::from_chars_result read = std::from_chars(text.data(), end, value);
+    const bool ok = isPlainDecimal(text, true) && read.ec == std::errc() && read.ptr == end;
     if (!ok || !std::isfinite(value) || value < low || value > high)
         throw UsageError(std::string(option) + " must be a number from " + trimmed(low) + " to " + trimmed(high) +
                          ", not '" + std::string(text) + "'");
@@ -87,14 +91,44 @@ double parseReal(std::string_view option, std::string_view text, double low, dou
 int samplesPerBitForBaud(std::string_view text) { return baudRow(text).samplesPerBit; }
 double tickRateForBaud(std::string_view text) { return baudRow(text).tickRate; }
 
-std::string_view optionValue(int argc, char** argv, int& i)
+bool isHelpOption(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+
+bool CommandLine::next()
 {
-    if (i + 1 >= argc)
-        throw UsageError(std::string(argv[i]) + " needs a value");
-    return argv[++i];
+    if (++i_ >= argc_)
+        return false;
+    const std::string_view arg = argument();
+    if (!operandsOnly_ && arg == "--") {
+        operandsOnly_ = true;
+        return next();
+    }
+    option_ = !operandsOnly_ && arg.size() > 1 && arg[0] == '-';
+    if (option_ && isHelpOption(arg))
+        throw HelpRequest{};
+    return true;
 }
 
-bool isHelpOption(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+std::string_view CommandLine::value()
+{
+    if (i_ + 1 >= argc_)
+        throw UsageError(std::string(argument()) + " needs a value");
+    return argv_[++i_];
+}
+
+void requireRecordingRate(const std::string& path, long long rate, std::string_view command)
+{
+    if (rate < kMinRecordingRate || rate > kMaxRecordingRate)
+        throw IoError(path + " has " + std::to_string(rate) + " samples per second; " + std::string(command) +
+                      " takes " + std::to_string(kMinRecordingRate) + " to " + std::to_string(kMaxRecordingRate));
+}
+
+std::string notFiniteSample(const std::string& path, double value, std::int64_t position, int rate)
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6f", static_cast<double>(position) / rate);
+    return "cannot use " + path + ": its sample " + std::to_string(position) + " (counting from 0, at " + seconds +
+           " s) is " + (std::isnan(value) ? "not a number" : std::isinf(value) ? "infinite" : "too large to use");
+}
 
 std::string systemErrorText(int error) { return std::generic_category().message(error); }
 

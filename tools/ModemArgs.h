@@ -2,6 +2,7 @@
 // Small helpers shared by the msk-modem commands: argument parsing and the exit
 // codes (2 for a usage error, 1 for an input or output error).
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -41,11 +42,43 @@ int samplesPerBitForBaud(std::string_view text);
 // The receiver's tick rate for --baud 31|63|125|250|500.
 double tickRateForBaud(std::string_view text);
 
-// The value following an option at argv[i]; advances i. UsageError when missing.
-std::string_view optionValue(int argc, char** argv, int& i);
+// Thrown where --help or -h stands in place of an option; main() prints the help
+// and exits 0.
+struct HelpRequest {};
 
 // True for "--help" and "-h".
 bool isHelpOption(std::string_view arg);
+
+// Walks a command's arguments (argv[0] is the command's name) as the commands read
+// them: an argument that starts with '-' and is more than "-" alone is an option
+// until "--", after which every argument is an operand ("encode -- -73"). --help or
+// -h where an option may stand throws HelpRequest; as an option's value, or after
+// "--", it is that value.
+class CommandLine {
+public:
+    CommandLine(int argc, char** argv) : argc_(argc), argv_(argv) {}
+
+    // Moves to the next argument; false when there is none.
+    bool next();
+    std::string_view argument() const { return argv_[i_]; }
+    bool isOption() const { return option_; }
+    // The value following the current option, taken as it is. UsageError when missing.
+    std::string_view value();
+
+private:
+    int argc_;
+    char** argv_;
+    int i_ = 0;
+    bool option_ = false;
+    bool operandsOnly_ = false;  // after "--"
+};
+
+// IoError unless a recording's rate lies within kMinRecordingRate..kMaxRecordingRate.
+void requireRecordingRate(const std::string& path, long long rate, std::string_view command);
+
+// The message for a sample that is no finite number (value, in the file's own
+// scale; a finite one too large to scale), at position (counting from 0) in a recording of rate samples per second.
+std::string notFiniteSample(const std::string& path, double value, std::int64_t position, int rate);
 
 // The system's text for an errno value, for messages ("Is a directory").
 std::string systemErrorText(int error);

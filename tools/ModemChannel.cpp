@@ -54,11 +54,17 @@ void readBlocks(SNDFILE* file, const SF_INFO& info, const std::string& path, boo
     const std::size_t frames = std::max<std::size_t>(1, std::min(kBlockFrames, kMaxBlockSamples / channels));
     std::vector<double> interleaved(frames * channels);
     std::vector<double> first(frames);
+    std::int64_t position = 0;  // of the block's first sample in the recording
     for (;;) {
         const sf_count_t got = sf_readf_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
         const std::size_t n = got > 0 ? static_cast<std::size_t>(got) : 0;
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < n; ++i) {
             first[i] = interleaved[i * channels] * kFullScale;
+            if (!std::isfinite(first[i]))
+                throw IoError(notFiniteSample(path, interleaved[i * channels], position + static_cast<std::int64_t>(i),
+                                              info.samplerate));
+        }
+        position += static_cast<std::int64_t>(n);
         block(first.data(), n, n == 0);
         if (n == 0)
             break;
@@ -99,6 +105,8 @@ void runLink(const BlockReader& read, int rate, const ChannelOptions& options,
              const std::function<void(const std::int16_t*, std::size_t)>& write)
 {
     const double power = std::isfinite(options.snrDb) ? pathPower(read, rate, options) : 0.0;
+    if (!std::isfinite(power))  // samples near double's limits, squared
+        throw IoError("the recording is too strong to measure its power");
     ChannelPath path = makePath(rate, options);
     ChannelNoise noise(rate, power, options);
     std::vector<double> out;
@@ -127,22 +135,23 @@ int runChannel(int argc, char** argv)
     ChannelOptions options;
     bool seedGiven = false;
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--snr") {
-            options.snrDb = parseReal("--snr", optionValue(argc, argv, i), -kMaxSnrDb, kMaxSnrDb);
+    CommandLine args(argc, argv);
+    while (args.next()) {
+        const std::string_view arg = args.argument();
+        if (!args.isOption()) {
+            files.emplace_back(arg);
+        } else if (arg == "--snr") {
+            options.snrDb = parseReal("--snr", args.value(), -kMaxSnrDb, kMaxSnrDb);
         } else if (arg == "--offset") {
-            options.offsetHz = parseReal("--offset", optionValue(argc, argv, i), -kMaxOffsetHz, kMaxOffsetHz);
+            options.offsetHz = parseReal("--offset", args.value(), -kMaxOffsetHz, kMaxOffsetHz);
         } else if (arg == "--ppm") {
-            options.ppm = parseReal("--ppm", optionValue(argc, argv, i), -kMaxPpm, kMaxPpm);
+            options.ppm = parseReal("--ppm", args.value(), -kMaxPpm, kMaxPpm);
         } else if (arg == "--seed") {
             options.seed = static_cast<std::uint64_t>(
-                parseInteger("--seed", optionValue(argc, argv, i), 0, std::numeric_limits<long long>::max()));
+                parseInteger("--seed", args.value(), 0, std::numeric_limits<long long>::max()));
             seedGiven = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("unknown option " + std::string(arg));
         } else {
-            files.emplace_back(arg);
+            throw UsageError("unknown option " + std::string(arg));
         }
     }
     if (files.size() != 2)
@@ -158,14 +167,12 @@ int runChannel(int argc, char** argv)
     SF_INFO info{};
     const SndfilePtr file = openForReading(in, info);
     const int rate = info.samplerate;
-    if (rate < kMinRecordingRate || rate > kMaxRecordingRate)
-        throw IoError(in + " has " + std::to_string(rate) + " samples per second; channel takes " +
-                      std::to_string(kMinRecordingRate) + " to " + std::to_string(kMaxRecordingRate));
+    requireRecordingRate(in, rate, "channel");
     if (options.offsetHz != 0.0 && std::abs(options.offsetHz) >= rate / 2.0)
         throw IoError(in + " has " + std::to_string(rate) + " samples per second: an offset must stay below " +
                       "half of that");
 
-    WavWriter out(files[1], rate);
+    WavWriter out(files[1], rate, identityOf(in));
     int passes = 0;
     runLink([&](const auto& block) { readBlocks(file.get(), info, in, passes++ > 0, block); }, rate, options,
             [&](const std::int16_t* y, std::size_t n) { out.write(y, n); });

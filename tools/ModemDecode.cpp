@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -75,12 +76,19 @@ void readWav(const std::string& path, const SampleBlockSink& sink)
     const std::size_t frames = std::max<std::size_t>(1, std::min(kBlockFrames, kMaxBlockSamples / channels));
     std::vector<float> interleaved(frames * channels);
     std::vector<float> first(frames);
+    requireRecordingRate(path, info.samplerate, "decode");
     RateAdapter adapter(info.samplerate, sink);
+    std::int64_t position = 0;  // of the block's first sample in the recording
     for (;;) {
         const sf_count_t got = sf_readf_float(file.get(), interleaved.data(), static_cast<sf_count_t>(frames));
         const std::size_t n = got > 0 ? static_cast<std::size_t>(got) : 0;
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < n; ++i) {
             first[i] = interleaved[i * channels];
+            // One NaN would spread through the rate converter and every filter after it.
+            if (!std::isfinite(first[i]))
+                throw IoError(notFiniteSample(path, first[i], position + static_cast<std::int64_t>(i), info.samplerate));
+        }
+        position += static_cast<std::int64_t>(n);
         adapter.push(first.data(), n, n == 0);
         if (n == 0)
             break;
@@ -164,12 +172,18 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
     DecodeOptions options;
     bool haveInput = false;
     bool inputRateGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--baud") {
-            options.settings.tickRate = tickRateForBaud(optionValue(argc, argv, i));
+    CommandLine args(argc, argv);
+    while (args.next()) {
+        const std::string_view arg = args.argument();
+        if (!args.isOption()) {
+            if (haveInput)
+                throw UsageError("more than one input file");
+            options.input = std::string(arg);
+            haveInput = true;
+        } else if (arg == "--baud") {
+            options.settings.tickRate = tickRateForBaud(args.value());
         } else if (arg == "--sync") {
-            const std::string_view v = optionValue(argc, argv, i);
+            const std::string_view v = args.value();
             if (v == "slow")
                 options.settings.timingGain = kSlowSyncGain;
             else if (v == "fast")
@@ -177,16 +191,16 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
             else
                 throw UsageError("--sync must be slow or fast, not '" + std::string(v) + "'");
         } else if (arg == "--centre") {
-            options.settings.centreFrequency = parseReal("--centre", optionValue(argc, argv, i), kMinCentre, kMaxCentre);
+            options.settings.centreFrequency = parseReal("--centre", args.value(), kMinCentre, kMaxCentre);
         } else if (arg == "--assumed-rate") {
             options.settings.sampleRate =
-                static_cast<std::int32_t>(parseInteger("--assumed-rate", optionValue(argc, argv, i), kMinRate, kMaxRate));
+                static_cast<std::int32_t>(parseInteger("--assumed-rate", args.value(), kMinRate, kMaxRate));
         } else if (arg == "--input-rate") {
             options.inputRate =
-                static_cast<std::int32_t>(parseInteger("--input-rate", optionValue(argc, argv, i), kMinRate, kMaxRate));
+                static_cast<std::int32_t>(parseInteger("--input-rate", args.value(), kMinRate, kMaxRate));
             inputRateGiven = true;
         } else if (arg == "--demod") {
-            const std::string_view v = optionValue(argc, argv, i);
+            const std::string_view v = args.value();
             if (v == "standard")
                 options.settings.demodulator = DemodulatorChoice::Standard;
             else if (v == "enhanced")
@@ -199,13 +213,8 @@ DecodeOptions parseDecodeOptions(int argc, char** argv)
             options.settings.squelch = true;
         } else if (arg == "--trace") {
             options.trace = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("unknown option " + std::string(arg));
-        } else if (haveInput) {
-            throw UsageError("more than one input file");
         } else {
-            options.input = std::string(arg);
-            haveInput = true;
+            throw UsageError("unknown option " + std::string(arg));
         }
     }
     if (inputRateGiven && options.input != "-")
@@ -244,8 +253,9 @@ void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& 
         for (std::size_t i = 0; i < count; ++i, ++trace.sampleIndex)
             demodulate(samples[i]);
     });
-    if (!options.trace)
-        out << windows1252::toUtf8(chain.text());
+    // Text ends with a newline, so a shell's prompt starts on a line of its own.
+    if (!options.trace && !chain.text().empty())
+        out << windows1252::toUtf8(chain.text()) << (chain.text().back() == '\n' ? "" : "\n");
     out.flush();
     if (!out)
         throw IoError("cannot write to standard output");

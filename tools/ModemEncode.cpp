@@ -263,20 +263,22 @@ int runEncode(int argc, char** argv)
     int idleUnits = kDefaultIdleUnits;
     std::string output = "-";
     std::optional<std::string> text;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--baud")
-            samplesPerBit = samplesPerBitForBaud(optionValue(argc, argv, i));
-        else if (arg == "--idle")
-            idleUnits = static_cast<int>(parseInteger("--idle", optionValue(argc, argv, i), 0, 100000));
-        else if (arg == "-o")
-            output = optionValue(argc, argv, i);
-        else if (arg.size() > 1 && arg[0] == '-')
-            throw UsageError("unknown option " + std::string(arg));
-        else if (text)
-            throw UsageError("more than one TEXT argument (quote the text)");
-        else
+    CommandLine args(argc, argv);
+    while (args.next()) {
+        const std::string_view arg = args.argument();
+        if (!args.isOption()) {
+            if (text)
+                throw UsageError("more than one TEXT argument (quote the text)");
             text = std::string(arg);
+        } else if (arg == "--baud") {
+            samplesPerBit = samplesPerBitForBaud(args.value());
+        } else if (arg == "--idle") {
+            idleUnits = static_cast<int>(parseInteger("--idle", args.value(), 0, 100000));
+        } else if (arg == "-o") {
+            output = args.value();
+        } else {
+            throw UsageError("unknown option " + std::string(arg));
+        }
     }
 
     std::optional<WavWriter> wav;

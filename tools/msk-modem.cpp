@@ -32,7 +32,7 @@ constexpr const char* kHelp =
     "         transmitter sends it: preamble, text, N idle units (2 unless given),\n"
     "         at 32000 samples per second, 16-bit mono. -o FILE writes a WAV file;\n"
     "         without it, or with -o -, raw little-endian samples go to standard output.\n"
-    "decode   prints the text decoded from a recording: a WAV file at any rate, or raw\n"
+    "decode   prints the text decoded from a recording: a WAV file at its own rate, or raw\n"
     "         16-bit little-endian samples on standard input (FILE - or none) at\n"
     "         --input-rate samples per second, 32000 unless given (the rate encode\n"
     "         writes, so  msk-modem encode TEXT | msk-modem decode  works).\n"
@@ -44,27 +44,29 @@ constexpr const char* kHelp =
     "channel  passes a WAV recording through a simulated radio path: white noise at\n"
     "         DB signal-to-noise ratio in 2500 Hz (seeded by --seed), a frequency\n"
     "         offset of HZ, a sample clock N parts per million fast.\n"
+    "decode and channel take recordings of 1000 to 384000 samples per second.\n"
     "\n"
-    "Numbers are plain decimals (-3, 0.5). Exit status: 0 done, 1 a file or stream\n"
-    "that cannot be read or written or does not suit, 2 a wrong command line.\n";
+    "A WAV output is written beside FILE or OUT under a name of its own and put in\n"
+    "place when complete, keeping the permissions and hard links of the file it\n"
+    "replaces; over 4 GiB it is RF64. The output cannot be the input file.\n"
+    "Numbers are plain decimals (-3, 0.5). -- ends the options. Exit status: 0 done,\n"
+    "1 a file or stream that cannot be read or written or does not suit (a pipe as\n"
+    "the output, say), 2 a wrong command line, 128+N ended by signal N.\n";
 
-// --help or -h anywhere after the program name.
-bool asksForHelp(int argc, char** argv)
+int printHelp()
 {
-    for (int i = 1; i < argc; ++i)
-        if (modem::isHelpOption(argv[i]))
-            return true;
-    return false;
+    std::cout << kUsage << kHelp << std::flush;
+    return std::cout ? modem::kExitOk : modem::kExitIo;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (asksForHelp(argc, argv)) {
-        std::cout << kUsage << kHelp << std::flush;
-        return std::cout ? modem::kExitOk : modem::kExitIo;
-    }
+    // --help or -h in place of the command; the commands take it where an option
+    // may stand (HelpRequest).
+    if (argc >= 2 && modem::isHelpOption(argv[1]))
+        return printHelp();
     if (argc < 2) {
         std::cerr << kUsage;
         return modem::kExitUsage;
@@ -79,6 +81,8 @@ int main(int argc, char** argv)
             return modem::runChannel(argc - 1, argv + 1);
         std::cerr << "msk-modem: unknown command '" << command << "'\n" << kUsage;
         return modem::kExitUsage;
+    } catch (const modem::HelpRequest&) {
+        return printHelp();
     } catch (const modem::UsageError& e) {
         std::cerr << "msk-modem " << command << ": " << e.what() << " (msk-modem --help tells more)\n";
         return modem::kExitUsage;

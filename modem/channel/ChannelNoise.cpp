@@ -21,7 +21,10 @@ std::int16_t ChannelNoise::step(double x)
     double v = x;
     if (sigma_ > 0)
         v += sigma_ * noise_(generator_);
-    return static_cast<std::int16_t>(std::clamp(std::nearbyint(v * scale_), -32768.0, 32767.0));
+    const double scaled = std::nearbyint(v * scale_);
+    if (std::isnan(scaled))  // no number to convert (the commands refuse such input)
+        return 0;
+    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
 }
 
 }  // namespace modem

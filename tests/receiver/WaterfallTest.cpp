@@ -5,11 +5,13 @@
 #include "modem/dsp/WaterfallSpectrum.h"
 #include "modem/receive/ReceiveDemodulator.h"
 #include "receiver/ReceiverWindow.h"
+#include "receiver/UpDown.h"
 #include "receiver/WaterfallWindow.h"
 #include "tests/receiver/ReceiverTestSupport.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTest>
 
@@ -202,6 +204,102 @@ private slots:
         QCOMPARE(rig.window.settings().centreFrequency, 1.0);
         rig.window.TuneTo(4200.0);
         QCOMPARE(rig.window.settings().centreFrequency, 3999.0);
+    }
+
+    // The ruler reads from "0" at the left edge to "3000 Hz" at the right, every
+    // 500 Hz at 600 pixels, and at any width its labels stay inside the window,
+    // in order and apart.
+    void rulerLabelsNeverRunTogether()
+    {
+        WaterfallWindow waterfall;
+        waterfall.resize(600, 260);
+        QStringList texts;
+        for (const RulerLabel& label : waterfall.rulerLabels())
+            texts << label.text;
+        QCOMPARE(texts.join(QLatin1Char(',')), QStringLiteral("0,500,1000,1500,2000,2500,3000 Hz"));
+        for (int width = 20; width <= 2400; width += 7) {
+            waterfall.resize(width, 260);
+            const std::vector<RulerLabel> labels = waterfall.rulerLabels();
+            const QString where = QStringLiteral("at %1 pixels").arg(width);
+            QVERIFY2(width < 60 || labels.size() >= 2, qPrintable(where));
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                QVERIFY2(labels[i].rect.left() >= 0 && labels[i].rect.right() < width, qPrintable(where));
+                if (i > 0)
+                    QVERIFY2(labels[i].rect.left() > labels[i - 1].rect.right() + 4, qPrintable(where));
+            }
+            if (!labels.empty())
+                QVERIFY2(labels.back().text.endsWith(QStringLiteral("Hz")), qPrintable(where));
+            if (labels.size() >= 2) {
+                QCOMPARE(labels.front().text, QStringLiteral("0"));
+                QCOMPARE(labels.back().text, QStringLiteral("3000 Hz"));
+            }
+        }
+        // The text is drawn: ruler-text pixels where the "0" stands.
+        waterfall.resize(600, 260);
+        const QImage picture = waterfall.grab().toImage();
+        int lit = 0;
+        for (int y = 0; y < WaterfallWindow::kRulerHeight; ++y)
+            for (int x = 0; x < 8; ++x)
+                lit += picture.pixelColor(x, y).lightness() > 120 ? 1 : 0;
+        QVERIFY(lit > 3);
+    }
+
+    // A station 7 Hz above the centre, held by the AFC: the readout shows its
+    // offset in full; a click within half the bit rate of it tunes to its centre as
+    // the search measures it, to 0.1 Hz; a click further off tunes to the pixel.
+    // Once the station is gone the readout says no station is held.
+    void clickNearTheHeldStationTunesToIt()
+    {
+        Rig rig;
+        rig.window.show();
+        WaterfallWindow* waterfall = rig.openWaterfall();
+        rig.window.enhancedAction()->trigger();
+        QTest::mouseClick(ControlOf<QRadioButton>(rig.window, 3001), Qt::LeftButton);  // 63 baud: R / 2 = 62.5 / 2 = 31.25 Hz
+        rig.window.TuneTo(993.0);
+        rig.window.capture().StartCapture();
+        rig.window.RefreshAfc();
+        QCOMPARE(rig.window.afcReadout()->text(), QStringLiteral("AFC -"));
+        QVERIFY(!rig.window.heldStationHz());
+        // Not held: a click near the station goes to the pixel, column 200's middle.
+        QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(200, 120));
+        QCOMPARE(rig.window.settings().centreFrequency, 1003.0);  // 1002.5 rounds up
+        rig.window.TuneTo(993.0);
+
+        rig.device.play(RecordedTransmission("ryryry CQ CQ de DL1ABC DL1ABC pse k", 512));
+        const std::optional<double> station = rig.window.heldStationHz();
+        QVERIFY(station);
+        const double offset = rig.window.receiveDemodulator().afcOffsetHz();
+        QCOMPARE(*station, 993.0 + offset);
+        QVERIFY2(std::abs(*station - 1000.0) < 1.0, qPrintable(QString::number(*station)));
+        rig.window.RefreshAfc();
+        QLabel* readout = rig.window.afcReadout();
+        QCOMPARE(readout->text(), QString::asprintf("AFC %+.1f Hz", offset));
+        // Never clipped: the label is as wide as its widest text and its margin.
+        for (const char* widest : {"AFC -88.8 Hz", "AFC +88.8 Hz"})
+            QVERIFY(readout->contentsRect().width() >= readout->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)));
+        QVERIFY(readout->geometry().right() < rig.window.menuBar()->width());
+
+        // Column 202 (1010 ... 1015 Hz, middle 1012.5) is 12.5 Hz from the station.
+        QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(202, 120));
+        const double snapped = std::round(*station * 10.0) / 10.0;
+        QCOMPARE(rig.window.settings().centreFrequency, snapped);
+        QCOMPARE(ControlOf<QLabel>(rig.window, ReceiverWindow::kCentreLabelId)->text(),
+                 QString::number(snapped, 'g', 15));
+        QCOMPARE(waterfall->marks().centreHz, snapped);
+        // The centre's steps go on in whole hertz from there.
+        emit ControlOf<UpDown>(rig.window, ReceiverWindow::kCentreUpDownId)->deltaPos(-1);
+        QCOMPARE(rig.window.settings().centreFrequency, std::round((snapped + 1.0) * 10.0) / 10.0);
+
+        // Column 215 (1077.5 Hz) is further than 31.25 Hz from the station (at most
+        // 1001 + 8 Hz now).
+        QVERIFY(*rig.window.heldStationHz() < 1010.0);
+        QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(215, 120));
+        QCOMPARE(rig.window.settings().centreFrequency, 1078.0);
+
+        // Silence: the station is gone, and so is the readout's value.
+        rig.device.play(std::vector<std::int16_t>(8000 * 3, 0));
+        rig.window.RefreshAfc();
+        QCOMPARE(readout->text(), QStringLiteral("AFC -"));
     }
 
     // "Waterfall" opens the window; closing it unchecks the item; what it was when

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <sstream>
@@ -122,7 +123,7 @@ TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
 {
     const auto signal = modem::encodeTransmission("CQ de TEST", 256, 2);
     const std::string path = writeWav("cq.wav", signal, modem::kEncodeSampleRate);
-    EXPECT_EQ(decode({"--baud", "125", path}), "CQ de TEST");
+    EXPECT_EQ(decode({"--baud", "125", path}), "CQ de TEST\n");
 
     const std::string stereo = writeWav("cq-stereo.wav", [&] {
         std::vector<std::int16_t> x;
@@ -132,17 +133,21 @@ TEST_F(DecodeCommandTest, EncoderOutputDecodesFromWavAtAnyRate)
         }
         return x;
     }(), modem::kEncodeSampleRate, 2);
-    EXPECT_EQ(decode({"--baud", "125", stereo}), "CQ de TEST");
+    EXPECT_EQ(decode({"--baud", "125", stereo}), "CQ de TEST\n");
+
+    // Text that ends its own line gets no second newline.
+    const std::string ended = writeWav("ended.wav", modem::encodeTransmission("73\n", 256, 2), modem::kEncodeSampleRate);
+    EXPECT_EQ(decode({"--baud", "125", ended}), "73\n");
 }
 
 TEST_F(DecodeCommandTest, RawInputAtTheGivenRate)
 {
     const auto signal = modem::encodeTransmission("73 \xE9t\xE9", 512, 2);  // "73 été" in Windows-1252
-    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "32000", "-"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "32000", "-"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9\n");
     // Without --input-rate, raw input runs at the rate encode writes, so the two pipe together.
-    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(decode({"--baud", "63"}, rawBytes(signal)), "73 \xC3\xA9t\xC3\xA9\n");
     const auto at8000 = rxtest::transmission("k", rxtest::kSpeeds[1]);
-    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "8000"}, rawBytes(at8000) + "\x01"), "k");  // an odd trailing byte is dropped
+    EXPECT_EQ(decode({"--baud", "63", "--input-rate", "8000"}, rawBytes(at8000) + "\x01"), "k\n");  // an odd trailing byte is dropped
 }
 
 TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
@@ -154,8 +159,8 @@ TEST_F(DecodeCommandTest, SettingsFromTheCommandLine)
     modem::ChannelOptions shift;
     shift.offsetHz = 500.0;
     const std::string path = writeWav("shifted.wav", modem::applyChannel(x, 8000, shift), 8000);
-    EXPECT_EQ(decode({"--baud", "125", "--centre", "1500", "--sync", "slow", path}), "abc");
-    EXPECT_NE(decode({"--baud", "125", path}), "abc");
+    EXPECT_EQ(decode({"--baud", "125", "--centre", "1500", "--sync", "slow", path}), "abc\n");
+    EXPECT_NE(decode({"--baud", "125", path}), "abc\n");
 }
 
 TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
@@ -170,9 +175,9 @@ TEST_F(DecodeCommandTest, AssumedRateMatchesASoundCardThatRunsFast)
     modem::ChannelOptions fast;
     fast.ppm = 5000.0;
     const std::string path = writeWav("fast.wav", modem::applyChannel(x, 8000, fast), 8000);
-    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox");
-    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox");
-    EXPECT_EQ(decode({path}), "the quick brown fox");
+    EXPECT_NE(decode({"--demod", "standard", path}), "the quick brown fox\n");
+    EXPECT_EQ(decode({"--demod", "standard", "--assumed-rate", "8040", path}), "the quick brown fox\n");
+    EXPECT_EQ(decode({path}), "the quick brown fox\n");
 }
 
 TEST_F(DecodeCommandTest, BadCommandLines)
@@ -270,16 +275,82 @@ TEST_F(ChannelCommandTest, ReadErrorPartWayLeavesNoOutput)
         EXPECT_THROW(channel(args), modem::IoError);
         EXPECT_FALSE(fs::exists(out));
         EXPECT_FALSE(fs::exists(out.string() + ".part"));
+        for (const auto& entry : fs::directory_iterator(dir))
+            EXPECT_NE(entry.path().extension(), ".part") << entry.path();
     }
+}
+
+// One infinite or NaN sample in a float recording: channel used to write zeros
+// (Inf) or copy the input untouched (NaN), converting NaN to 16 bits undefined,
+// and decode to read on. Both refuse it, saying where it is.
+TEST_F(ChannelCommandTest, SampleThatIsNoNumberIsRefusedWithItsPosition)
+{
+    constexpr int kRate = 8000;
+    std::vector<float> x(3000);
+    for (std::size_t n = 0; n < x.size(); ++n)
+        x[n] = 0.25f * static_cast<float>(std::sin(0.785 * static_cast<double>(n)));
+    const fs::path out = dir / "out.wav";
+    for (float bad : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                      std::numeric_limits<float>::quiet_NaN()}) {
+        std::vector<float> y = x;
+        y[1234] = bad;
+        const std::string in = (dir / "float.wav").string();
+        SF_INFO info{};
+        info.samplerate = kRate;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* f = sf_open(in.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr);
+        sf_write_float(f, y.data(), static_cast<sf_count_t>(y.size()));
+        sf_close(f);
+        // Sample 1234 at 8000 per second: 0.15425 s.
+        const std::string where = "sample 1234 (counting from 0, at 0.154250 s) is ";
+        const std::string what = std::isnan(bad) ? "not a number" : "infinite";
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"--snr", "0"}, {}}) {
+            std::vector<std::string> files = args;
+            files.insert(files.end(), {in, out.string()});
+            try {
+                channel(files);
+                ADD_FAILURE() << bad << " was taken";
+            } catch (const modem::IoError& e) {
+                EXPECT_NE(std::string(e.what()).find(where + what), std::string::npos) << e.what();
+            }
+            EXPECT_FALSE(fs::exists(out));
+        }
+        try {
+            decode({in});
+            ADD_FAILURE() << bad << " was decoded";
+        } catch (const modem::IoError& e) {
+            EXPECT_NE(std::string(e.what()).find(where + what), std::string::npos) << e.what();
+        }
+    }
+    // Samples from memory are not checked: a NaN comes out as 0, not undefined.
+    std::vector<double> samples(100, 1000.0);
+    samples[50] = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(modem::applyChannel(samples, kRate, {})[50], 0);
+}
+
+// A plain WAV header counts at most 4 GiB. A file beyond that (here a real header
+// and 1000 samples, then a hole up to 4 GiB + 4 KiB, which takes no disk) has
+// sizes that have wrapped round: reading it would stop early and say nothing.
+TEST_F(DecodeCommandTest, WavFileLargerThanItsHeaderCanCountIsRefused)
+{
+    const std::string big = writeWav("big.wav", std::vector<std::int16_t>(1000, 100), 8000);
+    fs::resize_file(big, (std::uintmax_t{1} << 32) + 4096);
+    EXPECT_THROW(decode({big}), modem::IoError);
+    EXPECT_THROW(channel({big, (dir / "out.wav").string()}), modem::IoError);
+    fs::resize_file(big, (std::uintmax_t{1} << 32) - 4096);  // within what a header counts
+    EXPECT_EQ(decode({big}), "");
 }
 
 TEST_F(ChannelCommandTest, SampleRateOfTheFileOutOfRangeIsAnInputError)
 {
     const std::vector<std::int16_t> x(3000, 100);
     const fs::path out = dir / "out.wav";
-    // Headers that claim 2, 999, 400000 and 270 million samples per second: refused at
-    // once (no Hilbert filter of 0.032 x rate taps is built) as a fault of the file.
-    for (int rate : {2, 999, 400000, 270000000}) {
+    // Headers that claim 2, 32, 999, 400000 and 270 million samples per second:
+    // refused at once (no Hilbert filter of 0.032 x rate taps is built, no minutes
+    // spent converting 32 per second) as a fault of the file, by decode alike.
+    for (int rate : {2, 32, 999, 400000, 270000000}) {
         const std::string in = writeWav("rate" + std::to_string(rate) + ".wav", x, rate);
         try {
             channel({"--offset", "5", in, out.string()});
@@ -288,6 +359,12 @@ TEST_F(ChannelCommandTest, SampleRateOfTheFileOutOfRangeIsAnInputError)
             EXPECT_NE(std::string(e.what()).find("1000 to 384000"), std::string::npos) << e.what();
         }
         EXPECT_FALSE(fs::exists(out));
+        try {
+            decode({in});
+            ADD_FAILURE() << rate << " was decoded";
+        } catch (const modem::IoError& e) {
+            EXPECT_NE(std::string(e.what()).find("decode takes 1000 to 384000"), std::string::npos) << e.what();
+        }
     }
     // 1500 per second carries tones up to 750 Hz: an offset of 750 Hz does not fit the file.
     const std::string low = writeWav("low.wav", x, 1500);

@@ -2,6 +2,7 @@
 
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/varicode/VaricodeTable.h"
+#include "tools/WavFile.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -176,4 +177,39 @@ TEST(ModemEncode, BadInputGetsAnErrorAndNoFile)
     EXPECT_EQ(runModem("encode -o " + missing.string() + " hi").exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_FALSE(std::filesystem::exists(missing.string() + ".part"));
+}
+
+// A WAV file is plain (a 44-byte header) while a 32-bit header can count its
+// samples; beyond that it turns into RF64 and keeps every sample. Here a plain file
+// may hold only 1000 frames.
+TEST(WavWriter, TurnsIntoRf64WhenAPlainHeaderCannotCountTheSamples)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "msk-wav-writer-test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "out.wav").string();
+    std::vector<std::int16_t> x(2500);
+    for (std::size_t n = 0; n < x.size(); ++n)
+        x[n] = static_cast<std::int16_t>(n * 7 - 9000);
+    for (std::size_t frames : {std::size_t{1000}, x.size()}) {
+        {
+            modem::WavWriter writer(path, 8000, std::nullopt, 1000);
+            for (std::size_t n = 0; n < frames; n += 300)
+                writer.write(x.data() + n, std::min<std::size_t>(300, frames - n));
+            writer.commit();
+        }
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(info.format, (frames <= 1000 ? SF_FORMAT_WAV : SF_FORMAT_RF64) | SF_FORMAT_PCM_16) << frames;
+        EXPECT_EQ(info.samplerate, 8000);
+        std::vector<std::int16_t> samples(static_cast<std::size_t>(info.frames));
+        sf_read_short(file, samples.data(), info.frames);
+        sf_close(file);
+        EXPECT_EQ(samples, std::vector<std::int16_t>(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(frames)));
+        if (frames <= 1000) {  // 44 bytes of header, 2 a sample
+            EXPECT_EQ(std::filesystem::file_size(path), 44u + 2 * frames);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left
+    }
+    std::filesystem::remove_all(dir);
 }
