@@ -46,3 +46,8 @@ endif()
 add_library(dialogkeys STATIC ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.cpp)
 target_link_libraries(dialogkeys PUBLIC Qt6::Widgets)
 set_target_properties(dialogkeys PROPERTIES AUTOMOC OFF)
+
+# The other station's call, shared by the receiver and the transmitter through a
+# watched settings file.
+add_library(sharedcall STATIC ${CMAKE_CURRENT_LIST_DIR}/OtherStationCall.cpp)
+target_link_libraries(sharedcall PUBLIC Qt6::Core)

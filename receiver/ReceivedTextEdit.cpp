@@ -3,6 +3,7 @@
 
 #include "modem/varicode/Windows1252.h"
 
+#include <QMouseEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -68,4 +69,33 @@ void ReceivedTextEdit::replaceSelection(const char* text)
 void ReceivedTextEdit::scrollToCaret()
 {
     ensureCursorVisible();
+}
+
+namespace {
+bool isCallCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('/');
+}
+}  // namespace
+
+QString ReceivedTextEdit::wordAt(int position) const
+{
+    const int length = textLength();
+    int from = std::clamp(position, 0, length);
+    int to = from;
+    while (from > 0 && isCallCharacter(document()->characterAt(from - 1)))
+        --from;
+    while (to < length && isCallCharacter(document()->characterAt(to)))
+        ++to;
+    return toPlainText().mid(from, to - from);
+}
+
+void ReceivedTextEdit::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QPlainTextEdit::mouseDoubleClickEvent(event);  // selects the word, as ever
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QString word = wordAt(cursorForPosition(event->position().toPoint()).position());
+    if (!word.isEmpty())
+        emit wordDoubleClicked(word);
 }

@@ -21,6 +21,18 @@ public:
     void replaceSelection(const char* text) override;
     void scrollToCaret() override;
 
+    // The word at this position: the letters, digits and '/' around it, as a call
+    // is written; empty between words.
+    QString wordAt(int position) const;
+
+signals:
+    // The operator double-clicked this word (as wordAt gives it): the other
+    // station's call, if it is one.
+    void wordDoubleClicked(const QString& word);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
 private:
     bool splitsCharacter(int position) const;
 };

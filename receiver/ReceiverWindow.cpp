@@ -6,6 +6,7 @@
 #include "modem/receive/standard/MskDemodulator.h"
 #include "modem/varicode/VaricodeDecoder.h"
 #include "platform/DialogKeys.h"
+#include "platform/OtherStationCall.h"
 #include "receiver/ReceivedTextEdit.h"
 #include "receiver/ScopeWidget.h"
 #include "receiver/SignalDisplay.h"
@@ -295,6 +296,9 @@ void ReceiverWindow::CreateControls()
     connect(syncGroup_, &QButtonGroup::idClicked, this, &ReceiverWindow::SelectSync);
 
     textPane_ = new ReceivedTextEdit(area);
+    // A double-clicked word becomes the other station's call, for the transmitter.
+    otherCall_ = new OtherStationCall(this);
+    connect(textPane_, &ReceivedTextEdit::wordDoubleClicked, otherCall_, &OtherStationCall::set);
     PlaceControl(textPane_, kTextPanePlace, kTextPaneId);
 
     centreLabel_ = MakeValueLabel(area, ValueText(settings_.centreFrequency), kCentreLabelPlace, kCentreLabelId);

@@ -35,6 +35,7 @@
 
 class LoggedTextPane;
 class MskDemodulator;
+class OtherStationCall;
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -126,6 +127,8 @@ public:
     const MskDemodulator& demodulator() const;
     const ReceiveDemodulator& receiveDemodulator() const { return *demodulator_; }
     ReceivedTextEdit* textPane() const { return textPane_; }
+    // The other station's call as this window shares it (a double-click in the pane).
+    const OtherStationCall& otherStationCall() const { return *otherCall_; }
     ScopeWidget* scope() const { return scope_; }
     const SignalDisplay& signalDisplay() const { return *display_; }
 
@@ -237,6 +240,7 @@ private:
     QButtonGroup* speedGroup_ = nullptr;
     QButtonGroup* syncGroup_ = nullptr;
     ReceivedTextEdit* textPane_ = nullptr;
+    OtherStationCall* otherCall_ = nullptr;
     QLabel* centreLabel_ = nullptr;
     UpDown* centreUpDown_ = nullptr;
     QLabel* rateLabel_ = nullptr;

@@ -84,6 +84,26 @@ std::int64_t EntryTextSource::takeLowestChange() const
     return unit == kNoUnit ? kNoChange : byteOffsetOf(unit);
 }
 
+std::int64_t EntryTextSource::bytesBefore(int position) const
+{
+    return byteOffsetOf(static_cast<std::size_t>(std::max(position, 0)));
+}
+
+int EntryTextSource::positionOfByte(std::int64_t bytes) const
+{
+    if (bytes < playedByte_) {
+        playedUnit_ = 0;
+        playedByte_ = 0;
+    }
+    // The closing separator is no text: it is never counted.
+    const std::size_t textUnits = units_.empty() ? 0 : units_.size() - 1;
+    while (playedUnit_ < textUnits && playedByte_ + widthAt(playedUnit_) <= bytes) {
+        playedByte_ += widthAt(playedUnit_);
+        ++playedUnit_;
+    }
+    return static_cast<int>(playedUnit_);
+}
+
 std::int64_t EntryTextSource::byteOffsetOf(std::size_t unit) const
 {
     // Only the units before `unit` count, and those are unchanged since the edit:
@@ -140,6 +160,10 @@ void EntryTextSource::contentsChanged(int position, int removed, int added)
         cachedUnit_ = 0;
         cachedByte_ = 0;
     }
+    if (at <= playedUnit_) {
+        playedUnit_ = 0;
+        playedByte_ = 0;
+    }
 }
 
 int EntryTextSource::widthAt(std::size_t unit) const
@@ -162,4 +186,6 @@ void EntryTextSource::rebuild()
         bytes_ += widthAt(i);
     cachedUnit_ = 0;
     cachedByte_ = 0;
+    playedUnit_ = 0;
+    playedByte_ = 0;
 }

@@ -31,6 +31,13 @@ public:
     std::uint8_t byteAt(std::int64_t index) const override;
     std::int64_t takeLowestChange() const override;
 
+    // The bytes the document's first `position` characters become on the air.
+    std::int64_t bytesBefore(int position) const;
+    // How many of the document's leading characters lie wholly within the first
+    // `bytes` bytes: the characters a receiver has seen once that many bytes are
+    // out. Walks on from where it stopped last time, as byteAt() does.
+    int positionOfByte(std::int64_t bytes) const;
+
 private:
     void contentsChanged(int position, int removed, int added);
     void rebuild();
@@ -46,6 +53,9 @@ private:
     // The unit where byteAt() found the last byte, and the byte that unit starts at.
     mutable std::size_t cachedUnit_ = 0;
     mutable std::int64_t cachedByte_ = 0;
+    // The same for positionOfByte(), which follows the bits played, not the queue.
+    mutable std::size_t playedUnit_ = 0;
+    mutable std::int64_t playedByte_ = 0;
     // The lowest unit changed since takeLowestChange() was last called, or kNoUnit.
     static constexpr std::size_t kNoUnit = std::u16string::npos;
     mutable std::size_t lowestChangedUnit_ = kNoUnit;

@@ -2,9 +2,13 @@
 #include "transmitter/TransmitterWindow.h"
 
 #include "platform/DialogKeys.h"
+#include "platform/OperatorMessages.h"
+#include "platform/OtherStationCall.h"
 #include "platform/VolumeControl.h"
 #include "transmitter/DialogUnits.h"
 #include "transmitter/EntryTextSource.h"
+#include "transmitter/MacroDialog.h"
+#include "transmitter/OnAirDevice.h"
 #include "transmitter/TxAudioStream.h"
 
 #include <QButtonGroup>
@@ -13,10 +17,18 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSettings>
+#include <QTextBlock>
+
+#include <algorithm>
 
 
 namespace {
@@ -40,6 +52,22 @@ constexpr const char* kPttPortText = "PTT port";
 constexpr const char* kOutputText = "Output";
 constexpr const char* kStatusStartText = "0";
 
+// The operator's aids: the menu items and the text of the bar's right corner.
+constexpr const char* kTurnOnItem = "&Turn On";
+constexpr const char* kEndOverItem = "&End the over";
+constexpr const char* kClearItem = "&Clear for a new over";
+constexpr const char* kMacrosItem = "&Macros...";
+constexpr const char* kCallCornerText = "Call: %1";
+constexpr const char* kEndingCornerText = "Over ends after the text";
+constexpr const char* kCornerSeparator = "    ";
+constexpr const char* kMissingCallsText = "The macro needs %1, which is not set yet.\n\n"
+                                          "Your callsign is set in Operate > Macros... (or with --callsign); "
+                                          "the other station's call by double-clicking it in the receiver.";
+constexpr int kMacroItemChars = 32;  // a macro's text in its menu item, elided beyond this
+// Text already on the air: the dark red of a transmitted text, the waiting text
+// keeps the entry's own colour.
+constexpr QRgb kOnAirColour = 0xb00000;
+
 }  // namespace
 
 TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget* parent)
@@ -51,7 +79,12 @@ TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget*
     buildControls();
     entryText_ = std::make_unique<EntryTextSource>(*entry_->document());
     queue_ = std::make_unique<TxBitQueue>(*entryText_, *this);
-    stream_ = std::make_unique<TxAudioStream>(devices_.audio, *queue_, synthesizer_, ptt_, *this, devices_.messages);
+    progress_ = std::make_unique<OverProgress>(*queue_, *entryText_, static_cast<OverProgressListener&>(*this));
+    onAirDevice_ = std::make_unique<OnAirDevice>(devices_.audio, *queue_, *progress_);
+    stream_ = std::make_unique<TxAudioStream>(*onAirDevice_, *queue_, synthesizer_, ptt_, *this, devices_.messages);
+    // After the text source's own connection, so that it has taken the change in.
+    connect(entry_->document(), &QTextDocument::contentsChange, this, &TransmitterWindow::entryChanged);
+    buildMenuBar();
 
     // 31 baud at start, as the synthesiser starts.
     modes_->button(kTxModes.front().optionId)->setChecked(true);
@@ -63,7 +96,10 @@ void TransmitterWindow::buildControls()
 {
     setFont(dialogFont());
     const DialogUnits units = DialogUnits::forFont(dialogFont());
-    setFixedSize(units.x(kWindowWidth), units.y(kWindowHeight));
+    // The controls sit in a client area of their own, below the menu bar.
+    client_ = new QWidget(this);
+    client_->setGeometry(0, 0, units.x(kWindowWidth), units.y(kWindowHeight));
+    setFixedSize(client_->size());
 
     const auto place = [&](QWidget* widget, int id, const Placement& at) {
         widget->setGeometry(units.rect(at.x, at.y, at.width, at.height));
@@ -71,11 +107,11 @@ void TransmitterWindow::buildControls()
     };
 
     // In creation order, which is the tab order.
-    toggle_ = new QPushButton(QString::fromLatin1(TxAudioStream::kTurnOnText), this);
+    toggle_ = new QPushButton(QString::fromLatin1(TxAudioStream::kTurnOnText), client_);
     place(toggle_, kToggleId, kTogglePlace);
-    pttButton_ = new QPushButton(QString::fromLatin1(kPttPortText), this);
+    pttButton_ = new QPushButton(QString::fromLatin1(kPttPortText), client_);
     place(pttButton_, kPttPortId, kPttPortPlace);
-    outputButton_ = new QPushButton(QString::fromLatin1(kOutputText), this);
+    outputButton_ = new QPushButton(QString::fromLatin1(kOutputText), client_);
     place(outputButton_, kOutputId, kOutputPlace);
 
     modes_ = new QButtonGroup(this);
@@ -85,7 +121,7 @@ void TransmitterWindow::buildControls()
     setTabOrder(toggle_, pttButton_);
     setTabOrder(pttButton_, outputButton_);
     for (const TxMode& mode : kTxModes) {
-        auto* option = new QRadioButton(QString::fromLatin1(mode.label), this);
+        auto* option = new QRadioButton(QString::fromLatin1(mode.label), client_);
         place(option, mode.optionId,
               {kFirstModePlace.x + column * kModeSpacing, kFirstModePlace.y, kFirstModePlace.width, kFirstModePlace.height});
         // The first option starts the group and is no tab stop of its own.
@@ -97,11 +133,11 @@ void TransmitterWindow::buildControls()
         ++column;
     }
 
-    status_ = new QLabel(QString::fromLatin1(kStatusStartText), this);
+    status_ = new QLabel(QString::fromLatin1(kStatusStartText), client_);
     place(status_, kStatusId, kStatusPlace);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    entry_ = new QPlainTextEdit(this);
+    entry_ = new QPlainTextEdit(client_);
     place(entry_, kEntryId, kEntryPlace);
     entry_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     entry_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -124,6 +160,68 @@ void TransmitterWindow::buildControls()
             if (mode.optionId == id)
                 synthesizer_.setSamplesPerBit(mode.samplesPerBit);
     });
+}
+
+void TransmitterWindow::buildMenuBar()
+{
+    QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
+    macros_.load(settings);
+    myCall_ = settings.value(QString::fromLatin1(MacroSet::kMyCallKey)).toString();
+    clock_ = [] { return QDateTime::currentDateTimeUtc(); };
+
+    menuBar_ = new QMenuBar(this);
+    QMenu* operate = menuBar_->addMenu(QString::fromLatin1(kOperateMenuText));
+    const auto item = [this, operate](const char* text, QKeySequence keys, void (TransmitterWindow::*run)()) {
+        QAction* action = operate->addAction(QString::fromLatin1(text));
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    item(kTurnOnItem, QKeySequence(Qt::CTRL | Qt::Key_T), &TransmitterWindow::turnOn);
+    item(kEndOverItem, QKeySequence(Qt::CTRL | Qt::Key_R), &TransmitterWindow::endOver);
+    item(kClearItem, QKeySequence(Qt::CTRL | Qt::Key_L), &TransmitterWindow::clearForNewOver);
+    operate->addSeparator();
+    for (int i = 0; i < MacroSet::kCount; ++i) {
+        QAction* action = operate->addAction(QString());
+        action->setShortcut(QKeySequence(Qt::Key_F1 + i));
+        action->setData(i);
+        connect(action, &QAction::triggered, this, [this, i] { sendMacro(i); });
+    }
+    // The macro items show the macros' texts as they are when the menu opens.
+    connect(operate, &QMenu::aboutToShow, this, [this, operate] {
+        for (QAction* action : operate->actions()) {
+            if (!action->data().isValid())
+                continue;
+            const QString text = macros_.text(action->data().toInt());
+            action->setText(text.isEmpty() ? QStringLiteral("(empty)")
+                                           : fontMetrics().elidedText(text, Qt::ElideRight,
+                                                                      fontMetrics().averageCharWidth() * kMacroItemChars));
+        }
+    });
+    operate->addSeparator();
+    item(kMacrosItem, QKeySequence(), &TransmitterWindow::editMacros);
+
+    callLabel_ = new QLabel(menuBar_);
+    callLabel_->setTextFormat(Qt::PlainText);
+    callLabel_->setContentsMargins(0, 0, fontMetrics().averageCharWidth(), 0);
+    // Wide enough for the longest corner from the start: the bar lays its corner
+    // out only when the bar itself is laid out.
+    callLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    callLabel_->setMinimumWidth(fontMetrics().horizontalAdvance(QString::fromLatin1(kCallCornerText)
+                                                                    .arg(QString(OtherStationCall::kMaxLength, QLatin1Char('0'))) +
+                                                                QString::fromLatin1(kCornerSeparator) +
+                                                                QString::fromLatin1(kEndingCornerText)) +
+                                fontMetrics().averageCharWidth());
+    menuBar_->setCornerWidget(callLabel_, Qt::TopRightCorner);
+    otherCall_ = new OtherStationCall(this);
+    connect(otherCall_, &OtherStationCall::changed, this, &TransmitterWindow::showCorner);
+    showCorner();
+
+    // The client area keeps its size and content; the window grows by the bar.
+    const int barHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, client_->width(), barHeight);
+    client_->move(0, barHeight);
+    setFixedSize(client_->width(), client_->height() + barHeight);
 }
 
 void TransmitterWindow::initialise()
@@ -230,6 +328,19 @@ void TransmitterWindow::closeEvent(QCloseEvent* event)
 
 void TransmitterWindow::reject()
 {
+    // Esc. Quitting in the middle of an over, or with text still to go, loses it:
+    // ask first (Enter quits). Idle with nothing waiting, quit at once.
+    if (stream_->deviceHeld() || charactersWaiting() > 0) {
+        QPointer<TransmitterWindow> self(this);
+        QMessageBox question(QMessageBox::Question, QString::fromLatin1(kCaption),
+                             QString::fromLatin1(kQuitQuestion).arg(charactersWaiting()),
+                             QMessageBox::Yes | QMessageBox::No, this);
+        question.setDefaultButton(QMessageBox::Yes);
+        question.setEscapeButton(QMessageBox::No);
+        const int answer = question.exec();
+        if (!self || ended_ || answer != QMessageBox::Yes)
+            return;
+    }
     close();
 }
 
@@ -268,4 +379,148 @@ bool TransmitterWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TransmitterWindow::setMyCallOverride(const QString& call)
+{
+    myCallOverride_ = call;
+}
+
+QString TransmitterWindow::myCall() const
+{
+    return myCallOverride_.isEmpty() ? myCall_ : myCallOverride_;
+}
+
+QString TransmitterWindow::shownCall() const
+{
+    return callLabel_->text();
+}
+
+void TransmitterWindow::showCorner()
+{
+    QStringList parts;
+    if (!otherCall_->call().isEmpty())
+        parts << QString::fromLatin1(kCallCornerText).arg(otherCall_->call());
+    if (progress_->endArmed())
+        parts << QString::fromLatin1(kEndingCornerText);
+    callLabel_->setText(parts.join(QString::fromLatin1(kCornerSeparator)));
+}
+
+void TransmitterWindow::endArmedChanged()
+{
+    showCorner();
+}
+
+void TransmitterWindow::turnOn()
+{
+    // As the button, while it reads "Turn On" and can be pressed.
+    if (!stream_->deviceHeld() && toggle_->isEnabled())
+        toggle_->click();
+}
+
+void TransmitterWindow::endOver()
+{
+    // Pressed before Turn On, the over ends once the text waiting has gone; with
+    // nothing waiting there is no over to end, and a later Turn On must not stop
+    // by itself.
+    if (!stream_->deviceHeld() && charactersWaiting() == 0)
+        return;
+    progress_->endOver();
+}
+
+void TransmitterWindow::clearForNewOver()
+{
+    // What went out stays out; what the queue already holds still goes; the rest
+    // of the old text is dropped, and nothing is sent for the clearing itself.
+    clearing_ = true;
+    entry_->clear();
+    clearing_ = false;
+    queue_->startNewText();
+    progress_->startNewText();
+    showOnAir();
+}
+
+void TransmitterWindow::sendMacro(int index)
+{
+    if (index < 0 || index >= MacroSet::kCount)
+        return;
+    const ExpandedMacro macro = ExpandMacro(macros_.text(index), {myCall(), otherCall_->call(), clock_()});
+    if (!macro.missing.isEmpty()) {
+        devices_.messages.showMessage(kCaption,
+                                      QString::fromLatin1(kMissingCallsText)
+                                          .arg(macro.missing.join(QStringLiteral(" and ")))
+                                          .toStdString(),
+                                      MessageIcon::Exclamation);
+        return;
+    }
+    QTextCursor end(entry_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(macro.text);
+    entry_->setTextCursor(end);
+    entry_->ensureCursorVisible();
+    if (macro.endsOver)
+        progress_->endOver();  // after the insertion, which would cancel it
+}
+
+void TransmitterWindow::editMacros()
+{
+    MacroDialog dialog(macros_, myCall_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    macros_ = dialog.macros();
+    myCall_ = dialog.myCall();
+    QSettings settings(QString::fromLatin1(kSettingsOrganisation), QString::fromLatin1(kSettingsApplication));
+    macros_.save(settings);
+    settings.setValue(QString::fromLatin1(MacroSet::kMyCallKey), myCall_);
+}
+
+void TransmitterWindow::entryChanged(int position, int removed, int added)
+{
+    if (clearing_ || (removed == 0 && added == 0))
+        return;
+    // Nothing from the change on is what the other screen shows, and typing
+    // more keeps the over going.
+    progress_->textChangedAt(entryText_->bytesBefore(position));
+    progress_->cancelEnd();
+    showOnAir();
+}
+
+void TransmitterWindow::onAirChanged()
+{
+    showOnAir();
+}
+
+void TransmitterWindow::overEnded()
+{
+    if (stream_->deviceHeld() && !stream_->stopRequested())
+        stream_->toggle();
+}
+
+QColor TransmitterWindow::onAirColour()
+{
+    return QColor::fromRgb(kOnAirColour);
+}
+
+int TransmitterWindow::charactersWaiting() const
+{
+    const int characters = entry_->document()->characterCount() - 1;  // without the closing separator
+    return std::max(characters - charactersOnAir_, 0);
+}
+
+void TransmitterWindow::showOnAir()
+{
+    // Coloured as an extra selection: the document itself, its undo history and
+    // what the queue reads stay as the operator typed them.
+    // Rebuilt every time: a mark's cursor would grow over text typed at its end.
+    const int onAir = entryText_->positionOfByte(progress_->onAirBytes());
+    charactersOnAir_ = onAir;
+    QList<QTextEdit::ExtraSelection> marks;
+    if (onAir > 0) {
+        QTextEdit::ExtraSelection sent;
+        sent.cursor = QTextCursor(entry_->document());
+        sent.cursor.setPosition(onAir, QTextCursor::KeepAnchor);
+        sent.format.setForeground(onAirColour());
+        marks.push_back(sent);
+    }
+    entry_->setExtraSelections(marks);
 }

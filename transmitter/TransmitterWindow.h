@@ -7,19 +7,35 @@
 // stream) and the PTT port, and only routes the operator's commands to them; the
 // stream changes the window back through TxWindowControls, the port selection
 // through PttWindowControls, the queue through TxStatusSink. Window thread only.
+//
+// Above the controls, which keep their places and sizes in a client area of their
+// own, a menu bar holds the operator's aids ("Operate": Turn On, end the over,
+// clear for a new over, the macros F1-F12 and their dialog) and shows the other
+// station's call at its right end. Text of the entry already on the air is
+// coloured as its bits play (OverProgress, fed by OnAirDevice between the stream
+// and the sound card). Macros and the operator's callsign are remembered
+// (QSettings); the other station's call comes from the receiver (OtherStationCall).
 
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TxBitQueue.h"
+#include "transmitter/Macros.h"
+#include "transmitter/OverProgress.h"
 #include "transmitter/PttPort.h"
 #include "transmitter/TransmitterDevices.h"
 #include "transmitter/TxWindowControls.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 class EntryTextSource;
+class OnAirDevice;
+class OtherStationCall;
+class QColor;
+class QMenuBar;
 class QButtonGroup;
 class QLabel;
 class QPlainTextEdit;
@@ -30,7 +46,8 @@ class TxAudioStream;
 class TransmitterWindow : public QDialog,
                           public TxWindowControls,
                           public PttWindowControls,
-                          public TxStatusSink {
+                          public TxStatusSink,
+                          private OverProgressListener {
     Q_OBJECT
 
 public:
@@ -42,6 +59,11 @@ public:
     static constexpr int kOutputId = 5001;
     static constexpr const char* kCaption = "MSK transmitter";
     static constexpr const char* kControlIdProperty = "controlId";
+    // The operator's aids in the menu bar above the controls.
+    static constexpr const char* kSettingsOrganisation = "MSK modem";
+    static constexpr const char* kSettingsApplication = "msk-transmitter";
+    static constexpr const char* kOperateMenuText = "&Operate";
+    static constexpr const char* kQuitQuestion = "Stop transmitting and quit? %1 characters are not sent yet.";
 
     // Builds the window, hidden and without caption, with its controls and
     // "31 baud" checked.
@@ -71,6 +93,36 @@ public:
     // TxStatusSink
     void setStatusText(const std::string& text) override;
 
+    // The operator's callsign for <MYCALL> in this run only (--callsign), in
+    // place of the one set in "Macros...".
+    void setMyCallOverride(const QString& call);
+    QString myCall() const;
+    // The clock the <UTC> and <DATE> tokens read; the system's at start.
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+    // The operator's keys, as the menu and its shortcuts run them.
+    void turnOn();              // Ctrl+T
+    void endOver();             // Ctrl+R
+    void clearForNewOver();     // Ctrl+L
+    void sendMacro(int index);  // F1 (0) to F12 (11)
+    void editMacros();          // "Macros..."
+    const MacroSet& macros() const { return macros_; }
+
+    // Characters of the entry whose bits have been played, counted from its start.
+    int charactersOnAir() const { return charactersOnAir_; }
+    // Characters of the entry not on the air yet.
+    int charactersWaiting() const;
+    const OverProgress& overProgress() const { return *progress_; }
+    static QColor onAirColour();
+
+    // The area below the menu bar that holds the controls, as the window was
+    // before it had a menu bar.
+    QWidget* clientArea() const { return client_; }
+    QMenuBar* menuBar() const { return menuBar_; }
+    // The bar's right corner: the other station's call, and whether the over
+    // ends by itself once the text has gone.
+    QString shownCall() const;
+
     // The control with this ID, or nullptr.
     QWidget* control(int id) const;
     QPlainTextEdit* entry() const { return entry_; }
@@ -90,6 +142,15 @@ protected:
 
 private:
     void buildControls();
+    void buildMenuBar();
+    void entryChanged(int position, int removed, int added);
+    void showOnAir();
+    // OverProgressListener
+    void onAirChanged() override;
+    void overEnded() override;
+    void endArmedChanged() override;
+    void showCorner();
+
     void choosePttPort();
     void showPttDevice();
 
@@ -100,6 +161,9 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
+    QWidget* client_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QLabel* callLabel_ = nullptr;
     // The controls in creation order, which is the order Tab follows; the arrow
     // keys move through the mode options in the order of modes_.
     QList<QWidget*> tabOrder_;
@@ -108,7 +172,17 @@ private:
     PttPort ptt_;
     std::unique_ptr<EntryTextSource> entryText_;
     std::unique_ptr<TxBitQueue> queue_;
+    std::unique_ptr<OverProgress> progress_;
+    std::unique_ptr<OnAirDevice> onAirDevice_;  // between the stream and the sound card
     std::unique_ptr<TxAudioStream> stream_;
+
+    MacroSet macros_;
+    QString myCall_;          // remembered
+    QString myCallOverride_;  // --callsign
+    OtherStationCall* otherCall_ = nullptr;
+    std::function<QDateTime()> clock_;
+    int charactersOnAir_ = 0;
+    bool clearing_ = false;  // Ctrl+L empties the entry: no edit to send
 
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;

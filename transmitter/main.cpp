@@ -10,6 +10,7 @@
 #include "platform/TerminationRequests.h"
 #include "program/ProgramInfo.h"
 #include "transmitter/SelectionPopup.h"
+#include "transmitter/TransmitterOptions.h"
 #include "transmitter/TransmitterWindow.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     // does: a transmission is stopped and PTT released before the program goes.
     // Watched from the start, so a message box at start-up does not hold it either.
     TerminationRequests termination([&window] { window.requestProgramEnd(); });
+    window.setMyCallOverride(ParseTransmitterOptions(QApplication::arguments()).callsign);
     window.initialise();
     if (window.programEndRequested())
         return 0;  // asked to end while the start-up message was up

@@ -61,6 +61,12 @@ int TxBitQueue::nextBit()
     return currentBit_;
 }
 
+void TxBitQueue::startNewText()
+{
+    text_.takeLowestChange();  // the clearing itself is no edit to answer
+    textTaken_ = 0;
+}
+
 void TxBitQueue::discardHandedOut()
 {
     // Positions up to readPos_ - 1 have been handed out and are never read again.

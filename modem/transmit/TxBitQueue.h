@@ -52,6 +52,12 @@ public:
     // out 0 without taking a bit from the queue.
     int nextBit();
 
+    // The entry was cleared for a new over: what the queue has taken stays queued
+    // and goes out, the rest of the old text and any edit not yet answered are
+    // forgotten, and the next character taken is the first of the new text -- no
+    // backspace is sent for the old one.
+    void startNewText();
+
     // Position (from 1, since program start) of the bit the next request hands out.
     std::int64_t readPos() const { return readPos_; }
     // Characters of the entry text already moved into the queue.

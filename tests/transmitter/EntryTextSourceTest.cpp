@@ -107,6 +107,7 @@ private slots:
     void removedTextMakesTheQueueSendBackspaces();
     void editsOfSentTextReachTheOtherScreen();
     void readsALongEntryInOnePass();
+    void mapsBytesOnTheAirBackToCharacters();
 };
 
 void EntryTextSourceTest::givesLineEndsAsCrLf()
@@ -125,6 +126,26 @@ void EntryTextSourceTest::givesLineEndsAsCrLf()
 
     edit.insertPlainText("x\r\ny\rz");  // pasted text with its own line ends
     QCOMPARE(readAll(source), std::string("ab\r\nc\r\nd\r\nx\r\ny\r\nz"));
+}
+
+void EntryTextSourceTest::mapsBytesOnTheAirBackToCharacters()
+{
+    // "a", a line end (CR LF: two bytes), a character beyond U+FFFF (two UTF-16
+    // units, one '?' byte), "b": bytes a CR LF ? b, characters a 0x2029 hi lo b.
+    QPlainTextEdit edit;
+    EntryTextSource source(*edit.document());
+    edit.setPlainText(QString::fromUtf8("a\n\xF0\x9F\x98\x80" "b"));
+    const int expected[] = {0, 1, 1, 2, 4, 5};  // characters wholly within 0..5 bytes
+    for (int bytes = 0; bytes <= 5; ++bytes)
+        QCOMPARE(source.positionOfByte(bytes), expected[bytes]);
+    QCOMPARE(source.positionOfByte(99), 5);  // never beyond the text
+    QCOMPARE(source.positionOfByte(1), 1);   // asked again lower down
+    QCOMPARE(source.bytesBefore(2), std::int64_t{3});
+    QCOMPARE(source.bytesBefore(4), std::int64_t{4});
+    // An edit before the place it walked to last: counted again from the start.
+    QCOMPARE(source.positionOfByte(4), 4);
+    QTextCursor(edit.document()).insertText(QStringLiteral("xy"));  // at the start
+    QCOMPARE(source.positionOfByte(4), 3);  // x y a, then the line end's first byte only
 }
 
 void EntryTextSourceTest::mapsCharactersThroughTheCodePage()

@@ -10,6 +10,7 @@
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "transmitter/TransmitterWindow.h"
 #include "transmitter/TxAudioStream.h"
 
@@ -90,9 +91,12 @@ class TransmitterEndTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Macros, callsign and the shared call of this run only.
+    void initTestCase() { UseFreshTransmitterSettings(); }
     void aBoxOpenWhileIdle();
     void aBoxOpenWhileSending();
     void theBoxAtStartUp();
+    void escsQuestionOpenWhileSending();
 };
 
 void TransmitterEndTest::aBoxOpenWhileIdle()
@@ -153,6 +157,33 @@ void TransmitterEndTest::theBoxAtStartUp()
     QVERIFY(program.window.programEndRequested());
     QVERIFY(!openBox());
     QVERIFY(!program.window.isVisible());
+}
+
+void TransmitterEndTest::escsQuestionOpenWhileSending()
+{
+    // Esc asks before quitting in the middle of an over; the system's request to
+    // end must not wait for the answer.
+    Program program;
+    program.window.initialise();
+    program.window.showCentred();
+    program.button(TransmitterWindow::kToggleId)->click();
+    program.audio.deliverOpen();
+    program.audio.playAndReturn(10);
+    QTimer::singleShot(0, &program.timers, [&] { QTest::keyClick(&program.window, Qt::Key_Escape); });
+    QString asked;
+    program.terminateOnceABoxIsUp([&] { asked = openBox()->text(); });
+    program.whenever([&] {
+        if (!program.window.stream().closeRequested())
+            return false;
+        program.audio.deliverDone();
+        program.audio.deliverClose();
+        return true;
+    });
+    QCOMPARE(program.run(), 0);
+    QVERIFY(asked.startsWith(QStringLiteral("Stop transmitting and quit?")));
+    QVERIFY(program.window.hasEnded());
+    QVERIFY(!openBox());
+    QVERIFY(!program.serial.dtr && !program.serial.rts);
 }
 
 QTEST_MAIN(TransmitterEndTest)

@@ -4,6 +4,7 @@
 //   transmitter-screenshot OUT.png
 // The sound card and the serial port are stand-ins; nothing is sent.
 
+#include "platform/OtherStationCall.h"
 #include "tests/fakes/FakeAudioOutputDevice.h"
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
@@ -15,6 +16,9 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <iostream>
@@ -26,6 +30,13 @@ int main(int argc, char** argv)
         std::cerr << "usage: transmitter-screenshot OUT.png\n";
         return 2;
     }
+    // Settings of this run only, with the other station's call as the receiver
+    // would have shared it.
+    QTemporaryDir settingsFolder;
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    OtherStationCall().set(QStringLiteral("DL0MSK"));
+
     std::vector<std::string> log;
     FakeAudioOutputDevice audio(&log);
     LoggingSerialLines serial(&log);
@@ -39,7 +50,8 @@ int main(int argc, char** argv)
                                                 "rig is 50 W into a dipole, name Jo, QTH near York."));
     window.stream().toggle();
     audio.deliverOpen();
-    audio.playAndReturn(63);
+    audio.playAndReturn(330);  // the call and part of the answer on the air
+    window.endOver();          // Ctrl+R
 
     int status = 0;
     QTimer::singleShot(300, &window, [&] {

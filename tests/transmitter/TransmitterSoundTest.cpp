@@ -13,11 +13,13 @@
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "tests/transmitter/WatchingMessages.h"
 #include "transmitter/TransmitterWindow.h"
 #include "transmitter/TxAudioStream.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -92,10 +94,13 @@ class TransmitterSoundTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Macros, callsign and the shared call of this run only.
+    void initTestCase() { UseFreshTransmitterSettings(); }
     void decodesARecordingOfTheSink_data() { addSpeeds(); }
     void decodesARecordingOfTheSink();
     void showsTheTextInTheReceiverWindow_data() { addSpeeds(); }
     void showsTheTextInTheReceiverWindow();
+    void anOverEndedByCtrlRGetsItsLastCharacterOut();
 };
 
 void TransmitterSoundTest::decodesARecordingOfTheSink()
@@ -187,6 +192,60 @@ void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
     QVERIFY2(text.contains(QString::fromLatin1(kExpected)), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("xyz")));
     receiver.close();
+}
+
+// Ctrl+R: the transmitter turns itself off once the text and the closing idle
+// have played through the real device, and the other end still reads the last
+// character. 125 baud, where the sound system's latency is the most bits.
+void TransmitterSoundTest::anOverEndedByCtrlRGetsItsLastCharacterOut()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString recording = dir.filePath(QStringLiteral("radio.raw"));
+
+    std::vector<std::string> log;
+    PortAudioOutputDevice audio;
+    LoggingSerialLines serial(&log);
+    WatchingMessages messages;
+    FakeVolumeControl volume;
+    FakeChooser chooser;
+    TransmitterWindow window({audio, serial, messages, volume, chooser});
+    window.initialise();
+    window.show();
+    QApplication::setActiveWindow(&window);
+    qobject_cast<QAbstractButton*>(window.control(2002))->click();  // 125 baud
+
+    QProcess recorder;
+    recorder.setStandardOutputFile(recording);
+    recorder.start(QStringLiteral("parecord"),
+                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
+                    QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
+    QVERIFY(recorder.waitForStarted());
+    QTest::qWait(500);
+
+    QTest::keyClicks(window.entry(), QString::fromLatin1(kLeadIn) + QStringLiteral("cq de msk1 k"));
+    QTest::keyClick(window.entry(), Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(window.entry(), Qt::Key_R, Qt::ControlModifier);
+    auto* toggle = qobject_cast<QAbstractButton*>(window.control(TransmitterWindow::kToggleId));
+    QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn Off"); }, 5000));
+    // Nobody presses Turn Off.
+    QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn On"); }, 30000));
+    QVERIFY(!serial.dtr && !serial.rts);
+    QCOMPARE(window.charactersWaiting(), 0);
+    QTest::qWait(300);
+    recorder.terminate();
+    QVERIFY(recorder.waitForFinished(5000));
+
+    QProcess decoder;
+    decoder.setStandardInputFile(recording);
+    decoder.start(QStringLiteral(MSK_MODEM_PATH),
+                  {QStringLiteral("decode"), QStringLiteral("--baud"), QStringLiteral("125"),
+                   QStringLiteral("--input-rate"), QString::number(kRecordRate), QStringLiteral("-")});
+    QVERIFY(decoder.waitForFinished(60000));
+    const QString text = QString::fromUtf8(decoder.readAllStandardOutput());
+    qInfo("decoded: \"%s\"", qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("cq de msk1 k")), qPrintable(text));
 }
 
 QTEST_MAIN(TransmitterSoundTest)

@@ -3,9 +3,11 @@
 // message boxes, volume control and port chooser that the test controls.
 
 #include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/transmitter/AnswerQuestion.h"
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "tests/transmitter/WatchingMessages.h"
 #include "tools/ModemEncode.h"
 #include "transmitter/DialogUnits.h"
@@ -16,6 +18,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -37,6 +40,7 @@ struct Rig {
     explicit Rig(std::set<int> ports = {1, 2, 3})
     {
         serial.existing = std::move(ports);
+        UseFreshTransmitterSettings();
         window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
         messages.window = window.get();
     }
@@ -92,7 +96,10 @@ void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
     QVERIFY(!w.isVisible());
     QVERIFY(w.windowTitle().isEmpty());
     const DialogUnits du = DialogUnits::forFont(dialogFont());
-    QCOMPARE(w.size(), QSize(du.x(340), du.y(64)));
+    // The controls' area below the menu bar; the window grows by the bar.
+    QCOMPARE(w.clientArea()->size(), QSize(du.x(340), du.y(64)));
+    QCOMPARE(w.clientArea()->pos(), QPoint(0, w.menuBar()->height()));
+    QCOMPARE(w.size(), QSize(du.x(340), du.y(64) + w.menuBar()->height()));
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
@@ -329,9 +336,12 @@ void TransmitterWindowTest::closingWhileSendingWaitsForTheDeviceAndReleasesPtt()
         rig.clickToggle();
         rig.audio.deliverOpen();
         rig.audio.playAndReturn(30);
-        if (byEsc)
+        if (byEsc) {
+            // Asked first; Enter quits.
+            const auto question = AnswerNextQuestion(Qt::Key_Return);
             QTest::keyClick(rig.window->entry(), Qt::Key_Escape);
-        else
+            QVERIFY(question->asked);
+        } else
             QVERIFY(!rig.window->close());  // the close box
         QVERIFY(rig.window->isVisible());
         QVERIFY(!rig.window->hasEnded());

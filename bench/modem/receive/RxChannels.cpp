@@ -353,14 +353,17 @@ int main(int argc, char** argv)
         return usage();
     const std::string part = argv[1];
     try {
-        for (int i = 2; i < argc; ++i) {
-            const std::string arg = argv[i];
+        modem::CommandLine args(argc - 1, argv + 1);  // after the part's name
+        while (args.next()) {
+            const std::string_view arg = args.argument();
+            if (!args.isOption())
+                return usage();
             if (arg == "--seeds")
-                seeds = static_cast<int>(modem::parseInteger("--seeds", modem::optionValue(argc, argv, i), 1, 100));
+                seeds = static_cast<int>(modem::parseInteger("--seeds", args.value(), 1, 100));
             else if (arg == "--baud")
-                onlyBaud = modem::optionValue(argc, argv, i);
+                onlyBaud = std::string(args.value());
             else if (arg == "--only")
-                onlyCase = modem::optionValue(argc, argv, i);
+                onlyCase = std::string(args.value());
             else if (arg == "--squelch")
                 squelch = true;
             else

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -131,6 +132,41 @@ TEST(TxBitQueue, TextInsertedInFrontShiftsWhatIsSentNext)
     q.entry.text = "Xet";  // the next character is now at position 2: 'e' again
     q.take(1);
     EXPECT_EQ(q.take(3 + 4), "100" "1100");  // the rest of e's word, then e once more
+}
+
+TEST(TxBitQueue, ANewTextAfterClearingStartsWithoutBackspaces)
+{
+    // The entry reports the clearing as a change at byte 0, as the window's does.
+    struct ClearedEntry : TextEntry {
+        mutable std::int64_t change = kNoChange;
+        std::int64_t takeLowestChange() const override { return std::exchange(change, kNoChange); }
+    };
+    ClearedEntry entry;
+    StatusLine status;
+    TxBitQueue queue{entry, status};
+    const auto take = [&queue](int n) {
+        std::string bits;
+        for (int i = 0; i < n; ++i)
+            bits += queue.nextBit() ? '1' : '0';
+        return bits;
+    };
+    entry.text = "abc";
+    take(2);  // 'a' and 'b' moved; 'c' still waits
+    ASSERT_EQ(queue.textTaken(), 2);
+    const std::int64_t queued = queue.queuedBits();
+
+    entry.text.clear();
+    entry.change = 0;
+    queue.startNewText();
+    EXPECT_EQ(queue.textTaken(), 0);
+    entry.text = "e";
+    take(1);
+    // Only 'e' ("11" "00") is added: no backspace for a or b, and c is never sent.
+    EXPECT_EQ(queue.queuedBits() - queued, 4);
+    EXPECT_EQ(queue.textTaken(), 1);
+    // Three requests so far handed out the start 0, then a's "1" and "0"; next come
+    // the rest of a (1011 00), b (1011111 00), e (11 00) and the idle unit.
+    EXPECT_EQ(take(4 + 9 + 4 + 4), "1100" "1011111" "00" "1100" "1010");
 }
 
 TEST(TxBitQueue, StatusLineEvery21stRequestCountsTheBacklogBeyondTheNextBit)

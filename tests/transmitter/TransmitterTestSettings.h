@@ -1,0 +1,28 @@
+#pragma once
+// The transmitter's remembered settings and the shared call kept in a folder of
+// this test run, never the operator's, and forgotten: the next window starts as
+// at its very first start.
+
+#include "platform/OtherStationCall.h"
+#include "transmitter/TransmitterWindow.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+inline void UseFreshTransmitterSettings()
+{
+    static QTemporaryDir folder;
+    static const bool pointed = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        return true;
+    }();
+    (void)pointed;
+    QSettings(QString::fromLatin1(TransmitterWindow::kSettingsOrganisation),
+              QString::fromLatin1(TransmitterWindow::kSettingsApplication))
+        .clear();
+    QSettings(QString::fromLatin1(OtherStationCall::kOrganisation), QString::fromLatin1(OtherStationCall::kApplication))
+        .clear();
+}
