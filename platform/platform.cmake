@@ -1,9 +1,14 @@
-# The backends: PortAudio sound, Qt SerialPort control lines, Qt message boxes and
+# The backends: PortAudio sound (devices named by the PulseAudio server, libpulse), Qt SerialPort control lines, Qt message boxes and
 # the system's volume control.
 add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioErrorText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioInputDevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioOutputDevice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortAudioRoute.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PulseSoundDevices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtSoundDeviceChooser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SoundDeviceChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SoundDeviceSetting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtOperatorMessages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtVolumeControl.cpp
@@ -13,7 +18,7 @@ add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/VolumeControlCommand.cpp)
 target_link_libraries(mskplatform
   PUBLIC platform_interfaces Qt6::Core Qt6::Widgets Qt6::SerialPort
-  PRIVATE PkgConfig::PORTAUDIO)
+  PRIVATE PkgConfig::PORTAUDIO PkgConfig::PULSE)
 
 # The sound libraries whose printers the device scan silences (QuietDeviceScan):
 # PortAudio loads them on Linux; elsewhere they are usually absent and the scan

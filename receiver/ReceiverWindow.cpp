@@ -5,6 +5,7 @@
 #include "modem/receive/standard/MskDemodulator.h"
 #include "modem/varicode/VaricodeDecoder.h"
 #include "platform/DialogKeys.h"
+#include "platform/SoundDeviceSetting.h"
 #include "receiver/ReceivedTextEdit.h"
 #include "receiver/ScopeWidget.h"
 #include "receiver/SignalDisplay.h"
@@ -18,6 +19,7 @@
 #include <QFont>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -54,6 +56,12 @@ const char* const kSquelchText = "Squelch";
 const char* const kReverseText = "Reverse";
 const char* const kViewMenuText = "View";
 const char* const kWaterfallText = "Waterfall";
+const char* const kStationMenuText = "Station";
+const char* const kSoundDeviceText = "Sound device...";
+const char* const kLevelToolTip =
+    "Peak input level, in dB below the sound card's full scale. Red from -1 dBFS: the signal is clipped; "
+    "lower the radio's audio output or the capture level (Mixer).";
+constexpr int kLevelReadoutGapPx = 10;  // between the level and the AFC readouts
 
 // Keys and values of the remembered menu choices.
 const char* const kDemodulatorKey = "receive/demodulator";
@@ -131,7 +139,8 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       volume_(volume), capture_(device, *this, messages, *this),
       store_(std::make_unique<QSettings>(QString::fromUtf8(kSettingsOrganisation),
-                                         QString::fromUtf8(kSettingsApplication)))
+                                         QString::fromUtf8(kSettingsApplication))),
+      device_(device), messages_(messages)
 {
     setWindowTitle(QString::fromUtf8(kTitle));
     QStringList families;
@@ -156,6 +165,7 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
 
     afcTimer_ = new QTimer(this);
     connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshAfc);
+    connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshLevel);
     afcTimer_->start(kAfcRefreshMs);
     RefreshAfc();
 }
@@ -197,13 +207,82 @@ void ReceiverWindow::CreateMenus()
         ShowWaterfall(on);
     });
 
-    afcLabel_ = new QLabel(menuBar_);
+    CreateStationMenu();
+    // The bar's right end holds the input level and, beside it, the AFC readout.
+    auto* corner = new QWidget(menuBar_);
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 0, 0, 0);
+    cornerLayout->setSpacing(kLevelReadoutGapPx);
+    levelLabel_ = new QLabel(corner);
+    levelLabel_->setToolTip(QString::fromUtf8(kLevelToolTip));
+    levelLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    cornerLayout->addWidget(levelLabel_);
+    levelLabel_->hide();
+    afcLabel_ = new QLabel(corner);
+    cornerLayout->addWidget(afcLabel_);
     afcLabel_->setContentsMargins(0, 0, kAfcReadoutMarginPx, 0);
     afcLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
+    menuBar_->setCornerWidget(corner, Qt::TopRightCorner);
     afcLabel_->hide();
 
     client_ = new QWidget(this);
+}
+
+void ReceiverWindow::CreateStationMenu()
+{
+    QMenu* station = menuBar_->addMenu(QString::fromUtf8(kStationMenuText));
+    soundDeviceAction_ = station->addAction(QString::fromUtf8(kSoundDeviceText));
+    connect(soundDeviceAction_, &QAction::triggered, this, &ReceiverWindow::ChooseSoundDevice);
+}
+
+void ReceiverWindow::UseSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                                     const std::optional<SoundDevice>& fromCommandLine)
+{
+    soundDevice_ = std::make_unique<SoundDeviceSetting>(SoundDirection::Input, *store_, list, chooser, messages_,
+                                                        kTitle);
+    soundDevice_->start(fromCommandLine);
+    device_.selectDevice(soundDevice_->serverName());
+}
+
+void ReceiverWindow::ChooseSoundDevice()
+{
+    if (soundDevice_ == nullptr || !soundDevice_->choose())
+        return;
+    device_.selectDevice(soundDevice_->serverName());
+    // While recording, the new device takes over at once: the capture is released
+    // and started again on it; the chain and the pane go on as they are.
+    if (capture_.deviceOpen()) {
+        const bool paused = capture_.running() == 0;
+        capture_.CloseCapture();
+        EnableStartButton();
+        StartRecording();
+        if (paused && capture_.deviceOpen())
+            capture_.ToggleCapture();
+    }
+}
+
+void ReceiverWindow::StartRecording()
+{
+    // A chosen device that went away is named, rather than "No suitable device".
+    if (soundDevice_ != nullptr && !soundDevice_->checkPresent())
+        return;
+    capture_.StartCapture();
+}
+
+void ReceiverWindow::RefreshLevel()
+{
+    const bool running = capture_.deviceOpen() && capture_.running() == 1;
+    const double dbfs = level_.takePeakDbfs();
+    if (running) {
+        const bool clipping = InputPeakMeter::isClipping(dbfs);
+        levelLabel_->setText(dbfs <= InputPeakMeter::kSilenceDbfs ? QStringLiteral("In -\u221E dBFS")
+                                                                   : QString::asprintf("In %.0f dBFS", dbfs));
+        levelLabel_->setStyleSheet(clipping ? QStringLiteral("color: #d00000; font-weight: bold") : QString());
+    }
+    if (levelLabel_->isVisibleTo(menuBar_) != running) {
+        levelLabel_->setVisible(running);
+        menuBar_->setGeometry(0, 0, width(), client_->y());
+    }
 }
 
 void ReceiverWindow::CreateControls()
@@ -222,7 +301,7 @@ void ReceiverWindow::CreateControls()
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
     }
-    connect(startButton_, &QPushButton::clicked, this, [this] { capture_.StartCapture(); });
+    connect(startButton_, &QPushButton::clicked, this, &ReceiverWindow::StartRecording);
     connect(toggleButton_, &QPushButton::clicked, this, [this] {
         capture_.ToggleCapture();
         RefreshAfc();
@@ -492,6 +571,7 @@ void ReceiverWindow::CloseWindow()
 
 void ReceiverWindow::DemodulateSample(std::int16_t x)
 {
+    level_.addSample(x);
     demodulator_->DemodulateSample(x);
     if (waterfallFed_)
         spectrum_->AddSample(x);

@@ -14,15 +14,20 @@
 
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/SampleSink.h"
+#include "platform/SoundDevices.h"
 #include "platform/VolumeControl.h"
 #include "receiver/AudioCapture.h"
 #include "receiver/CaptureWindow.h"
+#include "receiver/InputPeakMeter.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class MskDemodulator;
+class SoundDeviceChooser;
+class SoundDeviceSetting;
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -92,6 +97,18 @@ public:
     QAction* waterfallAction() const { return waterfallAction_; }
     // The AFC readout at the bar's right end.
     QLabel* afcReadout() const { return afcLabel_; }
+    // The input level (peak dBFS) left of the AFC readout, while recording.
+    QLabel* levelReadout() const { return levelLabel_; }
+    QAction* soundDeviceAction() const { return soundDeviceAction_; }
+    SoundDeviceSetting* soundDevice() const { return soundDevice_.get(); }
+
+    // The recording devices "Station > Sound device..." offers, and the one the
+    // command line named (for this run only). Before the window is shown; without
+    // it the system's default device records and the item has nothing to offer.
+    void UseSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                         const std::optional<SoundDevice>& fromCommandLine);
+    // Brings the level readout up to date (also done with the AFC readout's timer).
+    void RefreshLevel();
     WaterfallWindow* waterfall() const { return waterfall_; }
 
     const ReceiverSettings& settings() const { return settings_; }
@@ -129,6 +146,9 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateStationMenu();
+    void ChooseSoundDevice();
+    void StartRecording();
     void CreateControls();
     void LoadMenuChoices();
     void FitOptionTexts();
@@ -157,6 +177,12 @@ private:
     QAction* reverseAction_ = nullptr;
     QAction* waterfallAction_ = nullptr;
     QLabel* afcLabel_ = nullptr;
+    QLabel* levelLabel_ = nullptr;
+    QAction* soundDeviceAction_ = nullptr;
+    InputPeakMeter level_;
+    std::unique_ptr<SoundDeviceSetting> soundDevice_;
+    AudioInputDevice& device_;
+    OperatorMessages& messages_;
     QTimer* afcTimer_ = nullptr;
     WaterfallWindow* waterfall_ = nullptr;
     bool waterfallFed_ = false;  // samples go to the spectrum while it is shown

@@ -1,6 +1,7 @@
 #include "transmitter/TransmitterWindow.h"
 
 #include "platform/DialogKeys.h"
+#include "platform/SoundDeviceSetting.h"
 #include "platform/VolumeControl.h"
 #include "transmitter/DialogUnits.h"
 #include "transmitter/EntryTextSource.h"
@@ -12,10 +13,13 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSettings>
 
 
 namespace {
@@ -39,6 +43,10 @@ constexpr const char* kPttPortText = "PTT port";
 constexpr const char* kOutputText = "Output";
 constexpr const char* kStatusStartText = "0";
 
+constexpr const char* kStationMenuText = "Station";
+constexpr const char* kSoundDeviceText = "Sound device...";
+constexpr int kDryLabelMarginPx = 6;  // right of the underrun notice's text
+
 }  // namespace
 
 TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget* parent)
@@ -48,6 +56,7 @@ TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget*
       ptt_(devices.serial, devices.messages)
 {
     buildControls();
+    addMenuBar();
     entryText_ = std::make_unique<EntryTextSource>(*entry_->document());
     queue_ = std::make_unique<TxBitQueue>(*entryText_, *this);
     stream_ = std::make_unique<TxAudioStream>(devices_.audio, *queue_, synthesizer_, ptt_, *this, devices_.messages);
@@ -113,7 +122,7 @@ void TransmitterWindow::buildControls()
         tabOrder_.push_back(option);
     tabOrder_.push_back(entry_);
 
-    connect(toggle_, &QPushButton::clicked, this, [this] { stream_->toggle(); });
+    connect(toggle_, &QPushButton::clicked, this, [this] { toggleTransmission(); });
     connect(pttButton_, &QPushButton::clicked, this, [this] { choosePttPort(); });
     connect(outputButton_, &QPushButton::clicked, this, [this] { devices_.volume.start(VolumeView::Playback); });
     connect(modes_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -123,6 +132,72 @@ void TransmitterWindow::buildControls()
             if (mode.optionId == id)
                 synthesizer_.setSamplesPerBit(mode.samplesPerBit);
     });
+}
+
+void TransmitterWindow::addMenuBar()
+{
+    // The controls keep their places in a client area of the window's former size
+    // below the bar; the window grows by the bar's height.
+    const QSize clientSize = size();
+    client_ = new QWidget(this);
+    client_->setFont(font());
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child == client_)
+            continue;
+        const bool hidden = child->isHidden();
+        child->setParent(client_);
+        child->setVisible(!hidden);
+    }
+    menuBar_ = new QMenuBar(this);
+    QMenu* station = menuBar_->addMenu(QString::fromLatin1(kStationMenuText));
+    soundDeviceAction_ = station->addAction(QString::fromLatin1(kSoundDeviceText));
+    connect(soundDeviceAction_, &QAction::triggered, this, [this] { chooseSoundDevice(); });
+    dryLabel_ = new QLabel(menuBar_);
+    dryLabel_->setContentsMargins(0, 0, kDryLabelMarginPx, 0);
+    dryLabel_->setStyleSheet(QStringLiteral("color: #c00000"));
+    menuBar_->setCornerWidget(dryLabel_, Qt::TopRightCorner);
+    dryLabel_->hide();
+
+    const int barHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, clientSize.width(), barHeight);
+    client_->setGeometry(0, barHeight, clientSize.width(), clientSize.height());
+    setFixedSize(clientSize.width(), clientSize.height() + barHeight);
+}
+
+void TransmitterWindow::useSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                                        const std::optional<SoundDevice>& fromCommandLine)
+{
+    store_ = std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
+                                         QString::fromLatin1(kSettingsApplication));
+    soundDevice_ = std::make_unique<SoundDeviceSetting>(SoundDirection::Output, *store_, list, chooser,
+                                                        devices_.messages, kCaption);
+    soundDevice_->start(fromCommandLine);
+    devices_.audio.selectDevice(soundDevice_->serverName());
+}
+
+void TransmitterWindow::chooseSoundDevice()
+{
+    // Takes effect at the next "Turn On"; an over that runs keeps its device.
+    if (soundDevice_ != nullptr && soundDevice_->choose())
+        devices_.audio.selectDevice(soundDevice_->serverName());
+}
+
+void TransmitterWindow::toggleTransmission()
+{
+    // A chosen device that went away is named, rather than reported as a failed open.
+    if (!stream_->deviceHeld() && soundDevice_ != nullptr && !soundDevice_->checkPresent())
+        return;
+    stream_->toggle();
+}
+
+void TransmitterWindow::showSoundRanDry(int times)
+{
+    dryLabel_->setText(times == 1 ? QStringLiteral("Sound ran dry once in this over")
+                                  : QStringLiteral("Sound ran dry %1 times in this over").arg(times));
+    dryLabel_->setToolTip(QStringLiteral("The computer did not deliver the sound in time: the other station may "
+                                         "have read wrong characters. Close busy programs."));
+    dryLabel_->setVisible(times > 0);
+    menuBar_->setGeometry(0, 0, width(), client_->y());
 }
 
 void TransmitterWindow::initialise()

@@ -1,5 +1,6 @@
 #pragma once
-// The transmitter's one window: the five speeds, the entry whose text is sent, the
+// The transmitter's one window: a menu bar ("Station": the sound device) over
+// the client area with the five speeds, the entry whose text is sent, the
 // "Turn On"/"Turn Off" toggle, "PTT port", "Output" and the status line.
 //
 // It owns the transmit chain (entry text -> bit queue -> synthesiser -> audio
@@ -9,6 +10,7 @@
 
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TxBitQueue.h"
+#include "platform/SoundDevices.h"
 #include "transmitter/PttPort.h"
 #include "transmitter/TransmitterDevices.h"
 #include "transmitter/TxWindowControls.h"
@@ -17,9 +19,15 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 class EntryTextSource;
+class QMenuBar;
+class QSettings;
+class SoundDeviceChooser;
+class SoundDeviceSetting;
 class QButtonGroup;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -41,6 +49,9 @@ public:
     static constexpr int kOutputId = 5001;
     static constexpr const char* kCaption = "MSK transmitter";
     static constexpr const char* kControlIdProperty = "controlId";
+    // Where the choices made in the menu are remembered (QSettings).
+    static constexpr const char* kSettingsOrganisation = "MSK modem";
+    static constexpr const char* kSettingsApplication = "msk-transmitter";
 
     // Builds the window, hidden and without caption, with its controls and
     // "31 baud" checked.
@@ -60,11 +71,26 @@ public:
     void requestProgramEnd();
     bool programEndRequested() const { return programEndRequested_; }
 
+    // The sound devices "Station > Sound device..." offers, and the one the command
+    // line named (for this run only). Before initialise(); without it the system's
+    // default device plays and the item has nothing to offer.
+    void useSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                         const std::optional<SoundDevice>& fromCommandLine);
+    // The menu bar above the client area, whose size and content are those of the
+    // window without it.
+    QMenuBar* menuBar() const { return menuBar_; }
+    QWidget* clientArea() const { return client_; }
+    QAction* soundDeviceAction() const { return soundDeviceAction_; }
+    // "Sound ran dry 3 times in this over", at the bar's right end; hidden while none.
+    QLabel* soundRanDryLabel() const { return dryLabel_; }
+    SoundDeviceSetting* soundDevice() const { return soundDevice_.get(); }
+
     // TxWindowControls
     void setToggleText(const std::string& text) override;
     void setPttButtonEnabled(bool enabled) override;  // also PttWindowControls
     void setModeOptionsEnabled(bool enabled) override;
     void endWindow() override;
+    void showSoundRanDry(int times) override;
     // PttWindowControls
     void setToggleEnabled(bool enabled) override;
     // TxStatusSink
@@ -89,6 +115,9 @@ protected:
 
 private:
     void buildControls();
+    void addMenuBar();
+    void chooseSoundDevice();
+    void toggleTransmission();
     void choosePttPort();
     void showPttDevice();
 
@@ -99,6 +128,12 @@ private:
     QButtonGroup* modes_ = nullptr;
     QLabel* status_ = nullptr;
     QPlainTextEdit* entry_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    QAction* soundDeviceAction_ = nullptr;
+    QLabel* dryLabel_ = nullptr;
+    std::unique_ptr<QSettings> store_;
+    std::unique_ptr<SoundDeviceSetting> soundDevice_;
     // The controls in creation order, which is the order Tab follows; the arrow
     // keys move through the mode options in the order of modes_.
     QList<QWidget*> tabOrder_;

@@ -3,6 +3,9 @@
 // volume control and the port selection pop-up.
 
 #include "platform/PortAudioOutputDevice.h"
+#include "platform/PulseSoundDevices.h"
+#include "platform/QtSoundDeviceChooser.h"
+#include "platform/SoundDeviceChoice.h"
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtSerialLines.h"
 #include "platform/QtVolumeControl.h"
@@ -12,8 +15,17 @@
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char** argv)
 {
+    // --list-devices and --output-device TEXT, before anything needs a display.
+    PulseSoundDevices soundDevices;
+    std::optional<SoundDevice> outputDevice;
+    if (const auto status = applySoundDeviceOptions({argv + 1, argv + argc}, SoundDirection::Output, soundDevices,
+                                                    "msk-transmitter", std::cout, std::cerr, outputDevice))
+        return *status;
+
     QApplication application(argc, argv);
 
     PortAudioOutputDevice audio;
@@ -23,6 +35,8 @@ int main(int argc, char** argv)
     SelectionPopup popup;
 
     TransmitterWindow window({audio, serial, messages, volume, popup});
+    QtSoundDeviceChooser soundDeviceChooser;
+    window.useSoundDevices(soundDevices, soundDeviceChooser, outputDevice);
     // kill, logout, Ctrl+C or a closed terminal end the program as the close box
     // does: a transmission is stopped and PTT released before the program goes.
     // Watched from the start, so a message box at start-up does not hold it either.
