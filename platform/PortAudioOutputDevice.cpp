@@ -15,12 +15,13 @@
 namespace {
 constexpr int kChannels = 1;
 // Sound-system latency asked for at least, in seconds. Through ALSA's PulseAudio
-// plugin PortAudio's "low" default (8.7 ms) leaves no room for a busy machine, and
-// 35 ms still ran dry 33 times in a minute at 31 baud with six busy loops on two
-// cores: the audio thread and the sound server are kept waiting that long. 100 ms
-// ran clean. It delays the sound that much; the transmitter's buffer queue
-// (half a second at least) is the program's own margin.
-constexpr double kMinimumLatencySeconds = 0.100;
+// plugin PortAudio's "low" default (8.7 ms) leaves no room for a busy machine:
+// with six busy loops and more on two cores, a minute at 31 baud ran dry 33 times
+// with 35 ms and twice with 100 ms, while the audio thread and the sound server
+// waited for their turn; 200 ms ran clean at both 31 and 500 baud
+// (tests/sound/load-test.sh). It delays the sound by that much; the transmitter's
+// buffer queue (half a second at least) is the program's own margin.
+constexpr double kMinimumLatencySeconds = 0.200;
 }
 
 PortAudioOutputDevice::PortAudioOutputDevice() : context_(std::make_unique<QObject>()) {}
