@@ -19,7 +19,6 @@
 #include <QFont>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -208,22 +207,19 @@ void ReceiverWindow::CreateMenus()
     });
 
     CreateStationMenu();
-    // The bar's right end holds the input level and, beside it, the AFC readout.
-    auto* corner = new QWidget(menuBar_);
-    auto* cornerLayout = new QHBoxLayout(corner);
-    cornerLayout->setContentsMargins(0, 0, 0, 0);
-    cornerLayout->setSpacing(kLevelReadoutGapPx);
-    levelLabel_ = new QLabel(corner);
-    levelLabel_->setToolTip(QString::fromUtf8(kLevelToolTip));
-    levelLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    cornerLayout->addWidget(levelLabel_);
-    levelLabel_->hide();
-    afcLabel_ = new QLabel(corner);
-    cornerLayout->addWidget(afcLabel_);
+    afcLabel_ = new QLabel(menuBar_);
     afcLabel_->setContentsMargins(0, 0, kAfcReadoutMarginPx, 0);
     afcLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    menuBar_->setCornerWidget(corner, Qt::TopRightCorner);
+    menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
     afcLabel_->hide();
+    // The input level stands left of the AFC readout (at the bar's right end while
+    // that is hidden), and follows it wherever the bar lays it out.
+    levelLabel_ = new QLabel(menuBar_);
+    levelLabel_->setToolTip(QString::fromUtf8(kLevelToolTip));
+    levelLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    levelLabel_->hide();
+    afcLabel_->installEventFilter(this);
+    menuBar_->installEventFilter(this);
 
     client_ = new QWidget(this);
 }
@@ -279,10 +275,16 @@ void ReceiverWindow::RefreshLevel()
                                                                    : QString::asprintf("In %.0f dBFS", dbfs));
         levelLabel_->setStyleSheet(clipping ? QStringLiteral("color: #d00000; font-weight: bold") : QString());
     }
-    if (levelLabel_->isVisibleTo(menuBar_) != running) {
-        levelLabel_->setVisible(running);
-        menuBar_->setGeometry(0, 0, width(), client_->y());
-    }
+    levelLabel_->setVisible(running);
+    PlaceLevelReadout();
+}
+
+void ReceiverWindow::PlaceLevelReadout()
+{
+    const int right = afcLabel_->isVisibleTo(menuBar_) ? afcLabel_->geometry().left() - kLevelReadoutGapPx
+                                                       : menuBar_->width() - kAfcReadoutMarginPx;
+    const int textWidth = levelLabel_->sizeHint().width();
+    levelLabel_->setGeometry(right - textWidth, 0, textWidth, menuBar_->height());
 }
 
 void ReceiverWindow::CreateControls()
@@ -610,6 +612,10 @@ void ReceiverWindow::resizeEvent(QResizeEvent* event)
 
 bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == afcLabel_ || watched == menuBar_) &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide || event->type() == QEvent::Move ||
+         event->type() == QEvent::Resize))
+        PlaceLevelReadout();
     // The arrow keys move the check within the option's own group.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);

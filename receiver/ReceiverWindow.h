@@ -149,6 +149,7 @@ private:
     void CreateStationMenu();
     void ChooseSoundDevice();
     void StartRecording();
+    void PlaceLevelReadout();
     void CreateControls();
     void LoadMenuChoices();
     void FitOptionTexts();
