@@ -191,6 +191,8 @@ void TxAudioStream::onOutputFailed()
     // A failed device may hand nothing more back; close it now rather than wait for
     // a buffer. The close notification then turns the window back to "Turn On".
     closeDevice();
+    if (closeRequested_)
+        return;  // the window is going anyway
     messages_.beepExclamation();
     messages_.showMessage(kMessageTitle, kStreamLostText, MessageIcon::Exclamation);
 }

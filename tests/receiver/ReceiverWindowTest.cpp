@@ -655,11 +655,9 @@ private slots:
         Rig again(false);
         again.window.UseSoundDevices(server, picker, std::nullopt);
         QCOMPARE(again.device.selected, std::string("radio.monitor"));
-        QCOMPARE(again.messages.shown.size(), std::size_t{1});
-        QVERIFY(again.messages.shown[0].text.find("\"Monitor of Radio Interface\" is not there") != std::string::npos);
         again.window.show();
         again.press(100);
-        QVERIFY(again.device.calls.empty());  // named again, never opened
+        QVERIFY(again.device.calls.empty());  // named (at start and now), never opened
         QCOMPARE(again.messages.shown.size(), std::size_t{2});
         QVERIFY(again.window.isVisible());
     }

@@ -7,9 +7,6 @@
 #include "modem/receive/ReceiveDemodulator.h"
 #include "platform/PortAudioInputDevice.h"
 #include "platform/PortAudioOutputDevice.h"
-#include "platform/PulseSoundDevices.h"
-#include "platform/SoundDeviceChoice.h"
-#include "platform/SoundDeviceSetting.h"
 #include "receiver/ReceivedTextEdit.h"
 #include "receiver/ReceiverWindow.h"
 #include "tests/transmitter/FakeChooser.h"
@@ -26,8 +23,6 @@
 #include <QTest>
 
 #include <memory>
-#include <optional>
-#include <sstream>
 
 #ifndef MSK_MODEM_PATH
 #error "MSK_MODEM_PATH names the msk-modem program"
@@ -100,7 +95,6 @@ private slots:
     void decodesARecordingOfTheSink();
     void showsTheTextInTheReceiverWindow_data() { addSpeeds(); }
     void showsTheTextInTheReceiverWindow();
-    void reachesTheDeviceNamedOnTheCommandLine();
 };
 
 void TransmitterSoundTest::decodesARecordingOfTheSink()
@@ -192,73 +186,6 @@ void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
     QVERIFY2(text.contains(QString::fromLatin1(kExpected)), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("xyz")));
     receiver.close();
-}
-
-// "--output-device interface" picks "Radio Interface", a sink that is not the
-// default: the over is decoded from its monitor, and the default sink hears none.
-void TransmitterSoundTest::reachesTheDeviceNamedOnTheCommandLine()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    PulseSoundDevices server;
-    std::optional<SoundDevice> named;
-    std::ostringstream out;
-    std::ostringstream err;
-    QCOMPARE(applySoundDeviceOptions({"--output-device", "interface"}, SoundDirection::Output, server,
-                                     "msk-transmitter", out, err, named),
-             std::nullopt);
-    QVERIFY(named);
-    QCOMPARE(named->description, std::string("Radio Interface"));
-
-    std::vector<std::string> log;
-    PortAudioOutputDevice audio;
-    LoggingSerialLines serial(&log);
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    struct NoChoice : SoundDeviceChooser {
-        int choose(const std::string&, const std::string&, const std::vector<std::string>&, int) override { return -1; }
-    } noChoice;
-    TransmitterWindow window({audio, serial, messages, volume, chooser});
-    window.useSoundDevices(server, noChoice, named);
-    window.initialise();
-    window.show();
-
-    const auto record = [&](QProcess& recorder, const QString& device, const QString& file) {
-        recorder.setStandardOutputFile(dir.filePath(file));
-        recorder.start(QStringLiteral("parecord"),
-                       {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                        QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
-                        QStringLiteral("--device=") + device, QStringLiteral("--latency-msec=20")});
-        return recorder.waitForStarted();
-    };
-    QProcess chosen;
-    QProcess usual;
-    QVERIFY(record(chosen, QStringLiteral("interface.monitor"), QStringLiteral("chosen.raw")));
-    QVERIFY(record(usual, QStringLiteral("radio.monitor"), QStringLiteral("usual.raw")));
-    QTest::qWait(500);
-
-    transmit(window, messages, 2002, 8);  // 125 baud
-    if (QTest::currentTestFailed())
-        return;
-    QTest::qWait(300);
-    for (QProcess* recorder : {&chosen, &usual}) {
-        recorder->terminate();
-        QVERIFY(recorder->waitForFinished(5000));
-    }
-    const auto decode = [&](const QString& file) {
-        QProcess decoder;
-        decoder.setStandardInputFile(dir.filePath(file));
-        decoder.start(QStringLiteral(MSK_MODEM_PATH),
-                      {QStringLiteral("decode"), QStringLiteral("--baud"), QStringLiteral("125"),
-                       QStringLiteral("--input-rate"), QString::number(kRecordRate), QStringLiteral("-")});
-        decoder.waitForFinished(60000);
-        return QString::fromUtf8(decoder.readAllStandardOutput());
-    };
-    const QString heard = decode(QStringLiteral("chosen.raw"));
-    QVERIFY2(heard.contains(QString::fromLatin1(kExpected)), qPrintable(heard));
-    const QString elsewhere = decode(QStringLiteral("usual.raw"));
-    QVERIFY2(!elsewhere.contains(QStringLiteral("msk1")), qPrintable(elsewhere));
 }
 
 QTEST_MAIN(TransmitterSoundTest)

@@ -439,6 +439,7 @@ TEST_F(TxAudioStreamTest, ADroppedStreamWhileTheWindowClosesStillEndsIt)
     EXPECT_EQ(device.closes, 1);
     EXPECT_EQ(window.ends, 1);
     EXPECT_FALSE(ptt.keyed);
+    EXPECT_TRUE(messages.shown.empty());  // no box holds up a closing window
 }
 
 // The window and its stream can go while the device still plays (the event loop
