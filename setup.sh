@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libqt6serialport6-dev libgl-dev
-  portaudio19-dev libasound2-dev libjack-jackd2-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev
+  portaudio19-dev libpulse-dev libasound2-dev libjack-jackd2-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
   dpkg-dev file

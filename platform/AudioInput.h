@@ -45,4 +45,8 @@ public:
     virtual int unprepare(CaptureBuffer& buffer) = 0;
     virtual int close() = 0;
     virtual std::string errorText(int code) const = 0;
+
+    // The sound server's name of the device the next open() records from; empty:
+    // the system's default. A device that is absent then fails open(), never another.
+    virtual void selectDevice(const std::string& /*serverName*/) {}
 };

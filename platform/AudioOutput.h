@@ -11,6 +11,7 @@
 // fails while open, onOutputFailed().
 
 #include <cstdint>
+#include <string>
 
 struct OutputBuffer {
     std::int16_t* samples = nullptr;  // storage owned by the caller
@@ -43,4 +44,14 @@ public:
     virtual void reset() = 0;                          // stop; hand back every queued buffer
     virtual void unprepare(OutputBuffer& buffer) = 0;
     virtual void close() = 0;
+
+    // The sound server's name of the device the next open() plays on; empty: the
+    // system's default. A device that is absent then fails open(), never another.
+    virtual void selectDevice(const std::string& /*serverName*/) {}
+    // Times the sound ran dry since the device was created: the sound system found
+    // nothing to play in the middle of a transmission. Window thread.
+    virtual int underrunCount() const { return 0; }
+    // Seconds of sound the system holds between a buffer handed back and its
+    // playing; 0 when closed.
+    virtual double latencySeconds() const { return 0.0; }
 };

@@ -2,6 +2,7 @@
 #include "platform/PortAudioInputDevice.h"
 
 #include "platform/PortAudioErrorText.h"
+#include "platform/PortAudioRoute.h"
 #include "platform/QuietDeviceScan.h"
 
 #include <QMetaObject>
@@ -45,17 +46,12 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
     if (result != paNoError)
         return fail(result);  // a failed initialisation undoes itself
 
-    PaStreamParameters parameters{};
-    parameters.device = Pa_GetDefaultInputDevice();
-    const PaDeviceInfo* info = parameters.device == paNoDevice ? nullptr : Pa_GetDeviceInfo(parameters.device);
-    if (info == nullptr || info->maxInputChannels < kChannels) {
+    PortAudioRoute route;
+    if (!routePortAudioStream(serverName_, true, kMinimumLatencySeconds, route).empty()) {
         Pa_Terminate();
         return kNoDevice;
     }
-    parameters.channelCount = kChannels;
-    parameters.sampleFormat = paInt16;
-    parameters.suggestedLatency = std::max(info->defaultLowInputLatency, kMinimumLatencySeconds);
-    parameters.hostApiSpecificStreamInfo = nullptr;
+    const PaStreamParameters& parameters = route.parameters;
 
     if (Pa_IsFormatSupported(&parameters, nullptr, sampleRate) != paFormatIsSupported) {
         Pa_Terminate();
@@ -89,10 +85,15 @@ int PortAudioInputDevice::open(int sampleRate, AudioInputListener& listener)
     }
     stream_ = stream;
     streamRunning_ = false;
-    deviceName_ = info->name != nullptr ? info->name : "";
+    deviceName_ = route.deviceName;
     const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
     latencySeconds_ = streamInfo != nullptr ? streamInfo->inputLatency : 0.0;
     return 0;
+}
+
+void PortAudioInputDevice::selectDevice(const std::string& serverName)
+{
+    serverName_ = serverName;
 }
 
 int PortAudioInputDevice::prepare(CaptureBuffer& buffer)

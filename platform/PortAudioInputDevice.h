@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound input through PortAudio from the system's default recording device
-// ("device 0"), 16-bit mono. The library is initialised in open() and terminated in
+// ("device 0"), or from the sound-server device selectDevice() names, 16-bit
+// mono. The library is initialised in open() and terminated in
 // close(): PortAudio looks for devices only at its initialisation, which thus
 // happens when the operator presses "Start".
 //
@@ -55,6 +56,7 @@ public:
     int unprepare(CaptureBuffer& buffer) override;
     int close() override;
     std::string errorText(int code) const override;
+    void selectDevice(const std::string& serverName) override;
 
     bool isOpen() const { return stream_ != nullptr; }
     // The name PortAudio gives the device in use, empty when closed.
@@ -79,6 +81,7 @@ private:
     std::string hostErrorText_;         // text of the last PortAudio failure
     std::string deviceName_;
     double latencySeconds_ = 0.0;
+    std::string serverName_;  // the device open() records from; empty: the default
 
     std::mutex mutex_;
     AudioInputListener* listener_ = nullptr;  // guarded; set in open()

@@ -2,6 +2,7 @@
 #include "platform/PortAudioOutputDevice.h"
 
 #include "platform/PortAudioErrorText.h"
+#include "platform/PortAudioRoute.h"
 #include "platform/QuietDeviceScan.h"
 
 #include <QMetaObject>
@@ -15,10 +16,13 @@
 namespace {
 constexpr int kChannels = 1;
 // Sound-system latency asked for at least, in seconds. Through ALSA's PulseAudio
-// plugin PortAudio's "low" default (8.7 ms) leaves no room for a busy machine and
-// 20 ms can make the plugin underrun and race; 35 ms (its "high" default) runs clean.
-// It only delays the sound: the buffer queue itself is the program's margin.
-constexpr double kMinimumLatencySeconds = 0.035;
+// plugin PortAudio's "low" default (8.7 ms) leaves no room for a busy machine:
+// with six busy loops and more on two cores, a minute at 31 baud ran dry 33 times
+// with 35 ms and twice with 100 ms, while the audio thread and the sound server
+// waited for their turn; 200 ms ran clean at both 31 and 500 baud
+// (tests/sound/load-test.sh). It delays the sound by that much; the transmitter's
+// buffer queue (half a second at least) is the program's own margin.
+constexpr double kMinimumLatencySeconds = 0.200;
 }
 
 PortAudioOutputDevice::PortAudioOutputDevice() : context_(std::make_unique<QObject>()) {}
@@ -49,18 +53,14 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
         return false;
     }
 
-    PaStreamParameters parameters{};
-    parameters.device = Pa_GetDefaultOutputDevice();
-    const PaDeviceInfo* info = parameters.device == paNoDevice ? nullptr : Pa_GetDeviceInfo(parameters.device);
-    if (info == nullptr) {
-        lastErrorText_ = "No default playback device";
+    PortAudioRoute route;
+    const std::string routeError = routePortAudioStream(serverName_, false, kMinimumLatencySeconds, route);
+    if (!routeError.empty()) {
+        lastErrorText_ = routeError;
         Pa_Terminate();
         return false;
     }
-    parameters.channelCount = kChannels;
-    parameters.sampleFormat = paInt16;
-    parameters.suggestedLatency = std::max(info->defaultLowOutputLatency, kMinimumLatencySeconds);
-    parameters.hostApiSpecificStreamInfo = nullptr;
+    const PaStreamParameters& parameters = route.parameters;
 
     result = Pa_IsFormatSupported(nullptr, &parameters, sampleRate);
     if (result != paFormatIsSupported) {
@@ -75,6 +75,7 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
         queue_.clear();
         headSamplesPlayed_ = 0;
         closing_ = false;
+        fed_ = false;
     }
 
     PaStream* stream = nullptr;
@@ -101,7 +102,7 @@ bool PortAudioOutputDevice::open(int sampleRate, AudioOutputListener& listener)
     }
 
     stream_ = stream;
-    deviceName_ = info->name != nullptr ? info->name : "";
+    deviceName_ = route.deviceName;
     const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
     latencySeconds_ = streamInfo != nullptr ? streamInfo->outputLatency : 0.0;
 
@@ -127,6 +128,17 @@ void PortAudioOutputDevice::write(OutputBuffer& buffer)
     if (std::find(queue_.begin(), queue_.end(), &buffer) != queue_.end())
         return;
     queue_.push_back(&buffer);
+    fed_ = true;
+}
+
+void PortAudioOutputDevice::selectDevice(const std::string& serverName)
+{
+    serverName_ = serverName;
+}
+
+int PortAudioOutputDevice::underrunCount() const
+{
+    return underruns_.load(std::memory_order_relaxed);
 }
 
 void PortAudioOutputDevice::reset()
@@ -142,6 +154,7 @@ void PortAudioOutputDevice::reset()
         postDone(buffer);
     }
     headSamplesPlayed_ = 0;
+    fed_ = false;  // the silence that follows is asked for
 }
 
 void PortAudioOutputDevice::unprepare(OutputBuffer& buffer)
@@ -205,9 +218,14 @@ void PortAudioOutputDevice::streamFinished(void* userData)
 }
 
 int PortAudioOutputDevice::streamCallback(const void*, void* output, unsigned long frameCount,
-                                          const PaStreamCallbackTimeInfo*, unsigned long, void* userData)
+                                          const PaStreamCallbackTimeInfo*, unsigned long statusFlags, void* userData)
 {
-    static_cast<PortAudioOutputDevice*>(userData)->play(static_cast<std::int16_t*>(output), frameCount);
+    auto* device = static_cast<PortAudioOutputDevice*>(userData);
+    // The sound system played silence of its own since the last call: it found
+    // nothing queued in time.
+    if ((statusFlags & paOutputUnderflow) != 0)
+        device->underruns_.fetch_add(1, std::memory_order_relaxed);
+    device->play(static_cast<std::int16_t*>(output), frameCount);
     return paContinue;
 }
 
@@ -231,6 +249,12 @@ void PortAudioOutputDevice::play(std::int16_t* out, unsigned long frameCount)
                 headSamplesPlayed_ = 0;
                 postDone(head);
             }
+        }
+        // The transmission's own queue ran out before it was refilled: silence goes
+        // out in the middle of the signal. Counted once per dry spell.
+        if (written < frameCount && fed_) {
+            fed_ = false;
+            underruns_.fetch_add(1, std::memory_order_relaxed);
         }
     }
     std::fill(out + written, out + frameCount, std::int16_t{0});

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Sound output through PortAudio on the system's default playback device, 16-bit
-// mono. The library is initialised in open() and terminated in close(), so a device
+// Sound output through PortAudio on the system's default playback device, or on
+// the sound-server device selectDevice() names, 16-bit mono. The library is initialised in open() and terminated in close(), so a device
 // plugged in while the program runs is found at the next "Turn On".
 //
 // Threads: every call is made on the window thread. PortAudio's own audio thread
@@ -14,6 +14,7 @@
 
 #include "platform/AudioOutput.h"
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,9 @@ public:
     void reset() override;
     void unprepare(OutputBuffer& buffer) override;
     void close() override;
+    void selectDevice(const std::string& serverName) override;
+    // Both the sound system's own underflows and a queue that ran out mid-signal.
+    int underrunCount() const override;
 
     bool isOpen() const { return stream_ != nullptr; }
     // Why the last open() failed, for diagnostics; empty after a success.
@@ -42,7 +46,7 @@ public:
     // The name PortAudio gives the device in use, empty when closed.
     const std::string& deviceName() const { return deviceName_; }
     // The output latency the stream reports, in seconds; 0 when closed.
-    double latencySeconds() const { return latencySeconds_; }
+    double latencySeconds() const override { return latencySeconds_; }
 
 private:
     // PortAudio's audio thread.
@@ -59,10 +63,13 @@ private:
     std::string lastErrorText_;
     std::string deviceName_;
     double latencySeconds_ = 0.0;
+    std::string serverName_;              // the device open() plays on; empty: the default
+    std::atomic<int> underruns_{0};        // written by the audio thread
 
     std::mutex mutex_;
     AudioOutputListener* listener_ = nullptr;  // guarded; set in open()
     std::deque<OutputBuffer*> queue_;          // guarded; buffers waiting or playing
     int headSamplesPlayed_ = 0;                // guarded; progress in queue_.front()
     bool closing_ = false;                     // guarded; the stream ends because close() ends it
+    bool fed_ = false;                         // guarded; buffers were written and not all reset since
 };

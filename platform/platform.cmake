@@ -1,10 +1,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The backends: PortAudio sound, Qt SerialPort control lines, Qt message boxes and
+# The backends: PortAudio sound (devices named by the PulseAudio server, libpulse), Qt SerialPort control lines, Qt message boxes and
 # the system's volume control.
 add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioErrorText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioInputDevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PortAudioOutputDevice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortAudioRoute.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PulseSoundDevices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtSoundDeviceChooser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtOperatorMessages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtSerialLines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtVolumeControl.cpp
@@ -13,8 +16,8 @@ add_library(mskplatform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/TerminationRequests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VolumeControlCommand.cpp)
 target_link_libraries(mskplatform
-  PUBLIC platform_interfaces Qt6::Core Qt6::Widgets Qt6::SerialPort
-  PRIVATE PkgConfig::PORTAUDIO)
+  PUBLIC platform_interfaces soundchoice Qt6::Core Qt6::Widgets Qt6::SerialPort
+  PRIVATE PkgConfig::PORTAUDIO PkgConfig::PULSE)
 
 # The sound libraries whose printers the device scan silences (QuietDeviceScan):
 # PortAudio loads them on Linux; elsewhere they are usually absent and the scan
@@ -41,6 +44,14 @@ if(JACK_FOUND)
     endif()
   endif()
 endif()
+
+# Choosing the sound device by its name, on the command line and in the windows,
+# and remembering the choice (Qt Core only, so the windows link it without sound).
+add_library(soundchoice STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/SoundDeviceChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SoundDeviceSetting.cpp)
+target_link_libraries(soundchoice PUBLIC platform_interfaces Qt6::Core)
+set_target_properties(soundchoice PROPERTIES AUTOMOC OFF)
 
 # The dialog keyboard (Tab stops, arrow keys in option groups) both windows share.
 add_library(dialogkeys STATIC ${CMAKE_CURRENT_LIST_DIR}/DialogKeys.cpp)

@@ -7,6 +7,7 @@
 #include "modem/varicode/VaricodeDecoder.h"
 #include "platform/DialogKeys.h"
 #include "platform/OtherStationCall.h"
+#include "platform/SoundDeviceSetting.h"
 #include "receiver/ReceivedTextEdit.h"
 #include "receiver/ScopeWidget.h"
 #include "receiver/SignalDisplay.h"
@@ -61,6 +62,12 @@ const char* const kSquelchText = "Squelch";
 const char* const kReverseText = "Reverse";
 const char* const kViewMenuText = "View";
 const char* const kWaterfallText = "Waterfall";
+const char* const kStationMenuText = "Station";
+const char* const kSoundDeviceText = "Sound device...";
+const char* const kLevelToolTip =
+    "Peak input level, in dB below the sound card's full scale. Red from -1 dBFS: the signal is clipped; "
+    "lower the radio's audio output or the capture level (Mixer).";
+constexpr int kLevelReadoutGapPx = 10;  // between the level and the AFC readouts
 
 // Keys and values of the remembered menu choices.
 const char* const kDemodulatorKey = "receive/demodulator";
@@ -160,7 +167,8 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       volume_(volume), messages_(messages), capture_(device, *this, messages, *this),
       store_(std::make_unique<QSettings>(QString::fromUtf8(kSettingsOrganisation),
-                                         QString::fromUtf8(kSettingsApplication)))
+                                         QString::fromUtf8(kSettingsApplication))),
+      device_(device)
 {
     setWindowTitle(QString::fromUtf8(kTitle));
     QStringList families;
@@ -190,6 +198,7 @@ ReceiverWindow::ReceiverWindow(AudioInputDevice& device, OperatorMessages& messa
     afcTimer_ = new QTimer(this);
     connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshAfc);
     connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::ReportLogFailure);
+    connect(afcTimer_, &QTimer::timeout, this, &ReceiverWindow::RefreshLevel);
     afcTimer_->start(kAfcRefreshMs);
     RefreshAfc();
 }
@@ -232,6 +241,7 @@ void ReceiverWindow::CreateMenus()
     });
 
     CreateTextMenu(view);
+    CreateStationMenu();
 
     // As wide as its widest text, so the bar never clips it as the value changes.
     afcLabel_ = new QLabel(menuBar_);
@@ -243,8 +253,79 @@ void ReceiverWindow::CreateMenus()
     afcLabel_->setMinimumWidth(widest + kAfcReadoutMarginPx);
     menuBar_->setCornerWidget(afcLabel_, Qt::TopRightCorner);
     afcLabel_->hide();
+    // The input level stands left of the AFC readout (at the bar's right end while
+    // that is hidden), and follows it wherever the bar lays it out.
+    levelLabel_ = new QLabel(menuBar_);
+    levelLabel_->setToolTip(QString::fromUtf8(kLevelToolTip));
+    levelLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    levelLabel_->hide();
+    afcLabel_->installEventFilter(this);
+    menuBar_->installEventFilter(this);
 
     client_ = new QWidget(this);
+}
+
+void ReceiverWindow::CreateStationMenu()
+{
+    QMenu* station = menuBar_->addMenu(QString::fromUtf8(kStationMenuText));
+    soundDeviceAction_ = station->addAction(QString::fromUtf8(kSoundDeviceText));
+    connect(soundDeviceAction_, &QAction::triggered, this, &ReceiverWindow::ChooseSoundDevice);
+}
+
+void ReceiverWindow::UseSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                                     const std::optional<SoundDevice>& fromCommandLine)
+{
+    soundDevice_ = std::make_unique<SoundDeviceSetting>(SoundDirection::Input, *store_, list, chooser, messages_,
+                                                        kTitle);
+    soundDevice_->start(fromCommandLine);
+    device_.selectDevice(soundDevice_->serverName());
+}
+
+void ReceiverWindow::ChooseSoundDevice()
+{
+    if (soundDevice_ == nullptr || !soundDevice_->choose())
+        return;
+    device_.selectDevice(soundDevice_->serverName());
+    // While recording, the new device takes over at once: the capture is released
+    // and started again on it; the chain and the pane go on as they are.
+    if (capture_.deviceOpen()) {
+        const bool paused = capture_.running() == 0;
+        capture_.CloseCapture();
+        EnableStartButton();
+        StartRecording();
+        if (paused && capture_.deviceOpen())
+            capture_.ToggleCapture();
+    }
+}
+
+void ReceiverWindow::StartRecording()
+{
+    // A chosen device that went away is named, rather than "No suitable device".
+    if (soundDevice_ != nullptr && !soundDevice_->checkPresent())
+        return;
+    capture_.StartCapture();
+}
+
+void ReceiverWindow::RefreshLevel()
+{
+    const bool running = capture_.deviceOpen() && capture_.running() == 1;
+    const double dbfs = level_.takePeakDbfs();
+    if (running) {
+        const bool clipping = InputPeakMeter::isClipping(dbfs);
+        levelLabel_->setText(dbfs <= InputPeakMeter::kSilenceDbfs ? QStringLiteral("In -\u221E dBFS")
+                                                                   : QString::asprintf("In %.0f dBFS", dbfs));
+        levelLabel_->setStyleSheet(clipping ? QStringLiteral("color: #d00000; font-weight: bold") : QString());
+    }
+    levelLabel_->setVisible(running);
+    PlaceLevelReadout();
+}
+
+void ReceiverWindow::PlaceLevelReadout()
+{
+    const int right = afcLabel_->isVisibleTo(menuBar_) ? afcLabel_->geometry().left() - kLevelReadoutGapPx
+                                                       : menuBar_->width() - kAfcReadoutMarginPx;
+    const int textWidth = levelLabel_->sizeHint().width();
+    levelLabel_->setGeometry(right - textWidth, 0, textWidth, menuBar_->height());
 }
 
 void ReceiverWindow::CreateControls()
@@ -263,7 +344,7 @@ void ReceiverWindow::CreateControls()
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
     }
-    connect(startButton_, &QPushButton::clicked, this, [this] { capture_.StartCapture(); });
+    connect(startButton_, &QPushButton::clicked, this, &ReceiverWindow::StartRecording);
     connect(toggleButton_, &QPushButton::clicked, this, [this] {
         capture_.ToggleCapture();
         RefreshAfc();
@@ -569,6 +650,7 @@ void ReceiverWindow::CloseWindow()
 
 void ReceiverWindow::DemodulateSample(std::int16_t x)
 {
+    level_.addSample(x);
     demodulator_->DemodulateSample(x);
     if (const bool open = demodulator_->squelchOpen(); open != squelchOpen_) {
         squelchOpen_ = open;
@@ -777,6 +859,10 @@ void ReceiverWindow::PlaceWaterfall()
 
 bool ReceiverWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == afcLabel_ || watched == menuBar_) &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide || event->type() == QEvent::Move ||
+         event->type() == QEvent::Resize))
+        PlaceLevelReadout();
     // The arrow keys move the check within the option's own group.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -23,10 +23,12 @@
 
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/SampleSink.h"
+#include "platform/SoundDevices.h"
 #include "platform/VolumeControl.h"
 #include "receiver/AudioCapture.h"
 #include "receiver/CaptureWindow.h"
 #include "receiver/ReceivedTextLog.h"
+#include "receiver/InputPeakMeter.h"
 
 #include <QWidget>
 
@@ -36,6 +38,8 @@
 class LoggedTextPane;
 class MskDemodulator;
 class OtherStationCall;
+class SoundDeviceChooser;
+class SoundDeviceSetting;
 class QAction;
 class QButtonGroup;
 class QLabel;
@@ -119,6 +123,18 @@ public:
     QAction* logAction() const { return logAction_; }
     // The AFC readout at the bar's right end.
     QLabel* afcReadout() const { return afcLabel_; }
+    // The input level (peak dBFS) left of the AFC readout, while recording.
+    QLabel* levelReadout() const { return levelLabel_; }
+    QAction* soundDeviceAction() const { return soundDeviceAction_; }
+    SoundDeviceSetting* soundDevice() const { return soundDevice_.get(); }
+
+    // The recording devices "Station > Sound device..." offers, and the one the
+    // command line named (for this run only). Before the window is shown; without
+    // it the system's default device records and the item has nothing to offer.
+    void UseSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                         const std::optional<SoundDevice>& fromCommandLine);
+    // Brings the level readout up to date (also done with the AFC readout's timer).
+    void RefreshLevel();
     WaterfallWindow* waterfall() const { return waterfall_; }
 
     const ReceiverSettings& settings() const { return settings_; }
@@ -176,6 +192,10 @@ protected:
 
 private:
     void CreateMenus();
+    void CreateStationMenu();
+    void ChooseSoundDevice();
+    void StartRecording();
+    void PlaceLevelReadout();
     void CreateControls();
     void LoadMenuChoices();
     void FitOptionTexts();
@@ -218,6 +238,11 @@ private:
     QAction* timestampsAction_ = nullptr;
     QAction* logAction_ = nullptr;
     QLabel* afcLabel_ = nullptr;
+    QLabel* levelLabel_ = nullptr;
+    QAction* soundDeviceAction_ = nullptr;
+    InputPeakMeter level_;
+    std::unique_ptr<SoundDeviceSetting> soundDevice_;
+    AudioInputDevice& device_;
     QTimer* afcTimer_ = nullptr;
     WaterfallWindow* waterfall_ = nullptr;
     bool waterfallFed_ = false;  // samples go to the spectrum while it is shown

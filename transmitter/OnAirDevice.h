@@ -44,6 +44,10 @@ public:
     void reset() override;
     void unprepare(OutputBuffer& buffer) override;
     void close() override;
+    // The rest of the device's interface passes straight through.
+    void selectDevice(const std::string& serverName) override { device_.selectDevice(serverName); }
+    int underrunCount() const override { return device_.underrunCount(); }
+    double latencySeconds() const override { return device_.latencySeconds(); }
 
 private:
     void onOutputOpen() override;

@@ -4,6 +4,7 @@
 #include "platform/DialogKeys.h"
 #include "platform/OperatorMessages.h"
 #include "platform/OtherStationCall.h"
+#include "platform/SoundDeviceSetting.h"
 #include "platform/VolumeControl.h"
 #include "transmitter/DialogUnits.h"
 #include "transmitter/EntryTextSource.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -67,6 +69,9 @@ constexpr int kMacroItemChars = 32;  // a macro's text in its menu item, elided 
 // Text already on the air: the dark red of a transmitted text, the waiting text
 // keeps the entry's own colour.
 constexpr QRgb kOnAirColour = 0xb00000;
+constexpr const char* kStationMenuText = "Station";
+constexpr const char* kSoundDeviceText = "Sound device...";
+constexpr int kDryLabelMarginPx = 6;  // right of the underrun notice's text
 
 }  // namespace
 
@@ -150,7 +155,7 @@ void TransmitterWindow::buildControls()
         tabOrder_.push_back(option);
     tabOrder_.push_back(entry_);
 
-    connect(toggle_, &QPushButton::clicked, this, [this] { stream_->toggle(); });
+    connect(toggle_, &QPushButton::clicked, this, [this] { toggleTransmission(); });
     connect(pttButton_, &QPushButton::clicked, this, [this] { choosePttPort(); });
     connect(outputButton_, &QPushButton::clicked, this, [this] { devices_.volume.start(VolumeView::Playback); });
     connect(modes_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -201,6 +206,10 @@ void TransmitterWindow::buildMenuBar()
     operate->addSeparator();
     item(kMacrosItem, QKeySequence(), &TransmitterWindow::editMacros);
 
+    QMenu* station = menuBar_->addMenu(QString::fromLatin1(kStationMenuText));
+    soundDeviceAction_ = station->addAction(QString::fromLatin1(kSoundDeviceText));
+    connect(soundDeviceAction_, &QAction::triggered, this, [this] { chooseSoundDevice(); });
+
     callLabel_ = new QLabel(menuBar_);
     callLabel_->setTextFormat(Qt::PlainText);
     callLabel_->setContentsMargins(0, 0, fontMetrics().averageCharWidth(), 0);
@@ -212,7 +221,19 @@ void TransmitterWindow::buildMenuBar()
                                                                 QString::fromLatin1(kCornerSeparator) +
                                                                 QString::fromLatin1(kEndingCornerText)) +
                                 fontMetrics().averageCharWidth());
-    menuBar_->setCornerWidget(callLabel_, Qt::TopRightCorner);
+    // The bar has one corner on the right: the underrun notice and the call share it.
+    dryLabel_ = new QLabel;
+    dryLabel_->setContentsMargins(0, 0, kDryLabelMarginPx, 0);
+    dryLabel_->setStyleSheet(QStringLiteral("color: #c00000"));
+    dryLabel_->hide();
+    auto* corner = new QWidget(menuBar_);
+    auto* cornerLayout = new QHBoxLayout(corner);
+    cornerLayout->setContentsMargins(0, 0, 0, 0);
+    cornerLayout->setSpacing(0);
+    cornerLayout->addWidget(dryLabel_);
+    cornerLayout->addWidget(callLabel_);
+    callLabel_->setParent(corner);
+    menuBar_->setCornerWidget(corner, Qt::TopRightCorner);
     otherCall_ = new OtherStationCall(this);
     connect(otherCall_, &OtherStationCall::changed, this, &TransmitterWindow::showCorner);
     showCorner();
@@ -222,6 +243,42 @@ void TransmitterWindow::buildMenuBar()
     menuBar_->setGeometry(0, 0, client_->width(), barHeight);
     client_->move(0, barHeight);
     setFixedSize(client_->width(), client_->height() + barHeight);
+}
+
+void TransmitterWindow::useSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                                        const std::optional<SoundDevice>& fromCommandLine)
+{
+    store_ = std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
+                                         QString::fromLatin1(kSettingsApplication));
+    soundDevice_ = std::make_unique<SoundDeviceSetting>(SoundDirection::Output, *store_, list, chooser,
+                                                        devices_.messages, kCaption);
+    soundDevice_->start(fromCommandLine);
+    devices_.audio.selectDevice(soundDevice_->serverName());
+}
+
+void TransmitterWindow::chooseSoundDevice()
+{
+    // Takes effect at the next "Turn On"; an over that runs keeps its device.
+    if (soundDevice_ != nullptr && soundDevice_->choose())
+        devices_.audio.selectDevice(soundDevice_->serverName());
+}
+
+void TransmitterWindow::toggleTransmission()
+{
+    // A chosen device that went away is named, rather than reported as a failed open.
+    if (!stream_->deviceHeld() && soundDevice_ != nullptr && !soundDevice_->checkPresent())
+        return;
+    stream_->toggle();
+}
+
+void TransmitterWindow::showSoundRanDry(int times)
+{
+    dryLabel_->setText(times == 1 ? QStringLiteral("Sound ran dry once in this over")
+                                  : QStringLiteral("Sound ran dry %1 times in this over").arg(times));
+    dryLabel_->setToolTip(QStringLiteral("The computer did not deliver the sound in time: the other station may "
+                                         "have read wrong characters. Close busy programs."));
+    dryLabel_->setVisible(times > 0);
+    menuBar_->setGeometry(0, 0, width(), client_->y());
 }
 
 void TransmitterWindow::initialise()

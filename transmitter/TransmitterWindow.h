@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The transmitter's one window: the five speeds, the entry whose text is sent, the
+// The transmitter's one window: a menu bar ("Station": the sound device) over
+// the client area with the five speeds, the entry whose text is sent, the
 // "Turn On"/"Turn Off" toggle, "PTT port", "Output" and the status line.
 //
 // It owns the transmit chain (entry text -> bit queue -> synthesiser -> audio
@@ -20,6 +21,7 @@
 #include "modem/transmit/TxBitQueue.h"
 #include "transmitter/Macros.h"
 #include "transmitter/OverProgress.h"
+#include "platform/SoundDevices.h"
 #include "transmitter/PttPort.h"
 #include "transmitter/TransmitterDevices.h"
 #include "transmitter/TxWindowControls.h"
@@ -30,13 +32,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class EntryTextSource;
 class OnAirDevice;
 class OtherStationCall;
 class QColor;
 class QMenuBar;
+class QSettings;
+class SoundDeviceChooser;
+class SoundDeviceSetting;
 class QButtonGroup;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -83,11 +90,26 @@ public:
     void requestProgramEnd();
     bool programEndRequested() const { return programEndRequested_; }
 
+    // The sound devices "Station > Sound device..." offers, and the one the command
+    // line named (for this run only). Before initialise(); without it the system's
+    // default device plays and the item has nothing to offer.
+    void useSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
+                         const std::optional<SoundDevice>& fromCommandLine);
+    // The menu bar above the client area, whose size and content are those of the
+    // window without it.
+    QMenuBar* menuBar() const { return menuBar_; }
+    QWidget* clientArea() const { return client_; }
+    QAction* soundDeviceAction() const { return soundDeviceAction_; }
+    // "Sound ran dry 3 times in this over", at the bar's right end; hidden while none.
+    QLabel* soundRanDryLabel() const { return dryLabel_; }
+    SoundDeviceSetting* soundDevice() const { return soundDevice_.get(); }
+
     // TxWindowControls
     void setToggleText(const std::string& text) override;
     void setPttButtonEnabled(bool enabled) override;  // also PttWindowControls
     void setModeOptionsEnabled(bool enabled) override;
     void endWindow() override;
+    void showSoundRanDry(int times) override;
     // PttWindowControls
     void setToggleEnabled(bool enabled) override;
     // TxStatusSink
@@ -115,10 +137,6 @@ public:
     const OverProgress& overProgress() const { return *progress_; }
     static QColor onAirColour();
 
-    // The area below the menu bar that holds the controls, as the window was
-    // before it had a menu bar.
-    QWidget* clientArea() const { return client_; }
-    QMenuBar* menuBar() const { return menuBar_; }
     // The bar's right corner: the other station's call, and whether the over
     // ends by itself once the text has gone.
     QString shownCall() const;
@@ -151,6 +169,8 @@ private:
     void endArmedChanged() override;
     void showCorner();
 
+    void chooseSoundDevice();
+    void toggleTransmission();
     void choosePttPort();
     void showPttDevice();
 
@@ -164,6 +184,10 @@ private:
     QWidget* client_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QLabel* callLabel_ = nullptr;
+    QAction* soundDeviceAction_ = nullptr;
+    QLabel* dryLabel_ = nullptr;
+    std::unique_ptr<QSettings> store_;
+    std::unique_ptr<SoundDeviceSetting> soundDevice_;
     // The controls in creation order, which is the order Tab follows; the arrow
     // keys move through the mode options in the order of modes_.
     QList<QWidget*> tabOrder_;

@@ -6,6 +6,9 @@
 #include "transmitter/PttKeyer.h"
 #include "transmitter/TxWindowControls.h"
 
+#include <algorithm>
+#include <cmath>
+
 TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer,
                              PttKeyer& ptt, TxWindowControls& window, OperatorMessages& messages)
     : device_(device),
@@ -16,12 +19,22 @@ TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSy
       messages_(messages),
       storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0)
 {
-    for (int i = 0; i < kBufferCount; ++i) {
-        OutputBuffer& header = headers_[static_cast<std::size_t>(i)];
-        header.samples = storage_.data() + static_cast<std::size_t>(i) * kBufferSamples;
-        header.index = i;
-    }
+    for (int i = 0; i < kMaxBufferCount; ++i)
+        headers_[static_cast<std::size_t>(i)].index = i;
 }
+
+namespace {
+// The storage for 42 buffers at the slowest speed holds the buffers of every speed.
+constexpr bool storageFitsEverySpeed()
+{
+    for (const TxMode& mode : kTxModes)
+        if (TxAudioStream::buffersInFlight(mode.samplesPerBit) * mode.samplesPerBit >
+            TxAudioStream::kBufferCount * TxAudioStream::kBufferSamples)
+            return false;
+    return true;
+}
+static_assert(storageFitsEverySpeed());
+}  // namespace
 
 TxAudioStream::~TxAudioStream()
 {
@@ -64,9 +77,12 @@ void TxAudioStream::start()
     deviceHeld_ = true;
     deviceClosing_ = false;
 
-    const int lengthBytes = kBytesPerSample * synthesizer_.samplesPerBit();
-    for (OutputBuffer& header : headers_) {
-        header.lengthBytes = lengthBytes;
+    const int samplesPerBit = synthesizer_.samplesPerBit();
+    buffersInUse_ = buffersInFlight(samplesPerBit);
+    for (int i = 0; i < buffersInUse_; ++i) {
+        OutputBuffer& header = headers_[static_cast<std::size_t>(i)];
+        header.samples = storage_.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(samplesPerBit);
+        header.lengthBytes = kBytesPerSample * samplesPerBit;
         device_.prepare(header);
     }
     // Nothing is queued yet: the open notification comes after this returns, so the
@@ -108,17 +124,31 @@ void TxAudioStream::onOutputOpen()
         return;
     }
     window_.setToggleText(kTurnOffText);
+    firstBitOfOver_ = queue_.readPos();
+    buffersPlayed_ = 0;
+    underrunsBefore_ = device_.underrunCount();
+    underrunsShown_ = 0;
+    window_.showSoundRanDry(0);
     for (int i = 0; i < kBufferCount; ++i)
         refill(headers_[static_cast<std::size_t>(i)], preambleBit(i));
+    // At the faster speeds the text follows in the buffers beyond the preamble's.
+    for (int i = kBufferCount; i < buffersInUse_; ++i)
+        refill(headers_[static_cast<std::size_t>(i)], queue_.nextBit());
 }
 
 void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
 {
-    const bool ours = buffer.index >= 0 && buffer.index < kBufferCount &&
+    const bool ours = buffer.index >= 0 && buffer.index < buffersInUse_ &&
                       &buffer == &headers_[static_cast<std::size_t>(buffer.index)];
     if (!ours || !deviceHeld_ || deviceClosing_)
         return;
     if (!stopRequested_) {
+        ++buffersPlayed_;
+        const int dry = device_.underrunCount() - underrunsBefore_;
+        if (dry != underrunsShown_) {
+            underrunsShown_ = dry;
+            window_.showSoundRanDry(dry);
+        }
         refill(buffer, queue_.nextBit());
         return;
     }
@@ -128,8 +158,8 @@ void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
 
 void TxAudioStream::closeDevice()
 {
-    for (OutputBuffer& header : headers_)
-        device_.unprepare(header);
+    for (int i = 0; i < buffersInUse_; ++i)
+        device_.unprepare(headers_[static_cast<std::size_t>(i)]);
     device_.close();
     deviceClosing_ = true;
 }
@@ -156,11 +186,27 @@ void TxAudioStream::onOutputFailed()
     stopRequested_ = true;
     if (!closeRequested_)
         window_.setPttButtonEnabled(true);
+    putBackUnplayed();  // before the reset, while the device still knows its latency
     device_.reset();
     ptt_.release();
     // A failed device may hand nothing more back; close it now rather than wait for
     // a buffer. The close notification then turns the window back to "Turn On".
     closeDevice();
+    if (closeRequested_)
+        return;  // the window is going anyway
+    messages_.beepExclamation();
+    messages_.showMessage(kMessageTitle, kStreamLostText, MessageIcon::Exclamation);
+}
+
+void TxAudioStream::putBackUnplayed()
+{
+    // The first kBufferCount buffers back carried the preamble, each later one the
+    // next request's bit; of those handed back, the last latency's worth were
+    // still in the sound system when it failed.
+    const double bitSeconds = static_cast<double>(synthesizer_.samplesPerBit()) / kSampleRate;
+    const auto inSystem = static_cast<std::int64_t>(std::ceil(device_.latencySeconds() / bitSeconds));
+    const std::int64_t played = std::max<std::int64_t>(0, buffersPlayed_ - kBufferCount - inSystem);
+    queue_.putBack(firstBitOfOver_ + played);
 }
 
 void TxAudioStream::refill(OutputBuffer& buffer, int bit)

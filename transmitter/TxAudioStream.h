@@ -3,9 +3,12 @@
 // The sound card side of a transmission and its start and stop.
 //
 // 42 buffers of one bit each stay queued at the output device while a transmission
-// runs. Every buffer the device hands back is refilled with the next bit of the
-// queue and queued again, so a typed character is heard about 41 bit periods after
-// the queue hands it out. A transmission opens with a preamble of 42 bits and then
+// runs at 31 or 63 baud; at the faster speeds as many as hold half a second, so a
+// busy machine that keeps the window thread from refilling them for a while does
+// not run the sound dry (42 bits are 84 ms at 500 baud). Every buffer the device
+// hands back is refilled with the next bit of the queue and queued again, so a
+// typed character is heard about one queue's length later. A transmission opens
+// with a preamble of 42 bits and then
 // runs, sending text or idle units, until the operator turns it off or closes the
 // window; PTT is keyed before the first sample is queued and released as soon as
 // the sound is cut.
@@ -23,6 +26,17 @@
 #include <string>
 #include <vector>
 
+// Sound in flight at least, in seconds, whatever the speed.
+inline constexpr double kTxMinimumQueuedSeconds = 0.5;
+
+// Buffers of one bit in flight at a speed: the preamble's 42, or as many as hold
+// kTxMinimumQueuedSeconds where that is more (62 at 125 baud, 125 at 250, 250 at 500).
+constexpr int txBuffersInFlight(int samplesPerBit)
+{
+    const int bits = static_cast<int>(kTxMinimumQueuedSeconds * MskSynthesizer::kSampleRate) / samplesPerBit;
+    return bits > kPreambleBuffers ? bits : kPreambleBuffers;
+}
+
 class OperatorMessages;
 class PttKeyer;
 class TxBitQueue;
@@ -30,14 +44,19 @@ class TxWindowControls;
 
 class TxAudioStream : public AudioOutputListener {
 public:
-    static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight
+    static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight at least
     static constexpr int kBufferSamples = MskSynthesizer::kMaxSamplesPerBit;      // storage per buffer
     static constexpr int kSampleRate = MskSynthesizer::kSampleRate;              // samples per second
     static constexpr int kBytesPerSample = 2;                                    // 16-bit mono
+    static constexpr int buffersInFlight(int samplesPerBit) { return txBuffersInFlight(samplesPerBit); }
+    static constexpr int kMaxBufferCount = txBuffersInFlight(kTxModes.back().samplesPerBit);
     static constexpr const char* kTurnOnText = "Turn On";
     static constexpr const char* kTurnOffText = "Turn Off";
     static constexpr const char* kMessageTitle = "MSK transmitter";
     static constexpr const char* kOpenFailedText = "Error opening waveform audio device!";
+    static constexpr const char* kStreamLostText =
+        "The sound stopped while sending: the sound device or the sound server went away. PTT is released, and "
+        "the text that was not sent waits for the next \"Turn On\".";
 
     TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer, PttKeyer& ptt,
                   TxWindowControls& window, OperatorMessages& messages);
@@ -59,7 +78,8 @@ public:
     void onOutputBufferDone(OutputBuffer& buffer) override;
     void onOutputClose() override;
     // The sound system dropped the stream: end the transmission as a stop would,
-    // so the radio is not left keyed on a dead carrier.
+    // so the radio is not left keyed on a dead carrier, put the text whose sound
+    // never played back into the queue and tell the operator.
     void onOutputFailed() override;
 
     bool deviceHeld() const { return deviceHeld_; }  // from a successful open to the close notification
@@ -67,12 +87,15 @@ public:
     bool closeRequested() const { return closeRequested_; }
     // The bytes each buffer plays in the transmission that runs or ran last.
     int bufferBytes() const { return headers_[0].lengthBytes; }
+    // The buffers in flight in the transmission that runs or ran last.
+    int bufferCount() const { return buffersInUse_; }
 
 private:
     void start();
     void stop();
     void refill(OutputBuffer& buffer, int bit);
     void closeDevice();
+    void putBackUnplayed();
 
     AudioOutputDevice& device_;
     TxBitQueue& queue_;
@@ -82,9 +105,16 @@ private:
     OperatorMessages& messages_;
 
     std::vector<std::int16_t> storage_;  // kBufferCount * kBufferSamples, zeroed at start
-    std::array<OutputBuffer, kBufferCount> headers_{};
+    std::array<OutputBuffer, kMaxBufferCount> headers_{};
+    int buffersInUse_ = kBufferCount;    // of headers_, laid out over storage_ at each start
     bool deviceHeld_ = false;
     bool deviceClosing_ = false;  // close() called, its notification still to come
     bool stopRequested_ = false;
     bool closeRequested_ = false;
+    // This over: the queue position its first text bit came from, the buffers the
+    // device has handed back, and the device's underrun count at its start.
+    std::int64_t firstBitOfOver_ = 0;
+    std::int64_t buffersPlayed_ = 0;
+    int underrunsBefore_ = 0;
+    int underrunsShown_ = 0;
 };

@@ -15,4 +15,7 @@ public:
     virtual void setModeOptionsEnabled(bool enabled) = 0;
     // Closes the window for good; the program ends with it.
     virtual void endWindow() = 0;
+    // How often the sound ran dry in the over that runs or ran last; 0 at each
+    // "Turn On" (nothing shown).
+    virtual void showSoundRanDry(int /*times*/) {}
 };

@@ -4,6 +4,9 @@
 // volume control and the port selection pop-up.
 
 #include "platform/PortAudioOutputDevice.h"
+#include "platform/PulseSoundDevices.h"
+#include "platform/QtSoundDeviceChooser.h"
+#include "platform/SoundDeviceChoice.h"
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtSerialLines.h"
 #include "platform/QtVolumeControl.h"
@@ -21,6 +24,9 @@ namespace {
 
 // The command line, one row per option.
 constexpr program::OptionHelp kOptions[] = {
+    {"--output-device TEXT", "play on the one device whose name contains TEXT\n(letter case ignored), for this run only"},
+    {"--list-devices", "print the playback devices' names, one a line, and exit"},
+    {"--callsign CALL", "your callsign for <MYCALL> in this run (instead of\nthe one in Operate > Macros...)"},
     {"-platform NAME", "Qt's window system: xcb, wayland or offscreen"},
     {"-display DISPLAY", "Qt's X display to open the window on"},
 };
@@ -41,6 +47,13 @@ int main(int argc, char** argv)
 {
     if (const auto answer = program::answerInfoRequest(argc, argv, kHelp, std::cout, std::cerr))
         return *answer;
+    // --list-devices and --output-device TEXT, before anything needs a display.
+    PulseSoundDevices soundDevices;
+    std::optional<SoundDevice> outputDevice;
+    if (const auto status = applySoundDeviceOptions({argv + 1, argv + argc}, SoundDirection::Output, soundDevices,
+                                                    "msk-transmitter", std::cout, std::cerr, outputDevice))
+        return *status;
+
     QApplication application(argc, argv);
 
     PortAudioOutputDevice audio;
@@ -50,6 +63,8 @@ int main(int argc, char** argv)
     SelectionPopup popup;
 
     TransmitterWindow window({audio, serial, messages, volume, popup});
+    QtSoundDeviceChooser soundDeviceChooser;
+    window.useSoundDevices(soundDevices, soundDeviceChooser, outputDevice);
     // kill, logout, Ctrl+C or a closed terminal end the program as the close box
     // does: a transmission is stopped and PTT released before the program goes.
     // Watched from the start, so a message box at start-up does not hold it either.

@@ -13,6 +13,7 @@
 // Runs on the window thread only, inside the audio notifications.
 
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <string>
 
@@ -68,9 +69,30 @@ public:
     // Bits held in memory (those not yet handed out, plus a bounded slack).
     std::size_t heldBits() const { return bits_.size(); }
 
+    // Bits handed out that can still be put back: the buffers in flight and the
+    // sound system's latency, with room to spare.
+    static constexpr std::int64_t kPutBackReachBits = 1024;
+    // The sound stopped before the bit at `firstUnplayed` (a readPos() value) went
+    // on the air. Every character and backspace whose code word was not played to
+    // its end is taken back, as if never queued, and the queue goes on from the
+    // first of them: the next transmission sends them again. A backspace taken back
+    // leaves its character on the other station's screen, so it is withdrawn again.
+    // Idle units in flight are simply dropped.
+    void putBack(std::int64_t firstUnplayed);
+
 private:
     void append(std::string_view pattern) { bits_.append(pattern); }
     void discardHandedOut();
+    void noteUnit(std::int64_t takenBefore, bool withdrawal, std::int64_t start);
+
+    // A character or backspace in the queue: its first and last position, and
+    // textTaken_ before it. Kept while it may still be put back.
+    struct QueuedUnit {
+        std::int64_t start;
+        std::int64_t end;
+        std::int64_t takenBefore;
+        bool withdrawal;
+    };
 
     const TxTextSource& text_;
     TxStatusSink& status_;
@@ -81,4 +103,7 @@ private:
     std::int64_t readPos_ = 0;
     std::int64_t textTaken_ = 0;
     int currentBit_ = 0;
+    std::deque<QueuedUnit> units_;
+    // Text from here on is to be withdrawn at the next request (after a put-back).
+    std::int64_t pendingWithdrawal_ = TxTextSource::kNoChange;
 };

@@ -27,6 +27,7 @@ public:
     std::function<void(const std::string&)> onCall;
 
     int openedRate = 0;
+    std::string selected;  // the last selectDevice(); not a call of the log
     bool isOpen = false;
     bool recording = false;
     std::deque<CaptureBuffer*> queued;
@@ -37,6 +38,8 @@ public:
     int pauseBytes = 0;
 
     std::string errorTextFor = "fake device error";
+
+    void selectDevice(const std::string& serverName) override { selected = serverName; }
 
     // Makes the n-th call (1 = next) of `name` fail with `code`.
     void failCall(const std::string& name, int code, int nth = 1)

@@ -21,6 +21,10 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
 
     // Set before a start to make open() fail.
     bool failOpen = false;
+    // What the device reports: times it ran dry, and its own latency (while open).
+    int underruns = 0;
+    double latency = 0.0;
+    std::string selected;  // the last selectDevice()
 
     std::vector<std::string>* sharedLog;
     std::vector<std::string> calls;   // "open 32000", "prepare 3", "write 3", "reset", "unprepare 3", "close"
@@ -37,6 +41,10 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
     bool closePending = false;
     std::deque<OutputBuffer*> queued;    // at the device, in play order
     std::deque<OutputBuffer*> returned;  // handed back, notification not yet delivered
+
+    int underrunCount() const override { return underruns; }
+    double latencySeconds() const override { return isOpen ? latency : 0.0; }
+    void selectDevice(const std::string& serverName) override { selected = serverName; }
 
     bool open(int sampleRate, AudioOutputListener& l) override
     {

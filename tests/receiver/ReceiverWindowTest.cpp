@@ -12,6 +12,8 @@
 #include "receiver/ReceiverWindow.h"
 #include "receiver/ScopeWidget.h"
 #include "receiver/UpDown.h"
+#include "platform/SoundDeviceSetting.h"
+#include "tests/fakes/FakeSoundDeviceList.h"
 #include "tests/fakes/FakeAudioInputDevice.h"
 #include "tests/fakes/FakeOperatorMessages.h"
 #include "tests/receiver/ReceiverTestSupport.h"
@@ -586,6 +588,79 @@ private slots:
         QVERIFY(again.option(3000)->isChecked());
         QCOMPARE(again.window.settings().tickRate, 500.0);
         QCOMPARE(again.label(1501)->text(), QStringLiteral("1000"));
+    }
+
+    // The input level stands left of the AFC readout while recording: the peak of
+    // the last quarter second, red from -1 dBFS with a hint what to turn down.
+    void levelReadoutShowsThePeakAndWarnsOfClipping()
+    {
+        Rig rig;
+        rig.window.show();
+        QLabel* level = rig.window.levelReadout();
+        QVERIFY(!level->isVisible());
+        rig.press(100);
+        rig.device.play(std::vector<std::int16_t>(256, -16384));
+        rig.window.RefreshLevel();
+        QVERIFY(level->isVisible());
+        QCOMPARE(level->text(), QStringLiteral("In -6 dBFS"));  // 20 log10(16384 / 32768) = -6.02
+        QVERIFY(level->styleSheet().isEmpty());
+        QVERIFY(level->toolTip().contains(QStringLiteral("lower the radio's audio output or the capture level")));
+
+        rig.device.play(std::vector<std::int16_t>(256, 29204));  // -1.0002 dBFS
+        rig.window.RefreshLevel();
+        QCOMPARE(level->text(), QStringLiteral("In -1 dBFS"));
+        QVERIFY(level->styleSheet().isEmpty());
+        rig.device.play(std::vector<std::int16_t>(256, 29205));  // -0.99999 dBFS
+        rig.window.RefreshLevel();
+        QVERIFY(level->styleSheet().contains(QStringLiteral("color")));
+
+        rig.window.enhancedAction()->trigger();
+        const QWidget* bar = rig.window.menuBar();
+        const QRect levelAt(level->mapTo(bar, QPoint(0, 0)), level->size());
+        const QRect afcAt(rig.window.afcReadout()->mapTo(bar, QPoint(0, 0)), rig.window.afcReadout()->size());
+        QVERIFY(levelAt.right() < afcAt.left());
+        QVERIFY(afcAt.right() < bar->width());
+
+        rig.press(200);  // paused
+        rig.window.RefreshLevel();
+        QVERIFY(!level->isVisible());
+    }
+
+    // "Station > Sound device..." while recording moves the capture to the new
+    // device at once; a missing remembered device is named, not opened.
+    void theStationMenuChoosesTheRecordingDevice()
+    {
+        struct Picker : SoundDeviceChooser {
+            int answer = 1;
+            int choose(const std::string&, const std::string&, const std::vector<std::string>&, int) override
+            {
+                return answer;
+            }
+        } picker;
+        FakeSoundDeviceList server;
+        server.inputs = {{"Monitor of Radio Interface", "radio.monitor"}};
+        {
+            Rig rig;
+            rig.window.UseSoundDevices(server, picker, std::nullopt);
+            QCOMPARE(rig.device.selected, std::string());
+            rig.window.show();
+            QCOMPARE(rig.window.menuBar()->actions().at(3)->menu()->title(), QStringLiteral("Station"));  // after Receive, View, Text
+            rig.press(100);
+            rig.window.soundDeviceAction()->trigger();
+            QCOMPARE(rig.device.selected, std::string("radio.monitor"));
+            QVERIFY(rig.device.isOpen && rig.device.recording);
+            QVERIFY(std::count(rig.device.calls.begin(), rig.device.calls.end(), "open") == 2);
+            QVERIFY(rig.messages.shown.empty());
+        }
+        server.inputs.clear();  // unplugged before the next start
+        Rig again(false);
+        again.window.UseSoundDevices(server, picker, std::nullopt);
+        QCOMPARE(again.device.selected, std::string("radio.monitor"));
+        again.window.show();
+        again.press(100);
+        QVERIFY(again.device.calls.empty());  // named (at start and now), never opened
+        QCOMPARE(again.messages.shown.size(), std::size_t{2});
+        QVERIFY(again.window.isVisible());
     }
 
     // The sound server goes while recording: the operator is told, and "Start"

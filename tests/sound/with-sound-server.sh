@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command against a private PulseAudio server, as a radio link on one
 # machine: a null sink named "radio" is the default output, and its monitor is the
-# default input, so whatever one program plays the other records.
+# default input, so whatever one program plays the other records. A second null
+# sink, "interface", shows on the desktop as "Radio Interface": a device that is
+# not the default, for the tests that choose a device by its name.
 #   tests/sound/with-sound-server.sh COMMAND [ARGS...]
 # The server runs without a session, in a temporary HOME, XDG_RUNTIME_DIR and
 # XDG_CONFIG_HOME, with a silent keep-alive stream so recording starts at once. Its pid file and command
@@ -49,6 +51,8 @@ if ! pactl info >/dev/null 2>&1; then
   cat "$work/pulse.log" >&2 2>/dev/null
   exit 1
 fi
+pactl load-module module-null-sink sink_name=interface rate=48000 \
+  sink_properties="\"device.description='Radio Interface'\"" >/dev/null
 pactl set-default-sink radio
 pactl set-default-source radio.monitor
 # The keep-alive asks for a small latency: the null sink renders in blocks of the

@@ -16,6 +16,7 @@ struct FakeWindowControls : TxWindowControls {
     bool modeOptionsEnabled = true;
     int ends = 0;
     std::vector<std::string> toggleTexts;  // every text set, in order
+    std::vector<int> dryShown;             // every underrun count shown, in order
     void setToggleText(const std::string& text) override
     {
         toggleText = text;
@@ -24,6 +25,7 @@ struct FakeWindowControls : TxWindowControls {
     }
     void setPttButtonEnabled(bool enabled) override { pttButtonEnabled = enabled; }
     void setModeOptionsEnabled(bool enabled) override { modeOptionsEnabled = enabled; }
+    void showSoundRanDry(int times) override { dryShown.push_back(times); }
     void endWindow() override
     {
         ++ends;

@@ -2,8 +2,10 @@
 // The transmitter window on the offscreen platform, with a sound card, serial port,
 // message boxes, volume control and port chooser that the test controls.
 
+#include "platform/SoundDeviceSetting.h"
 #include "tests/fakes/FakeAudioOutputDevice.h"
 #include "tests/transmitter/AnswerQuestion.h"
+#include "tests/fakes/FakeSoundDeviceList.h"
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
@@ -20,7 +22,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -67,6 +75,30 @@ struct Rig {
 
 }  // namespace
 
+// Picks the row a test names.
+struct PickingChooser : SoundDeviceChooser {
+    int answer = -1;
+    std::vector<std::string> offered;
+    int choose(const std::string&, const std::string&, const std::vector<std::string>& names, int) override
+    {
+        offered = names;
+        return answer;
+    }
+};
+
+// Remembered choices go to a folder of the test's own.
+struct PrivateSettings {
+    QTemporaryDir folder;
+    PrivateSettings()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    }
+};
+
+const SoundDevice kRadioInterface{"Radio Interface Analog Stereo", "alsa_output.usb-Radio-00.analog-stereo"};
+
 class TransmitterWindowTest : public QObject {
     Q_OBJECT
 
@@ -87,6 +119,9 @@ private slots:
     void pttPortDisablesTheButtonsWhileChoosingAndNamesTheDevice();
     void enterOnASpeedOptionStartsNothing();
     void tabStopsAndArrowKeysAsInADialog();
+    void theStationMenuChoosesTheSoundDeviceForTheNextTurnOn();
+    void aMissingSoundDeviceIsNamedInsteadOfOpened();
+    void underrunsShowAtTheRightOfTheMenuBar();
 };
 
 void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
@@ -96,9 +131,9 @@ void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
     QVERIFY(!w.isVisible());
     QVERIFY(w.windowTitle().isEmpty());
     const DialogUnits du = DialogUnits::forFont(dialogFont());
-    // The controls' area below the menu bar; the window grows by the bar.
-    QCOMPARE(w.clientArea()->size(), QSize(du.x(340), du.y(64)));
-    QCOMPARE(w.clientArea()->pos(), QPoint(0, w.menuBar()->height()));
+    // The client area below the menu bar is the window of old; the window grows by the bar.
+    QCOMPARE(w.clientArea()->geometry(), QRect(0, w.menuBar()->height(), du.x(340), du.y(64)));
+    QVERIFY(w.menuBar()->height() > 0);
     QCOMPARE(w.size(), QSize(du.x(340), du.y(64) + w.menuBar()->height()));
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -248,7 +283,8 @@ void TransmitterWindowTest::runsAtSixtyFourSamplesPerBitAfterFiveHundredBaud()
     rig.audio.deliverOpen();
     rig.audio.playAndReturn(5);
     QCOMPARE(rig.window->stream().bufferBytes(), 128);
-    QCOMPARE(rig.audio.written.size(), std::size_t{47});
+    // Half a second in flight at 500 baud: 250 buffers of 64 samples, and 5 refills.
+    QCOMPARE(rig.audio.written.size(), std::size_t{255});
     for (const auto& buffer : rig.audio.written)
         QCOMPARE(buffer.size(), std::size_t{64});
 }
@@ -478,6 +514,78 @@ void TransmitterWindowTest::tabStopsAndArrowKeysAsInADialog()
     QCOMPARE(rig.window->synthesizer().samplesPerBit(), 1024);
     press(Qt::Key_Tab);  // from "31 baud" on to the next stop
     QCOMPARE(focused(), 2001);
+}
+
+
+void TransmitterWindowTest::theStationMenuChoosesTheSoundDeviceForTheNextTurnOn()
+{
+    PrivateSettings settings;  // what is remembered: SoundDeviceSettingTest
+    FakeSoundDeviceList server;
+    server.outputs = {{"Built-in Audio", "alsa_output.pci.analog-stereo"}, kRadioInterface};
+    PickingChooser picker;
+    Rig rig;
+    rig.window->useSoundDevices(server, picker, std::nullopt);
+    rig.start();
+    QCOMPARE(rig.audio.selected, std::string());  // the system's default at first
+
+    // The bar holds "Operate" and "Station".
+    QMenu* station = rig.window->menuBar()->actions().at(1)->menu();
+    QCOMPARE(station->title(), QStringLiteral("Station"));
+    QCOMPARE(station->actions().at(0), rig.window->soundDeviceAction());
+    QCOMPARE(rig.window->soundDeviceAction()->text(), QStringLiteral("Sound device..."));
+    picker.answer = 2;
+    rig.window->soundDeviceAction()->trigger();
+    QCOMPARE(picker.offered.size(), std::size_t{3});
+    QCOMPARE(rig.audio.selected, kRadioInterface.serverName);
+
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn Off"));
+    QVERIFY(rig.messages.shown.empty());
+    rig.clickToggle();
+    rig.audio.deliverAll();
+}
+
+void TransmitterWindowTest::aMissingSoundDeviceIsNamedInsteadOfOpened()
+{
+    PrivateSettings settings;
+    FakeSoundDeviceList server;
+    server.outputs = {kRadioInterface};
+    PickingChooser picker;
+    Rig rig;
+    rig.window->useSoundDevices(server, picker, kRadioInterface);
+    rig.start();
+    server.outputs.clear();  // unplugged
+    rig.clickToggle();
+    QCOMPARE(rig.audio.opens, 0);
+    QCOMPARE(rig.messages.shown.size(), std::size_t{1});
+    QVERIFY(rig.messages.shown[0].text.find("\"Radio Interface Analog Stereo\" is not there") != std::string::npos);
+    QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
+    QVERIFY(rig.button(TransmitterWindow::kPttPortId)->isEnabled());
+}
+
+void TransmitterWindowTest::underrunsShowAtTheRightOfTheMenuBar()
+{
+    Rig rig;
+    rig.start();
+    QLabel* notice = rig.window->soundRanDryLabel();
+    QVERIFY(!notice->isVisible());
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    rig.audio.underruns = 3;
+    rig.audio.playAndReturn(1);
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), QStringLiteral("Sound ran dry 3 times in this over"));
+    // It shares the bar's right corner with the other station's call.
+    QCOMPARE(rig.window->menuBar()->cornerWidget(Qt::TopRightCorner), notice->parentWidget());
+    rig.clickToggle();
+    rig.audio.deliverAll();
+    QVERIFY(notice->isVisible());  // the over that ran last
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QVERIFY(!notice->isVisible());
+    rig.clickToggle();
+    rig.audio.deliverAll();
 }
 
 QTEST_MAIN(TransmitterWindowTest)

@@ -440,6 +440,7 @@ TEST_F(TxAudioStreamTest, ADroppedStreamWhileTheWindowClosesStillEndsIt)
     EXPECT_EQ(device.closes, 1);
     EXPECT_EQ(window.ends, 1);
     EXPECT_FALSE(ptt.keyed);
+    EXPECT_TRUE(messages.shown.empty());  // no box holds up a closing window
 }
 
 // The window and its stream can go while the device still plays (the event loop
@@ -490,3 +491,104 @@ TEST_F(TxAudioStreamTest, IgnoresNotificationsItDidNotAskFor)
     EXPECT_EQ(device.written.size(), kBuffers);
 }
 }  // namespace
+
+namespace {
+
+// A stream whose device fails after the preamble and `played` more buffers.
+struct LostOver : StreamParts {
+    TxAudioStream stream{device, queue, synthesizer, ptt, window, messages};
+    void runAndLose(std::size_t played)
+    {
+        stream.toggle();
+        device.deliverOpen();
+        device.playAndReturn(kBuffers + played);
+        device.deliverFailure();
+        device.deliverClose();
+    }
+};
+
+}  // namespace
+
+// "cq": the program's first request hands out the start value (position 0), 'c'
+// (101111 00) takes positions 1-8 and 'q' (110111111 00) positions 9-19.
+TEST(TxAudioStreamLostSound, TextNotPlayedWhenTheSoundServerWentIsSentByTheNextTurnOn)
+{
+    {
+        LostOver over;
+        over.text.bytes = "cq";
+        over.runAndLose(12);  // positions 0-11 played: 'c' whole, 'q' cut short
+        EXPECT_EQ(over.queue.textTaken(), 1);
+        EXPECT_EQ(over.queue.readPos(), 9);
+        EXPECT_FALSE(over.ptt.keyed);
+        ASSERT_EQ(over.messages.shown.size(), 1u);
+        EXPECT_EQ(over.messages.shown[0].title, "MSK transmitter");
+        EXPECT_EQ(over.messages.shown[0].text, TxAudioStream::kStreamLostText);
+        EXPECT_EQ(over.messages.shown[0].icon, MessageIcon::Exclamation);
+
+        // The next over goes on from 'q' (position 9): each buffer handed back
+        // asks for one bit.
+        over.stream.toggle();
+        over.device.deliverOpen();
+        over.device.playAndReturn(kBuffers + 1);
+        EXPECT_EQ(over.queue.textTaken(), 2);
+        EXPECT_EQ(over.queue.readPos(), static_cast<std::int64_t>(9 + kBuffers + 1));
+    }
+    {
+        // What the sound system still held when it failed did not play either:
+        // 10 ms is one bit at 31 baud (32 ms a bit), so of 9 buffers handed back
+        // positions 0-7 played, and 'c' is sent again.
+        LostOver over;
+        over.text.bytes = "cq";
+        over.device.latency = 0.010;
+        over.runAndLose(9);
+        EXPECT_EQ(over.queue.textTaken(), 0);
+    }
+    {
+        LostOver over;
+        over.text.bytes = "cq";
+        over.runAndLose(9);  // the same without latency: 'c' played to its end
+        EXPECT_EQ(over.queue.textTaken(), 1);
+    }
+}
+
+TEST_F(TxAudioStreamTest, UnderrunsAreCountedPerOverAndShown)
+{
+    startSending();
+    EXPECT_EQ(window.dryShown, std::vector<int>{0});
+    device.playAndReturn(3);
+    device.underruns = 2;
+    device.playAndReturn(1);
+    device.underruns = 3;
+    device.playAndReturn(2);
+    EXPECT_EQ(window.dryShown, (std::vector<int>{0, 2, 3}));
+    stream.toggle();
+    device.deliverAll();
+
+    startSending();  // a new over starts from nothing
+    device.playAndReturn(2);
+    device.underruns = 4;
+    device.playAndReturn(1);
+    EXPECT_EQ(window.dryShown, (std::vector<int>{0, 2, 3, 0, 1}));
+}
+
+TEST_F(TxAudioStreamTest, TheFasterSpeedsKeepHalfASecondInFlight)
+{
+    // 0.5 s at 32000 samples a second is 16000 samples: 250 bits of 64 at 500
+    // baud, 125 of 128 at 250, 62 of 256 at 125; the slower speeds keep the 42.
+    const std::pair<int, std::size_t> speeds[] = {{64, 250}, {128, 125}, {256, 62}, {512, 42}, {1024, 42}};
+    for (const auto& [samplesPerBit, buffers] : speeds) {
+        StreamParts parts;
+        TxAudioStream s(parts.device, parts.queue, parts.synthesizer, parts.ptt, parts.window, parts.messages);
+        parts.text.bytes = "e";
+        parts.synthesizer.setSamplesPerBit(samplesPerBit);
+        s.toggle();
+        parts.device.deliverOpen();
+        EXPECT_EQ(parts.device.queued.size(), buffers) << samplesPerBit;
+        EXPECT_EQ(s.bufferCount(), static_cast<int>(buffers));
+        // The text starts in the buffers beyond the preamble's.
+        EXPECT_EQ(parts.queue.readPos(), static_cast<std::int64_t>(buffers - kBuffers)) << samplesPerBit;
+        s.toggle();
+        parts.device.deliverAll();
+        EXPECT_TRUE(parts.device.faults.empty()) << samplesPerBit;
+    }
+}

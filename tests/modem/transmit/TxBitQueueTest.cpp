@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/transmit/TxBitQueue.h"
 
+#include "modem/varicode/VaricodeTable.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -221,4 +223,76 @@ TEST(TxBitQueue, MemoryStaysBoundedThroughADayAt500Baud)
     EXPECT_LT(mostHeld, 10000u);
     // The status cadence still follows readPos: one update per 21 requests.
     EXPECT_EQ(static_cast<std::int64_t>(q.status.updates.size()), kRequests / 21);
+}
+
+// The sound stopped under a transmission (the sound server went away): what was
+// handed out but never played goes back, whole characters at a time.
+TEST(TxBitQueue, PutBackResendsEveryCharacterNotPlayedToItsEnd)
+{
+    // "a b": request 1 hands out the start value (position 0) and queues 'a' at
+    // positions 1-6 (101100), request 2 queues ' ' at 7-9 (100), request 3 'b' at
+    // 10-18 (101111100).
+    {
+        QueueUnderTest q;
+        q.entry.text = "a b";
+        EXPECT_EQ(q.take(1 + 6 + 3), "0" "101100" "100");
+        q.queue.putBack(5);  // positions 0-4 played: 'a' cut short, ' ' never heard
+        EXPECT_EQ(q.queue.textTaken(), 0);
+        EXPECT_EQ(q.queue.readPos(), 1);
+        EXPECT_EQ(q.take(6 + 3 + 9 + 12), "101100" "100" "101111100" + kIdle);
+    }
+    {
+        QueueUnderTest q;
+        q.entry.text = "a b";
+        EXPECT_EQ(q.take(1 + 6 + 3), "0" "101100" "100");
+        q.queue.putBack(7);  // 'a' played to its end (position 6), ' ' not at all
+        EXPECT_EQ(q.queue.textTaken(), 1);
+        EXPECT_EQ(q.take(3 + 9 + 12), "100" "101111100" + kIdle);
+    }
+}
+
+TEST(TxBitQueue, PutBackWithNoTextInFlightDropsOnlyIdle)
+{
+    QueueUnderTest q;
+    q.entry.text = "e";
+    EXPECT_EQ(q.take(1 + 4 + 6), "0" "1100" "101010");  // 'e' at 1-4, then idle
+    q.queue.putBack(9);  // half an idle unit unplayed: nothing to send again
+    EXPECT_EQ(q.queue.textTaken(), 1);
+    EXPECT_EQ(q.queue.readPos(), 11);
+    EXPECT_EQ(q.take(6), "101100");
+}
+
+TEST(TxBitQueue, ABackspaceThatWasNotPlayedIsSentAgain)
+{
+    QueueUnderTest q;
+    q.entry.text = "ab";
+    // 'a' at 1-6 (101100), 'b' at 7-15 (101111100).
+    EXPECT_EQ(q.take(1 + 6 + 8), "0" "101100" "10111110");
+    q.entry.text = "a";
+    // The next request withdraws 'b' with a backspace unit at 16-27, behind the
+    // last bit of 'b'.
+    EXPECT_EQ(q.take(1 + 5), "0" "10111");
+    q.queue.putBack(18);  // 'b' arrived, its backspace did not: 'b' is still on the other screen
+    EXPECT_EQ(q.queue.textTaken(), 2);
+    EXPECT_EQ(q.take(12 + 12), std::string(varicode::kBackspaceUnit) + kIdle);
+    EXPECT_EQ(q.queue.textTaken(), 1);
+}
+
+TEST(TxBitQueue, PutBackStillReachesTheBitsInFlightAfterTenMinutesAt500Baud)
+{
+    // The handed-out bits are dropped from memory as the queue runs, but those the
+    // sound system may still hold stay: a character typed late in a long over is
+    // sent again whole.
+    QueueUnderTest q;
+    // The start value, then 24999 idle units and 11 bits of the next: positions
+    // 0 to 299999 (300000 = 12 * 25000, the last one still to come).
+    ASSERT_EQ(q.take(300000).size(), 300000u);
+    EXPECT_LT(q.queue.heldBits(), 300000u);
+    q.entry.text = "e";
+    // The idle unit's last bit (position 300000), then 'e' at 300001-300004.
+    EXPECT_EQ(q.take(5), "0" "1100");
+    q.queue.putBack(300002);  // the first bit of 'e' played, no more
+    EXPECT_EQ(q.queue.textTaken(), 0);
+    EXPECT_EQ(q.queue.readPos(), 300001);
+    EXPECT_EQ(q.take(4 + 12), "1100" + kIdle);
 }
