@@ -34,6 +34,7 @@ public:
     void reset() override;
     void unprepare(OutputBuffer& buffer) override;
     void close() override;
+    void finish(OutputBuffer& tail, OutputTailFiller& filler) override;
 
     bool isOpen() const { return stream_ != nullptr; }
     // Why the last open() failed, for diagnostics; empty after a success.

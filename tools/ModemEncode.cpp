@@ -1,5 +1,6 @@
 #include "tools/ModemEncode.h"
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TransmitPreamble.h"
 #include "modem/transmit/TxBitQueue.h"
@@ -225,6 +226,7 @@ void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idle
     // The first character is looked at before anything goes out, so that input
     // that cannot be read stops the run before a sample is written.
     std::int64_t textBits = entry.showNext();
+    synthesizer.startRise();
     for (int i = 0; i < kPreambleBuffers; ++i)
         send(preambleBit(i));
 
@@ -241,6 +243,10 @@ void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idle
     }
     if (filled > 0)
         output(block.data(), filled);
+    // The over ends as the transmitter ends it: the last bit's tone fades out.
+    std::int16_t fall[keying::kEdgeSamples];
+    synthesizer.fillFall(fall, synthesizer.toneState());
+    output(fall, keying::kEdgeSamples);
 }
 
 std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits)

@@ -1,7 +1,8 @@
 #pragma once
 // msk-modem encode: the signal a freshly started transmitter plays when the text
 // was typed before "Turn On" -- the preamble, then one bit per request of the bit
-// queue through the end of the text and a number of idle units. The text is read
+// queue through the end of the text and a number of idle units, opened by the
+// keying rise and closed by the fall (modem/transmit/KeyingEnvelope.h). The text is read
 // and the samples are written block by block, so memory stays the same however
 // long the text and however many idle units follow it.
 

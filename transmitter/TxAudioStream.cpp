@@ -5,6 +5,8 @@
 #include "transmitter/PttKeyer.h"
 #include "transmitter/TxWindowControls.h"
 
+#include <algorithm>
+
 TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer,
                              PttKeyer& ptt, TxWindowControls& window, OperatorMessages& messages)
     : device_(device),
@@ -20,6 +22,9 @@ TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSy
         header.samples = storage_.data() + static_cast<std::size_t>(i) * kBufferSamples;
         header.index = i;
     }
+    tail_.samples = tailSamples_.data();
+    tail_.index = kTailIndex;
+    tail_.lengthBytes = kBytesPerSample * kTailSamples;
 }
 
 TxAudioStream::~TxAudioStream()
@@ -62,12 +67,15 @@ void TxAudioStream::start()
     }
     deviceHeld_ = true;
     deviceClosing_ = false;
+    sounding_ = false;
+    fallPending_ = false;
 
     const int lengthBytes = kBytesPerSample * synthesizer_.samplesPerBit();
     for (OutputBuffer& header : headers_) {
         header.lengthBytes = lengthBytes;
         device_.prepare(header);
     }
+    device_.prepare(tail_);
     // Nothing is queued yet: the open notification comes after this returns, so the
     // radio is always keyed before its first sample.
     ptt_.key();
@@ -77,11 +85,33 @@ void TxAudioStream::stop()
 {
     stopRequested_ = true;
     window_.setPttButtonEnabled(true);
-    // Cuts the sound at once; every queued buffer comes back, unplayed. Once the
-    // device has been told to close there is nothing left to cut.
+    if (!deviceClosing_ && sounding_ && !fallPending_) {
+        finishSound();  // PTT drops once the fall has played
+        return;
+    }
+    // Before the sound began, or again while the fall plays: cut at once; every
+    // queued buffer comes back, unplayed. Once the device has been told to close
+    // there is nothing left to cut.
+    fallPending_ = false;
     if (!deviceClosing_)
         device_.reset();
     ptt_.release();
+}
+
+void TxAudioStream::finishSound()
+{
+    fallPending_ = true;
+    device_.finish(tail_, *this);
+}
+
+void TxAudioStream::fillTail(const OutputBuffer* playing, OutputBuffer& tail)
+{
+    const bool ours = playing != nullptr && playing->index >= 0 && playing->index < kBufferCount &&
+                      playing == &headers_[static_cast<std::size_t>(playing->index)];
+    if (ours)
+        synthesizer_.fillFall(tail.samples, endOfBuffer_[static_cast<std::size_t>(playing->index)]);
+    else  // the sound has stopped already: a fall after silence would be a click of its own
+        std::fill(tailSamples_.begin(), tailSamples_.end(), std::int16_t{0});
 }
 
 void TxAudioStream::requestClose()
@@ -92,7 +122,11 @@ void TxAudioStream::requestClose()
     }
     stopRequested_ = true;
     closeRequested_ = true;
-    if (!deviceClosing_)
+    if (deviceClosing_ || fallPending_)
+        return;
+    if (sounding_)
+        finishSound();
+    else
         device_.reset();
 }
 
@@ -107,12 +141,23 @@ void TxAudioStream::onOutputOpen()
         return;
     }
     window_.setToggleText(kTurnOffText);
+    synthesizer_.startRise();
     for (int i = 0; i < kBufferCount; ++i)
         refill(headers_[static_cast<std::size_t>(i)], preambleBit(i));
+    sounding_ = true;
 }
 
 void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
 {
+    if (&buffer == &tail_) {
+        // Queued only by a stop: whether it has played or was cut, the over is done.
+        if (!deviceHeld_ || deviceClosing_)
+            return;
+        if (fallPending_)
+            ptt_.release();  // the fall has played
+        closeDevice();
+        return;
+    }
     const bool ours = buffer.index >= 0 && buffer.index < kBufferCount &&
                       &buffer == &headers_[static_cast<std::size_t>(buffer.index)];
     if (!ours || !deviceHeld_ || deviceClosing_)
@@ -121,7 +166,11 @@ void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
         refill(buffer, queue_.nextBit());
         return;
     }
-    // The first buffer back after a stop closes the device; the rest are dropped.
+    // While the fall plays the buffers back are the cut ones and the last bit: the
+    // fall's own return closes. Otherwise the first buffer back after a stop closes
+    // the device; the rest are dropped.
+    if (fallPending_)
+        return;
     closeDevice();
 }
 
@@ -129,8 +178,11 @@ void TxAudioStream::closeDevice()
 {
     for (OutputBuffer& header : headers_)
         device_.unprepare(header);
+    device_.unprepare(tail_);
     device_.close();
     deviceClosing_ = true;
+    sounding_ = false;
+    fallPending_ = false;
 }
 
 void TxAudioStream::onOutputClose()
@@ -153,6 +205,7 @@ void TxAudioStream::onOutputFailed()
     if (!deviceHeld_ || deviceClosing_)
         return;
     stopRequested_ = true;
+    fallPending_ = false;
     if (!closeRequested_)
         window_.setPttButtonEnabled(true);
     device_.reset();
@@ -165,5 +218,6 @@ void TxAudioStream::onOutputFailed()
 void TxAudioStream::refill(OutputBuffer& buffer, int bit)
 {
     synthesizer_.fillBit(buffer.samples, bit);
+    endOfBuffer_[static_cast<std::size_t>(buffer.index)] = synthesizer_.toneState();
     device_.write(buffer);
 }

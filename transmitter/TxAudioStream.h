@@ -6,13 +6,19 @@
 // queue and queued again, so a typed character is heard about 41 bit periods after
 // the queue hands it out. A transmission opens with a preamble of 42 bits and then
 // runs, sending text or idle units, until the operator turns it off or closes the
-// window; PTT is keyed before the first sample is queued and released as soon as
-// the sound is cut.
+// window; PTT is keyed before the first sample is queued.
+//
+// The carrier never switches on or off in one step: the preamble opens with the
+// keying rise, and "Turn Off" or closing the window lets the bit in play finish
+// and then plays the fall (a 43rd buffer) before PTT drops; the bits still queued
+// behind the one in play are lost, as with a cut. A second "Turn Off" while the
+// fall plays, or a lost stream, cuts at once and releases PTT.
 //
 // Window thread only: the toggle and the close request come from the window, the
 // three notifications from the device through the window's event loop. Nothing
 // here allocates after construction.
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TransmitPreamble.h"
 #include "platform/AudioOutput.h"
@@ -27,9 +33,11 @@ class PttKeyer;
 class TxBitQueue;
 class TxWindowControls;
 
-class TxAudioStream : public AudioOutputListener {
+class TxAudioStream : public AudioOutputListener, private OutputTailFiller {
 public:
     static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight
+    static constexpr int kTailIndex = kBufferCount;                              // the fall's buffer
+    static constexpr int kTailSamples = keying::kEdgeSamples;
     static constexpr int kBufferSamples = MskSynthesizer::kMaxSamplesPerBit;      // storage per buffer
     static constexpr int kSampleRate = MskSynthesizer::kSampleRate;              // samples per second
     static constexpr int kBytesPerSample = 2;                                    // 16-bit mono
@@ -66,12 +74,17 @@ public:
     bool closeRequested() const { return closeRequested_; }
     // The bytes each buffer plays in the transmission that runs or ran last.
     int bufferBytes() const { return headers_[0].lengthBytes; }
+    // The fall is queued and PTT waits for it to play.
+    bool fallPending() const { return fallPending_; }
 
 private:
     void start();
     void stop();
     void refill(OutputBuffer& buffer, int bit);
     void closeDevice();
+    // Lets the bit in play finish and queues the fall behind it.
+    void finishSound();
+    void fillTail(const OutputBuffer* playing, OutputBuffer& tail) override;
 
     AudioOutputDevice& device_;
     TxBitQueue& queue_;
@@ -82,6 +95,12 @@ private:
 
     std::vector<std::int16_t> storage_;  // kBufferCount * kBufferSamples, zeroed at start
     std::array<OutputBuffer, kBufferCount> headers_{};
+    // Where each buffer's bit left the waveform, so the fall continues the one in play.
+    std::array<MskSynthesizer::ToneState, kBufferCount> endOfBuffer_{};
+    std::array<std::int16_t, kTailSamples> tailSamples_{};
+    OutputBuffer tail_{};
+    bool sounding_ = false;     // the preamble is queued: a stop has a bit to fade out
+    bool fallPending_ = false;  // the fall is queued; the first buffer back no longer closes
     bool deviceHeld_ = false;
     bool deviceClosing_ = false;  // close() called, its notification still to come
     bool stopRequested_ = false;
