@@ -1,9 +1,11 @@
 #include "transmitter/TransmitterWindow.h"
 
+#include "modem/transmit/DriveLevel.h"
 #include "platform/DialogKeys.h"
 #include "platform/VolumeControl.h"
 #include "transmitter/DialogUnits.h"
 #include "transmitter/EntryTextSource.h"
+#include "transmitter/TransmitterMenuBar.h"
 #include "transmitter/TxAudioStream.h"
 
 #include <QButtonGroup>
@@ -11,7 +13,10 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QActionGroup>
 #include <QLabel>
+#include <QMenu>
+#include <QSettings>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,9 +50,12 @@ TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget*
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       devices_(devices),
-      ptt_(devices.serial, devices.messages)
+      ptt_(devices.serial, devices.messages, devices.pttLines),
+      store_(std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
+                                         QString::fromLatin1(kSettingsApplication)))
 {
     buildControls();
+    buildStationMenu();
     entryText_ = std::make_unique<EntryTextSource>(*entry_->document());
     queue_ = std::make_unique<TxBitQueue>(*entryText_, *this);
     stream_ = std::make_unique<TxAudioStream>(devices_.audio, *queue_, synthesizer_, ptt_, *this, devices_.messages);
@@ -127,6 +135,10 @@ void TransmitterWindow::buildControls()
 
 void TransmitterWindow::initialise()
 {
+    // The operator's last choice; a first start opens COM1 as ever.
+    const QVariant remembered = store_->value(QString::fromLatin1(kPttSetting));
+    if (!pttChosenForThisRun_ && remembered.isValid())
+        ptt_.select(remembered.toString().toStdString());
     ptt_.openCurrent();
     showPttDevice();
     setWindowTitle(QString::fromLatin1(kCaption));
@@ -156,7 +168,46 @@ void TransmitterWindow::requestProgramEnd()
 void TransmitterWindow::choosePttPort()
 {
     ptt_.choose(*this, devices_.chooser);
+    store_->setValue(QString::fromLatin1(kPttSetting), QString::fromStdString(ptt_.choiceText()));
     showPttDevice();
+}
+
+bool TransmitterWindow::choosePttForThisRun(const std::string& text)
+{
+    if (!ptt_.select(text))
+        return false;
+    pttChosenForThisRun_ = true;
+    return true;
+}
+
+void TransmitterWindow::buildStationMenu()
+{
+    // Beside the window's own controls: the drive level, in whole dB below full drive.
+    QMenu* station = addTransmitterMenu(*this, QStringLiteral("&Station"));
+    QMenu* levels = station->addMenu(QStringLiteral("&Drive level"));
+    driveLevels_ = new QActionGroup(this);
+    driveLevels_->setExclusive(true);
+    for (int db = drive::kFullDb; db >= drive::kLowestDb; --db) {
+        QAction* level = levels->addAction(db == 0 ? QStringLiteral("0 dB (full)")
+                                                   : QString::fromUtf8("\u2212%1 dB").arg(-db));
+        level->setCheckable(true);
+        level->setData(db);
+        driveLevels_->addAction(level);
+    }
+    connect(driveLevels_, &QActionGroup::triggered, this,
+            [this](QAction* level) { setDriveLevel(level->data().toInt()); });
+    setDriveLevel(store_->value(QString::fromLatin1(kDriveSetting), drive::kFullDb).toInt());
+}
+
+void TransmitterWindow::setDriveLevel(int db)
+{
+    driveLevelDb_ = drive::clampDb(db);
+    // From the next bit filled: the buffers already queued play at the old level.
+    synthesizer_.setDriveGain(drive::gainForDb(driveLevelDb_));
+    for (QAction* level : driveLevels_->actions())
+        level->setChecked(level->data().toInt() == driveLevelDb_);
+    if (store_->value(QString::fromLatin1(kDriveSetting), drive::kFullDb).toInt() != driveLevelDb_)
+        store_->setValue(QString::fromLatin1(kDriveSetting), driveLevelDb_);
 }
 
 void TransmitterWindow::showPttDevice()

@@ -23,7 +23,9 @@ class QButtonGroup;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QActionGroup;
 class QRadioButton;
+class QSettings;
 class TxAudioStream;
 
 class TransmitterWindow : public QDialog,
@@ -52,6 +54,19 @@ public:
     void initialise();
     // Shows the window in the middle of the screen.
     void showCentred();
+    // Before initialise(): key the radio as this text says for this run (the
+    // command line's --ptt), whatever was remembered. False for a text no keying
+    // method takes.
+    bool choosePttForThisRun(const std::string& text);
+
+    // Remembered choices (QSettings).
+    static constexpr const char* kSettingsOrganisation = "MSK modem";
+    static constexpr const char* kSettingsApplication = "msk-transmitter";
+    static constexpr const char* kPttSetting = "ptt/choice";
+    static constexpr const char* kDriveSetting = "transmit/driveLevelDb";
+    // The drive level, 0 to -30 dB ("Station" menu); remembered.
+    void setDriveLevel(int db);
+    int driveLevel() const { return driveLevelDb_; }
     // The system asks the program to end (kill, logout, Ctrl+C, a closed terminal).
     // The window closes as its close box closes it -- a transmission is cut and PTT
     // released first -- and then the program ends, also where a message box or the
@@ -91,6 +106,7 @@ private:
     void buildControls();
     void choosePttPort();
     void showPttDevice();
+    void buildStationMenu();
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -108,6 +124,11 @@ private:
     std::unique_ptr<EntryTextSource> entryText_;
     std::unique_ptr<TxBitQueue> queue_;
     std::unique_ptr<TxAudioStream> stream_;
+
+    std::unique_ptr<QSettings> store_;
+    QActionGroup* driveLevels_ = nullptr;
+    int driveLevelDb_ = 0;
+    bool pttChosenForThisRun_ = false;
 
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;

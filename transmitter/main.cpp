@@ -6,7 +6,9 @@
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtSerialLines.h"
 #include "platform/QtVolumeControl.h"
+#include "platform/SystemPttLines.h"
 #include "platform/TerminationRequests.h"
+#include "transmitter/PttOption.h"
 #include "transmitter/SelectionPopup.h"
 #include "transmitter/TransmitterWindow.h"
 
@@ -21,8 +23,11 @@ int main(int argc, char** argv)
     QtOperatorMessages messages;
     QtVolumeControl volume;
     SelectionPopup popup;
+    SystemPttLines pttLines;  // rigctld, Hamlib and CM108 keying
 
-    TransmitterWindow window({audio, serial, messages, volume, popup});
+    TransmitterWindow window({audio, serial, messages, volume, popup, &pttLines});
+    if (!applyPttOption(window, argc, argv))
+        return 2;
     // kill, logout, Ctrl+C or a closed terminal end the program as the close box
     // does: a transmission is stopped and PTT released before the program goes.
     // Watched from the start, so a message box at start-up does not hold it either.
