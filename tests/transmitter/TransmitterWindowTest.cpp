@@ -19,6 +19,10 @@
 #include <QRadioButton>
 #include "tests/transmitter/FreshTransmitterSettings.h"
 
+#include "modem/transmit/DriveLevel.h"
+#include "transmitter/PttOption.h"
+
+#include <QAction>
 #include <QMenuBar>
 #include <QTest>
 
@@ -36,10 +40,12 @@ struct Rig {
     FakeChooser chooser;
     std::unique_ptr<TransmitterWindow> window;
 
-    explicit Rig(std::set<int> ports = {1, 2, 3})
+    enum class Settings { Fresh, Remembered };
+    explicit Rig(std::set<int> ports = {1, 2, 3}, Settings settings = Settings::Fresh)
     {
         serial.existing = std::move(ports);
-        useFreshTransmitterSettings();
+        if (settings == Settings::Fresh)
+            useFreshTransmitterSettings();
         window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
         messages.window = window.get();
     }
@@ -86,6 +92,9 @@ private slots:
     void pttPortDisablesTheButtonsWhileChoosingAndNamesTheDevice();
     void enterOnASpeedOptionStartsNothing();
     void tabStopsAndArrowKeysAsInADialog();
+    void remembersThePttChoiceAndTheDriveLevel();
+    void sendsAtTheChosenDriveLevel();
+    void aPttGivenForThisRunIsUsedButNotRemembered();
 };
 
 void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
@@ -484,6 +493,98 @@ void TransmitterWindowTest::tabStopsAndArrowKeysAsInADialog()
     QCOMPARE(rig.window->synthesizer().samplesPerBit(), 1024);
     press(Qt::Key_Tab);  // from "31 baud" on to the next stop
     QCOMPARE(focused(), 2001);
+}
+
+namespace {
+QAction* driveLevelAction(TransmitterWindow& w, int db)
+{
+    for (QAction* action : w.findChildren<QAction*>())
+        if (action->isCheckable() && action->data().toInt() == db && action->text().contains("dB"))
+            return action;
+    return nullptr;
+}
+}  // namespace
+
+void TransmitterWindowTest::remembersThePttChoiceAndTheDriveLevel()
+{
+    {
+        Rig first;  // a first start: COM1 at full drive, as ever
+        first.start();
+        QCOMPARE(first.serial.openPort, 1);
+        QCOMPARE(first.window->driveLevel(), 0);
+        QVERIFY(driveLevelAction(*first.window, 0)->isChecked());
+        first.chooser.answer = "COM3";
+        QTest::mouseClick(first.button(5000), Qt::LeftButton);
+        QAction* minus10 = driveLevelAction(*first.window, -10);
+        QVERIFY(minus10);
+        QCOMPARE(minus10->text(), QString::fromUtf8("−10 dB"));
+        minus10->trigger();
+        QCOMPARE(first.window->driveLevel(), -10);
+    }
+    Rig next({1, 2, 3}, Rig::Settings::Remembered);
+    next.start();
+    QCOMPARE(next.serial.openPort, 3);
+    QCOMPARE(next.window->driveLevel(), -10);
+    QVERIFY(driveLevelAction(*next.window, -10)->isChecked());
+    QVERIFY(!driveLevelAction(*next.window, 0)->isChecked());
+    QCOMPARE(next.window->synthesizer().driveGain(), drive::gainForDb(-10));
+    QCOMPARE(driveLevelAction(*next.window, -31), static_cast<QAction*>(nullptr));  // 0 to -30 only
+}
+
+void TransmitterWindowTest::sendsAtTheChosenDriveLevel()
+{
+    Rig rig;
+    rig.start();
+    driveLevelAction(*rig.window, -6)->trigger();
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    // Past the rise: 15000 x 10^(-6/20) = 7517.8 at the crest.
+    int peak = 0;
+    for (std::int16_t s : rig.audio.written.at(5))
+        peak = std::max(peak, std::abs(static_cast<int>(s)));
+    QCOMPARE(peak, 7518);
+    rig.clickToggle();
+    rig.audio.deliverAll();
+}
+
+void TransmitterWindowTest::aPttGivenForThisRunIsUsedButNotRemembered()
+{
+    {
+        Rig first;
+        first.start();
+        first.chooser.answer = "COM2";
+        QTest::mouseClick(first.button(5000), Qt::LeftButton);
+    }
+    Rig rig({1, 2, 3}, Rig::Settings::Remembered);
+    QVERIFY(!rig.window->choosePttForThisRun("rigctld:nohost"));
+    QVERIFY(rig.window->choosePttForThisRun("vox"));
+    rig.start();
+    QVERIFY(!rig.serial.isOpen());
+    QVERIFY(rig.messages.shown.empty());
+    QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: VOX"));
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QVERIFY(!rig.serial.dtr);
+    rig.clickToggle();
+    rig.audio.deliverAll();
+    rig.window.reset();
+
+    Rig after({1, 2, 3}, Rig::Settings::Remembered);
+    after.start();
+    QCOMPARE(after.serial.openPort, 2);
+
+    // The command line's form of it.
+    std::string error;
+    const char* given[] = {"msk-transmitter", "--ptt", "cm108:/dev/hidraw1:4"};
+    QCOMPARE(pttOptionText(3, const_cast<char**>(given), error), std::optional<std::string>("cm108:/dev/hidraw1:4"));
+    const char* joined[] = {"msk-transmitter", "--ptt=vox"};
+    QCOMPARE(pttOptionText(2, const_cast<char**>(joined), error), std::optional<std::string>("vox"));
+    const char* none[] = {"msk-transmitter"};
+    QVERIFY(!pttOptionText(1, const_cast<char**>(none), error));
+    QVERIFY(error.empty());
+    const char* missing[] = {"msk-transmitter", "--ptt"};
+    QVERIFY(!pttOptionText(2, const_cast<char**>(missing), error));
+    QCOMPARE(error, std::string("--ptt needs a text, e.g. --ptt COM1 or --ptt rigctld:localhost:4532"));
 }
 
 QTEST_MAIN(TransmitterWindowTest)
