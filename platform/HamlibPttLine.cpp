@@ -64,8 +64,14 @@ bool HamlibPttLine::open(std::string& error)
     bool configured = setConf(rig_, "rig_pathname", path) &&
                       setConf(rig_, "timeout", std::to_string(kTimeoutMilliseconds)) &&
                       setConf(rig_, "retry", std::to_string(kRetries));
-    if (configured && !network && method_.baud > 0)
+    // Only a rig on a serial port has a speed to set.
+    if (configured && !network && method_.baud > 0 && rig_token_lookup(rig_, "serial_speed") != RIG_CONF_END)
         configured = setConf(rig_, "serial_speed", std::to_string(method_.baud));
+    // Keyed by CAT command: a rig whose entry names no way of keying is asked by
+    // command too. Rigs that key by another way of their own (a data-port PTT
+    // command, say) keep it.
+    if (configured && !network && rig_->caps->ptt_type == RIG_PTT_NONE)
+        configured = setConf(rig_, "ptt_type", "RIG");
     if (!configured) {
         error = "Hamlib refuses the settings for " + describe(method_);
         close();
@@ -106,20 +112,20 @@ void HamlibPttLine::close()
     rig_ = nullptr;
 }
 
-std::vector<HamlibModel> hamlibModels()
+std::vector<RigModel> hamlibModels()
 {
     quietHamlib();
     rig_load_all_backends();
-    std::vector<HamlibModel> models;
+    std::vector<RigModel> models;
     rig_list_foreach(
         [](const rig_caps* caps, rig_ptr_t data) {
-            auto* list = static_cast<std::vector<HamlibModel>*>(data);
+            auto* list = static_cast<std::vector<RigModel>*>(data);
             list->push_back({static_cast<int>(caps->rig_model), caps->mfg_name != nullptr ? caps->mfg_name : "",
                              caps->model_name != nullptr ? caps->model_name : ""});
             return 1;  // go on
         },
         &models);
-    std::sort(models.begin(), models.end(), [](const HamlibModel& a, const HamlibModel& b) {
+    std::sort(models.begin(), models.end(), [](const RigModel& a, const RigModel& b) {
         return a.maker != b.maker ? a.maker < b.maker : a.name < b.name;
     });
     return models;

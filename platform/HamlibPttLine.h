@@ -28,10 +28,5 @@ private:
     s_rig* rig_ = nullptr;
 };
 
-// The rigs libhamlib knows, by maker and name, for the operator to pick a model.
-struct HamlibModel {
-    int model;
-    std::string maker;
-    std::string name;
-};
-std::vector<HamlibModel> hamlibModels();
+// The rigs libhamlib knows, sorted by maker and name.
+std::vector<RigModel> hamlibModels();

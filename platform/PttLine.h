@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // How the operator asked the radio to be keyed, as typed into the PTT field.
 struct PttMethod {
@@ -28,9 +29,18 @@ public:
     virtual bool setKeyed(bool keyed, std::string& error) = 0;
 };
 
+// A rig the CAT library can key, for the operator to pick by maker and name.
+struct RigModel {
+    int number = 0;  // Hamlib's model number
+    std::string maker;
+    std::string name;
+};
+
 class PttLineFactory {
 public:
     virtual ~PttLineFactory() = default;
     // A closed line for the method; never nullptr.
     virtual std::unique_ptr<PttLine> make(const PttMethod& method) = 0;
+    // The rigs a hamlib: choice can name, sorted by maker and name; none by default.
+    virtual std::vector<RigModel> rigModels() { return {}; }
 };

@@ -9,3 +9,8 @@ std::unique_ptr<PttLine> SystemPttLines::make(const PttMethod& method)
         return std::make_unique<Cm108PttLine>(method);
     return std::make_unique<HamlibPttLine>(method);
 }
+
+std::vector<RigModel> SystemPttLines::rigModels()
+{
+    return hamlibModels();
+}

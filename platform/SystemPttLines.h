@@ -6,4 +6,5 @@
 class SystemPttLines final : public PttLineFactory {
 public:
     std::unique_ptr<PttLine> make(const PttMethod& method) override;
+    std::vector<RigModel> rigModels() override;  // Hamlib's
 };

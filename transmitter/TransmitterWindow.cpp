@@ -5,6 +5,7 @@
 #include "platform/VolumeControl.h"
 #include "transmitter/DialogUnits.h"
 #include "transmitter/EntryTextSource.h"
+#include "transmitter/RigChooser.h"
 #include "transmitter/TransmitterMenuBar.h"
 #include "transmitter/TxAudioStream.h"
 
@@ -184,6 +185,9 @@ void TransmitterWindow::buildStationMenu()
 {
     // Beside the window's own controls: the drive level, in whole dB below full drive.
     QMenu* station = addTransmitterMenu(*this, QStringLiteral("&Station"));
+    // A rig keyed by CAT, picked from the CAT library's list rather than by number.
+    rigAction_ = station->addAction(QStringLiteral("&Rig\u2026"));
+    connect(rigAction_, &QAction::triggered, this, [this] { chooseRig(); });
     QMenu* levels = station->addMenu(QStringLiteral("&Drive level"));
     driveLevels_ = new QActionGroup(this);
     driveLevels_->setExclusive(true);
@@ -197,6 +201,30 @@ void TransmitterWindow::buildStationMenu()
     connect(driveLevels_, &QActionGroup::triggered, this,
             [this](QAction* level) { setDriveLevel(level->data().toInt()); });
     setDriveLevel(store_->value(QString::fromLatin1(kDriveSetting), drive::kFullDb).toInt());
+}
+
+void TransmitterWindow::chooseRig()
+{
+    const std::vector<RigModel> models = devices_.pttLines ? devices_.pttLines->rigModels() : std::vector<RigModel>{};
+    const PttPort::Choice current = PttPort::parseChoice(ptt_.choiceText());
+    const bool byCat = current.way == PttPort::Choice::Way::Line && current.method.kind == PttMethod::Kind::Hamlib;
+    const std::string port = byCat ? current.method.device : ptt_.deviceName();
+    RigChooser chooser(models, QString::fromStdString(port), this);
+    if (byCat) {
+        chooser.selectModel(current.method.rigModel);
+        chooser.setBaud(current.method.baud);
+    }
+    // As with the PTT port button: nothing starts while the rig is being chosen.
+    setPttButtonEnabled(false);
+    setToggleEnabled(false);
+    const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.pttText().isEmpty();
+    setPttButtonEnabled(true);
+    setToggleEnabled(true);
+    if (!accepted || !ptt_.select(chooser.pttText().toStdString()))
+        return;
+    ptt_.openCurrent();
+    store_->setValue(QString::fromLatin1(kPttSetting), QString::fromStdString(ptt_.choiceText()));
+    showPttDevice();
 }
 
 void TransmitterWindow::setDriveLevel(int db)
@@ -225,6 +253,8 @@ void TransmitterWindow::setToggleText(const std::string& text)
 void TransmitterWindow::setPttButtonEnabled(bool enabled)
 {
     pttButton_->setEnabled(enabled);
+    if (rigAction_ != nullptr)
+        rigAction_->setEnabled(enabled);  // the PTT must not change while the radio is keyed
 }
 
 void TransmitterWindow::setModeOptionsEnabled(bool enabled)

@@ -23,6 +23,7 @@ class QButtonGroup;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QAction;
 class QActionGroup;
 class QRadioButton;
 class QSettings;
@@ -107,6 +108,7 @@ private:
     void choosePttPort();
     void showPttDevice();
     void buildStationMenu();
+    void chooseRig();
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -127,6 +129,7 @@ private:
 
     std::unique_ptr<QSettings> store_;
     QActionGroup* driveLevels_ = nullptr;
+    QAction* rigAction_ = nullptr;
     int driveLevelDb_ = 0;
     bool pttChosenForThisRun_ = false;
 

@@ -142,8 +142,19 @@ TEST_F(Rigctld, AnAbsentDaemonIsAnErrorNamingIt)
     EXPECT_FALSE(line.setKeyed(true, error));  // nothing to key
 }
 
-TEST(HamlibPttLine, AModelHamlibDoesNotKnowIsAnError)
+TEST(HamlibPttLine, KeysARigByCatAndRefusesAModelHamlibDoesNotKnow)
 {
+    PttMethod dummy;
+    dummy.kind = PttMethod::Kind::Hamlib;
+    dummy.rigModel = 1;  // Hamlib's dummy rig: it takes every command and needs no port
+    dummy.device = "/dev/null";
+    dummy.baud = 9600;
+    HamlibPttLine rig(dummy);
+    std::string why;
+    ASSERT_TRUE(rig.open(why)) << why;
+    EXPECT_TRUE(rig.setKeyed(true, why)) << why;
+    EXPECT_TRUE(rig.setKeyed(false, why)) << why;
+
     PttMethod m;
     m.kind = PttMethod::Kind::Hamlib;
     m.rigModel = 999999;
@@ -156,12 +167,12 @@ TEST(HamlibPttLine, AModelHamlibDoesNotKnowIsAnError)
 
 TEST(HamlibPttLine, ListsTheRigsByMakerAndName)
 {
-    const std::vector<HamlibModel> models = hamlibModels();
+    const std::vector<RigModel> models = hamlibModels();
     ASSERT_GT(models.size(), 100u);
-    EXPECT_TRUE(std::is_sorted(models.begin(), models.end(), [](const HamlibModel& a, const HamlibModel& b) {
+    EXPECT_TRUE(std::is_sorted(models.begin(), models.end(), [](const RigModel& a, const RigModel& b) {
         return a.maker != b.maker ? a.maker < b.maker : a.name < b.name;
     }));
-    EXPECT_NE(std::find_if(models.begin(), models.end(), [](const HamlibModel& m) { return m.model == 1; }),
+    EXPECT_NE(std::find_if(models.begin(), models.end(), [](const RigModel& m) { return m.number == 1; }),
               models.end());  // the dummy rig
 }
 

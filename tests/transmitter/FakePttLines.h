@@ -17,6 +17,8 @@ struct FakePttLines : PttLineFactory {
     bool keyed = false;
     int alive = 0;                     // lines not yet destroyed
     std::vector<PttMethod> made;
+    std::vector<RigModel> models;  // what rigModels() offers
+    std::vector<RigModel> rigModels() override { return models; }
 
     struct Line : PttLine {
         Line(FakePttLines& owner, const PttMethod& method) : owner(owner), method(method) { ++owner.alive; }

@@ -21,8 +21,12 @@
 
 #include "modem/transmit/DriveLevel.h"
 #include "transmitter/PttOption.h"
+#include "transmitter/RigChooser.h"
+#include "tests/transmitter/FakePttLines.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QMenuBar>
 #include <QTest>
 
@@ -38,6 +42,7 @@ struct Rig {
     WatchingMessages messages;
     FakeVolumeControl volume;
     FakeChooser chooser;
+    FakePttLines pttLines{log};
     std::unique_ptr<TransmitterWindow> window;
 
     enum class Settings { Fresh, Remembered };
@@ -46,7 +51,8 @@ struct Rig {
         serial.existing = std::move(ports);
         if (settings == Settings::Fresh)
             useFreshTransmitterSettings();
-        window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
+        window = std::make_unique<TransmitterWindow>(
+            TransmitterDevices{audio, serial, messages, volume, chooser, &pttLines});
         messages.window = window.get();
     }
     void start()
@@ -95,6 +101,7 @@ private slots:
     void remembersThePttChoiceAndTheDriveLevel();
     void sendsAtTheChosenDriveLevel();
     void aPttGivenForThisRunIsUsedButNotRemembered();
+    void rigPicksACatRigByMakerAndName();
 };
 
 void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
@@ -585,6 +592,60 @@ void TransmitterWindowTest::aPttGivenForThisRunIsUsedButNotRemembered()
     const char* missing[] = {"msk-transmitter", "--ptt"};
     QVERIFY(!pttOptionText(2, const_cast<char**>(missing), error));
     QCOMPARE(error, std::string("--ptt needs a text, e.g. --ptt COM1 or --ptt rigctld:localhost:4532"));
+}
+
+void TransmitterWindowTest::rigPicksACatRigByMakerAndName()
+{
+    {
+        Rig rig;
+        rig.pttLines.models = {{1, "Hamlib", "Dummy"}, {3073, "Icom", "IC-7300"}, {1035, "Yaesu", "FT-991"}};
+        rig.start();
+        QAction* pick = nullptr;
+        for (QAction* action : rig.window->findChildren<QAction*>())
+            if (action->text() == QString::fromUtf8("&Rig\u2026"))
+                pick = action;
+        QVERIFY(pick);
+        bool controlsLocked = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            auto* chooser = qobject_cast<RigChooser*>(QApplication::activeModalWidget());
+            QVERIFY(chooser);
+            controlsLocked = !rig.button(1002)->isEnabled() && !rig.button(5000)->isEnabled();
+            QCOMPARE(chooser->shownCount(), 3);
+            QVERIFY(chooser->pttText().isEmpty());  // no rig yet
+            chooser->setFilter(QStringLiteral("ic-7300"));
+            QCOMPARE(chooser->shownCount(), 1);
+            QVERIFY(!chooser->selectModel(1035));  // filtered out
+            QVERIFY(chooser->selectModel(3073));
+            chooser->setPort(QStringLiteral("/dev/ttyUSB1"));
+            chooser->setBaud(19200);
+            QCOMPARE(chooser->pttText(), QStringLiteral("hamlib:3073:/dev/ttyUSB1:19200"));
+            chooser->accept();
+        });
+        pick->trigger();
+        QVERIFY(controlsLocked);
+        QVERIFY(rig.button(1002)->isEnabled() && rig.button(5000)->isEnabled());
+        QCOMPARE(rig.pttLines.made.size(), std::size_t{1});
+        QCOMPARE(rig.pttLines.made[0].rigModel, 3073);
+        QCOMPARE(rig.pttLines.made[0].device, std::string("/dev/ttyUSB1"));
+        QCOMPARE(rig.pttLines.made[0].baud, 19200);
+        QVERIFY(!rig.serial.isOpen());
+        QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: hamlib:3073:/dev/ttyUSB1:19200"));
+
+        // Not while the radio is keyed.
+        rig.clickToggle();
+        rig.audio.deliverOpen();
+        QVERIFY(rig.pttLines.keyed);
+        QVERIFY(!pick->isEnabled());
+        rig.clickToggle();
+        rig.audio.deliverAll();
+        QVERIFY(!rig.pttLines.keyed);
+        QVERIFY(pick->isEnabled());
+    }
+    Rig next({1, 2, 3}, Rig::Settings::Remembered);
+    next.start();
+    QVERIFY(!next.serial.isOpen());
+    QCOMPARE(next.pttLines.made.size(), std::size_t{1});
+    QCOMPARE(next.pttLines.made[0].rigModel, 3073);
 }
 
 QTEST_MAIN(TransmitterWindowTest)
