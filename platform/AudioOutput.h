@@ -53,6 +53,9 @@ public:
     virtual void reset() = 0;                          // stop; hand back every queued buffer
     virtual void unprepare(OutputBuffer& buffer) = 0;
     virtual void close() = 0;
+    // How long a sample takes from being handed to the sound system to being heard,
+    // in seconds; 0 when unknown or closed.
+    virtual double outputLatencySeconds() const { return 0.0; }
     // Ends the sound without a cut: every queued buffer except the one playing is
     // handed back at once (as by reset()), the playing one plays to its end, and
     // `tail`, filled by `filler` for that buffer, is queued behind it, all in one

@@ -35,6 +35,7 @@ public:
     void unprepare(OutputBuffer& buffer) override;
     void close() override;
     void finish(OutputBuffer& tail, OutputTailFiller& filler) override;
+    double outputLatencySeconds() const override { return latencySeconds_; }
 
     bool isOpen() const { return stream_ != nullptr; }
     // Why the last open() failed, for diagnostics; empty after a success.

@@ -6,6 +6,7 @@
 #include "transmitter/TxWindowControls.h"
 
 #include <algorithm>
+#include <cmath>
 
 TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSynthesizer& synthesizer,
                              PttKeyer& ptt, TxWindowControls& window, OperatorMessages& messages)
@@ -15,7 +16,8 @@ TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSy
       ptt_(ptt),
       window_(window),
       messages_(messages),
-      storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0)
+      storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0),
+      tailSamples_(static_cast<std::size_t>(kTailSamples + kMaxTailSilence), 0)
 {
     for (int i = 0; i < kBufferCount; ++i) {
         OutputBuffer& header = headers_[static_cast<std::size_t>(i)];
@@ -108,10 +110,14 @@ void TxAudioStream::fillTail(const OutputBuffer* playing, OutputBuffer& tail)
 {
     const bool ours = playing != nullptr && playing->index >= 0 && playing->index < kBufferCount &&
                       playing == &headers_[static_cast<std::size_t>(playing->index)];
+    std::fill(tailSamples_.begin(), tailSamples_.end(), std::int16_t{0});
+    // The sound has stopped already when nothing plays: a fall after silence would
+    // be a click of its own, so the tail is silence then.
     if (ours)
         synthesizer_.fillFall(tail.samples, endOfBuffer_[static_cast<std::size_t>(playing->index)]);
-    else  // the sound has stopped already: a fall after silence would be a click of its own
-        std::fill(tailSamples_.begin(), tailSamples_.end(), std::int16_t{0});
+    const double latency = std::clamp(device_.outputLatencySeconds(), 0.0, 1.0);
+    const int silence = std::min(static_cast<int>(std::ceil(latency * kSampleRate)), kMaxTailSilence);
+    tail.lengthBytes = kBytesPerSample * (kTailSamples + silence);
 }
 
 void TxAudioStream::requestClose()

@@ -37,7 +37,11 @@ class TxAudioStream : public AudioOutputListener, private OutputTailFiller {
 public:
     static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight
     static constexpr int kTailIndex = kBufferCount;                              // the fall's buffer
-    static constexpr int kTailSamples = keying::kEdgeSamples;
+    static constexpr int kTailSamples = keying::kEdgeSamples;                    // the fall
+    // Silence after the fall, as long as the sound system's latency (at most half
+    // a second): the fall's buffer comes back, and PTT drops, once the fall has
+    // been heard rather than once it was handed on.
+    static constexpr int kMaxTailSilence = MskSynthesizer::kSampleRate / 2;
     static constexpr int kBufferSamples = MskSynthesizer::kMaxSamplesPerBit;      // storage per buffer
     static constexpr int kSampleRate = MskSynthesizer::kSampleRate;              // samples per second
     static constexpr int kBytesPerSample = 2;                                    // 16-bit mono
@@ -97,7 +101,7 @@ private:
     std::array<OutputBuffer, kBufferCount> headers_{};
     // Where each buffer's bit left the waveform, so the fall continues the one in play.
     std::array<MskSynthesizer::ToneState, kBufferCount> endOfBuffer_{};
-    std::array<std::int16_t, kTailSamples> tailSamples_{};
+    std::vector<std::int16_t> tailSamples_;  // kTailSamples + kMaxTailSilence
     OutputBuffer tail_{};
     bool sounding_ = false;     // the preamble is queued: a stop has a bit to fade out
     bool fallPending_ = false;  // the fall is queued; the first buffer back no longer closes

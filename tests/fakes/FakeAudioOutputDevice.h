@@ -83,6 +83,8 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
             queued.pop_front();
         }
     }
+    double latencySeconds = 0.0;  // what outputLatencySeconds() reports
+    double outputLatencySeconds() const override { return latencySeconds; }
     // Keeps the buffer in play (the first queued), hands back the rest and queues
     // the tail behind it.
     void finish(OutputBuffer& tail, OutputTailFiller& filler) override

@@ -184,6 +184,30 @@ TEST_F(TxAudioStreamTest, KeysPttBeforeTheFirstBufferIsQueuedAndReleasesOnceTheF
     EXPECT_LT(release, indexOf("audio close"));
 }
 
+TEST_F(TxAudioStreamTest, TheFallIsFollowedBySilenceAsLongAsTheSoundSystemsLatency)
+{
+    // PTT drops when the fall's buffer comes back, which is when its last sample
+    // went to the sound system; the silence behind it makes that the moment the
+    // fall has been heard. 12.5 ms at 32000/s is 400 samples.
+    device.latencySeconds = 0.0125;
+    startSending();
+    device.playAndReturn(3);
+    stream.toggle();
+    ASSERT_EQ(device.written.back().size(), 160u + 400u);
+    EXPECT_NE(device.written.back()[0], 0);
+    EXPECT_TRUE(std::all_of(device.written.back().begin() + 160, device.written.back().end(),
+                            [](std::int16_t s) { return s == 0; }));
+    device.deliverAll();
+    expectIdle();
+
+    // Beyond half a second the silence stops growing.
+    device.latencySeconds = 2.0;
+    startSending();
+    stream.toggle();
+    EXPECT_EQ(device.written.back().size(), 160u + 16000u);
+    device.deliverAll();
+}
+
 TEST_F(TxAudioStreamTest, ASecondTurnOffWhileTheFallPlaysCutsAndReleasesAtOnce)
 {
     startSending();
