@@ -165,17 +165,6 @@ TEST(HamlibPttLine, KeysARigByCatAndRefusesAModelHamlibDoesNotKnow)
     EXPECT_EQ(error, "Hamlib knows no rig model 999999");
 }
 
-TEST(HamlibPttLine, ListsTheRigsByMakerAndName)
-{
-    const std::vector<RigModel> models = hamlibModels();
-    ASSERT_GT(models.size(), 100u);
-    EXPECT_TRUE(std::is_sorted(models.begin(), models.end(), [](const RigModel& a, const RigModel& b) {
-        return a.maker != b.maker ? a.maker < b.maker : a.name < b.name;
-    }));
-    EXPECT_NE(std::find_if(models.begin(), models.end(), [](const RigModel& m) { return m.number == 1; }),
-              models.end());  // the dummy rig
-}
-
 std::vector<unsigned char> contents(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
