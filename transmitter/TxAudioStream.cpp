@@ -95,6 +95,7 @@ void TxAudioStream::stop()
     // queued buffer comes back, unplayed. Once the device has been told to close
     // there is nothing left to cut.
     fallPending_ = false;
+    sounding_ = false;
     if (!deviceClosing_)
         device_.reset();
     ptt_.release();
@@ -212,6 +213,7 @@ void TxAudioStream::onOutputFailed()
         return;
     stopRequested_ = true;
     fallPending_ = false;
+    sounding_ = false;
     if (!closeRequested_)
         window_.setPttButtonEnabled(true);
     device_.reset();
