@@ -14,6 +14,7 @@ packages=(
   qt6-base-dev libqt6serialport6-dev libgl-dev
   portaudio19-dev libpulse-dev libasound2-dev libjack-jackd2-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libhamlib-dev libhamlib-utils
   pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
   dpkg-dev file
 )

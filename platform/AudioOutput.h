@@ -33,6 +33,17 @@ public:
     virtual void onOutputFailed() {}
 };
 
+// Fills the buffer that ends a transmission's sound, once the device knows which
+// buffer it is in the middle of playing. Called from inside
+// AudioOutputDevice::finish(), on the caller's thread.
+class OutputTailFiller {
+public:
+    virtual ~OutputTailFiller() = default;
+    // `playing` is the buffer that plays to its end before the tail, or nullptr when
+    // nothing is queued any more.
+    virtual void fillTail(const OutputBuffer* playing, OutputBuffer& tail) = 0;
+};
+
 class AudioOutputDevice {
 public:
     virtual ~AudioOutputDevice() = default;
@@ -54,4 +65,16 @@ public:
     // Seconds of sound the system holds between a buffer handed back and its
     // playing; 0 when closed.
     virtual double latencySeconds() const { return 0.0; }
+    // Ends the sound without a cut: every queued buffer except the one playing is
+    // handed back at once (as by reset()), the playing one plays to its end, and
+    // `tail`, filled by `filler` for that buffer, is queued behind it, all in one
+    // step so that no silence comes between the two. Notifications: the handed-back
+    // buffers first, then the playing one and the tail as they finish. A device that
+    // cannot keep its playing buffer resets and queues the tail after the silence.
+    virtual void finish(OutputBuffer& tail, OutputTailFiller& filler)
+    {
+        reset();
+        filler.fillTail(nullptr, tail);
+        write(tail);
+    }
 };

@@ -157,6 +157,25 @@ void PortAudioOutputDevice::reset()
     fed_ = false;  // the silence that follows is asked for
 }
 
+void PortAudioOutputDevice::finish(OutputBuffer& tail, OutputTailFiller& filler)
+{
+    if (stream_ == nullptr || !tail.prepared)
+        return;
+    std::lock_guard lock(mutex_);
+    if (std::find(queue_.begin(), queue_.end(), &tail) != queue_.end())
+        return;  // finishing already
+    // The audio thread waits while the tail is filled: it must follow the buffer
+    // in play without a single sample of silence between them.
+    OutputBuffer* playing = queue_.empty() ? nullptr : queue_.front();
+    while (queue_.size() > 1) {
+        OutputBuffer* buffer = queue_[1];
+        queue_.erase(queue_.begin() + 1);
+        postDone(buffer);
+    }
+    filler.fillTail(playing, tail);
+    queue_.push_back(&tail);
+}
+
 void PortAudioOutputDevice::unprepare(OutputBuffer& buffer)
 {
     std::lock_guard lock(mutex_);

@@ -39,6 +39,7 @@ public:
     void selectDevice(const std::string& serverName) override;
     // Both the sound system's own underflows and a queue that ran out mid-signal.
     int underrunCount() const override;
+    void finish(OutputBuffer& tail, OutputTailFiller& filler) override;
 
     bool isOpen() const { return stream_ != nullptr; }
     // Why the last open() failed, for diagnostics; empty after a success.

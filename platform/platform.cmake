@@ -19,6 +19,15 @@ target_link_libraries(mskplatform
   PUBLIC platform_interfaces soundchoice Qt6::Core Qt6::Widgets Qt6::SerialPort
   PRIVATE PkgConfig::PORTAUDIO PkgConfig::PULSE)
 
+# PTT by other means than a serial port: CAT through libhamlib (a rig, or a shared
+# rigctld) and the GPIO pins of a CM108 interface through its hidraw device.
+pkg_check_modules(HAMLIB REQUIRED IMPORTED_TARGET hamlib)
+add_library(platform_ptt STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/HamlibPttLine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Cm108PttLine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SystemPttLines.cpp)
+target_link_libraries(platform_ptt PUBLIC platform_interfaces PRIVATE PkgConfig::HAMLIB)
+
 # The sound libraries whose printers the device scan silences (QuietDeviceScan):
 # PortAudio loads them on Linux; elsewhere they are usually absent and the scan
 # is left as it is.

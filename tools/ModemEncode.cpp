@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/ModemEncode.h"
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TransmitPreamble.h"
 #include "modem/transmit/TxBitQueue.h"
@@ -204,7 +205,8 @@ std::string entryTextFromUtf8(std::string_view utf8)
     return entry;
 }
 
-void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idleUnits, const SampleBlockOutput& output)
+void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idleUnits, const SampleBlockOutput& output,
+                        KeyingEdges edges)
 {
     ArrivingText entry(text);
     NoStatus status;
@@ -226,6 +228,8 @@ void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idle
     // The first character is looked at before anything goes out, so that input
     // that cannot be read stops the run before a sample is written.
     std::int64_t textBits = entry.showNext();
+    if (edges == KeyingEdges::Shaped)
+        synthesizer.startRise();
     for (int i = 0; i < kPreambleBuffers; ++i)
         send(preambleBit(i));
 
@@ -242,9 +246,16 @@ void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idle
     }
     if (filled > 0)
         output(block.data(), filled);
+    if (edges == KeyingEdges::Hard)
+        return;
+    // The over ends as the transmitter ends it: the last bit's tone fades out.
+    std::int16_t fall[keying::kEdgeSamples];
+    synthesizer.fillFall(fall, synthesizer.toneState());
+    output(fall, keying::kEdgeSamples);
 }
 
-std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits)
+std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits,
+                                             KeyingEdges edges)
 {
     bool given = false;
     std::vector<std::int16_t> samples;
@@ -254,7 +265,8 @@ std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int sam
             return !std::exchange(given, true);
         },
         samplesPerBit, idleUnits,
-        [&](const std::int16_t* block, std::size_t count) { samples.insert(samples.end(), block, block + count); });
+        [&](const std::int16_t* block, std::size_t count) { samples.insert(samples.end(), block, block + count); },
+        edges);
     return samples;
 }
 

@@ -2,7 +2,8 @@
 #pragma once
 // msk-modem encode: the signal a freshly started transmitter plays when the text
 // was typed before "Turn On" -- the preamble, then one bit per request of the bit
-// queue through the end of the text and a number of idle units. The text is read
+// queue through the end of the text and a number of idle units, opened by the
+// keying rise and closed by the fall (modem/transmit/KeyingEnvelope.h). The text is read
 // and the samples are written block by block, so memory stays the same however
 // long the text and however many idle units follow it.
 
@@ -44,13 +45,21 @@ using EntryTextPieces = std::function<bool(std::string& piece)>;
 // Receives the samples in blocks, in order.
 using SampleBlockOutput = std::function<void(const std::int16_t* samples, std::size_t count)>;
 
+// How an over switches the carrier: Shaped, as this transmitter keys (a 5 ms
+// raised-cosine rise and fall); Hard, as a sender without shaping does (full
+// amplitude from the first sample, nothing after the last bit) -- for tests of
+// what the receiver hears from other stations.
+enum class KeyingEdges { Shaped, Hard };
+
 // Streams the transmission of the text to output at samplesPerBit, ending after
 // idleUnits idle units. Holds a few pieces of text and one block of samples.
-void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idleUnits, const SampleBlockOutput& output);
+void streamTransmission(const EntryTextPieces& text, int samplesPerBit, int idleUnits, const SampleBlockOutput& output,
+                        KeyingEdges edges = KeyingEdges::Shaped);
 
 // The samples a fresh transmitter plays for this entry text (Windows-1252 bytes,
 // line ends as CR LF) at samplesPerBit, ending after idleUnits idle units.
-std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits);
+std::vector<std::int16_t> encodeTransmission(std::string_view entryText, int samplesPerBit, int idleUnits,
+                                             KeyingEdges edges = KeyingEdges::Shaped);
 
 // The encode command; argv[0] is "encode". Returns the exit code.
 int runEncode(int argc, char** argv);

@@ -43,6 +43,12 @@ void OnAirDevice::reset()
     device_.reset();
 }
 
+void OnAirDevice::finish(OutputBuffer& tail, OutputTailFiller& filler)
+{
+    cut_ = true;
+    device_.finish(tail, filler);
+}
+
 void OnAirDevice::unprepare(OutputBuffer& buffer)
 {
     device_.unprepare(buffer);

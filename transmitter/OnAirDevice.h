@@ -13,6 +13,7 @@
 
 #include "modem/transmit/TransmitPreamble.h"
 #include "platform/AudioOutput.h"
+#include "transmitter/TxAudioStream.h"
 
 #include <array>
 #include <cstdint>
@@ -48,6 +49,9 @@ public:
     void selectDevice(const std::string& serverName) override { device_.selectDevice(serverName); }
     int underrunCount() const override { return device_.underrunCount(); }
     double latencySeconds() const override { return device_.latencySeconds(); }
+    // The end of a transmission: what comes back from here on is the cut queue, the
+    // bit in play and the fall, none of them text that is still to be marked.
+    void finish(OutputBuffer& tail, OutputTailFiller& filler) override;
 
 private:
     void onOutputOpen() override;
@@ -62,7 +66,8 @@ private:
     PlayedBitListener& bits_;
     AudioOutputListener* stream_ = nullptr;
     // The queue position each buffer carries, by the buffer's index.
-    std::array<std::int64_t, kPreambleBuffers> carried_{};
+    // One for each buffer the stream may have in flight, the fall's included.
+    std::array<std::int64_t, TxAudioStream::kTailIndex + 1> carried_{};
     std::int64_t lastReadPos_;  // the queue's read position at the last write
     bool cut_ = false;          // reset or failed: what comes back was not played
 };

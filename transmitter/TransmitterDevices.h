@@ -6,6 +6,7 @@
 
 class AudioOutputDevice;
 class OperatorMessages;
+class PttLineFactory;
 class SerialLines;
 class TextChooser;
 class VolumeControl;
@@ -16,4 +17,6 @@ struct TransmitterDevices {
     OperatorMessages& messages;
     VolumeControl& volume;
     TextChooser& chooser;
+    // PTT by Hamlib or a CM108 interface; without it only serial ports and VOX key.
+    PttLineFactory* pttLines = nullptr;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transmitter/TransmitterWindow.h"
 
+#include "modem/transmit/DriveLevel.h"
 #include "platform/DialogKeys.h"
 #include "platform/OperatorMessages.h"
 #include "platform/OtherStationCall.h"
@@ -10,6 +11,7 @@
 #include "transmitter/EntryTextSource.h"
 #include "transmitter/MacroDialog.h"
 #include "transmitter/OnAirDevice.h"
+#include "transmitter/RigChooser.h"
 #include "transmitter/TxAudioStream.h"
 
 #include <QButtonGroup>
@@ -17,17 +19,18 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -79,7 +82,9 @@ TransmitterWindow::TransmitterWindow(const TransmitterDevices& devices, QWidget*
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       devices_(devices),
-      ptt_(devices.serial, devices.messages)
+      ptt_(devices.serial, devices.messages, devices.pttLines),
+      store_(std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
+                                         QString::fromLatin1(kSettingsApplication)))
 {
     buildControls();
     entryText_ = std::make_unique<EntryTextSource>(*entry_->document());
@@ -209,6 +214,7 @@ void TransmitterWindow::buildMenuBar()
     QMenu* station = menuBar_->addMenu(QString::fromLatin1(kStationMenuText));
     soundDeviceAction_ = station->addAction(QString::fromLatin1(kSoundDeviceText));
     connect(soundDeviceAction_, &QAction::triggered, this, [this] { chooseSoundDevice(); });
+    buildStationMenu(*station);
 
     callLabel_ = new QLabel(menuBar_);
     callLabel_->setTextFormat(Qt::PlainText);
@@ -248,8 +254,6 @@ void TransmitterWindow::buildMenuBar()
 void TransmitterWindow::useSoundDevices(SoundDeviceList& list, SoundDeviceChooser& chooser,
                                         const std::optional<SoundDevice>& fromCommandLine)
 {
-    store_ = std::make_unique<QSettings>(QString::fromLatin1(kSettingsOrganisation),
-                                         QString::fromLatin1(kSettingsApplication));
     soundDevice_ = std::make_unique<SoundDeviceSetting>(SoundDirection::Output, *store_, list, chooser,
                                                         devices_.messages, kCaption);
     soundDevice_->start(fromCommandLine);
@@ -283,6 +287,10 @@ void TransmitterWindow::showSoundRanDry(int times)
 
 void TransmitterWindow::initialise()
 {
+    // The operator's last choice; a first start opens COM1 as ever.
+    const QVariant remembered = store_->value(QString::fromLatin1(kPttSetting));
+    if (!pttChosenForThisRun_ && remembered.isValid())
+        ptt_.select(remembered.toString().toStdString());
     ptt_.openCurrent();
     showPttDevice();
     setWindowTitle(QString::fromLatin1(kCaption));
@@ -312,7 +320,72 @@ void TransmitterWindow::requestProgramEnd()
 void TransmitterWindow::choosePttPort()
 {
     ptt_.choose(*this, devices_.chooser);
+    store_->setValue(QString::fromLatin1(kPttSetting), QString::fromStdString(ptt_.choiceText()));
     showPttDevice();
+}
+
+bool TransmitterWindow::choosePttForThisRun(const std::string& text)
+{
+    if (!ptt_.select(text))
+        return false;
+    pttChosenForThisRun_ = true;
+    return true;
+}
+
+void TransmitterWindow::buildStationMenu(QMenu& station)
+{
+    // Beside the sound device: the rig and the drive level, in whole dB below full drive.
+    // A rig keyed by CAT, picked from the CAT library's list rather than by number.
+    rigAction_ = station.addAction(QStringLiteral("&Rig\u2026"));
+    connect(rigAction_, &QAction::triggered, this, [this] { chooseRig(); });
+    QMenu* levels = station.addMenu(QStringLiteral("&Drive level"));
+    driveLevels_ = new QActionGroup(this);
+    driveLevels_->setExclusive(true);
+    for (int db = drive::kFullDb; db >= drive::kLowestDb; --db) {
+        QAction* level = levels->addAction(db == 0 ? QStringLiteral("0 dB (full)")
+                                                   : QString::fromUtf8("\u2212%1 dB").arg(-db));
+        level->setCheckable(true);
+        level->setData(db);
+        driveLevels_->addAction(level);
+    }
+    connect(driveLevels_, &QActionGroup::triggered, this,
+            [this](QAction* level) { setDriveLevel(level->data().toInt()); });
+    setDriveLevel(store_->value(QString::fromLatin1(kDriveSetting), drive::kFullDb).toInt());
+}
+
+void TransmitterWindow::chooseRig()
+{
+    const std::vector<RigModel> models = devices_.pttLines ? devices_.pttLines->rigModels() : std::vector<RigModel>{};
+    const PttPort::Choice current = PttPort::parseChoice(ptt_.choiceText());
+    const bool byCat = current.way == PttPort::Choice::Way::Line && current.method.kind == PttMethod::Kind::Hamlib;
+    const std::string port = byCat ? current.method.device : ptt_.deviceName();
+    RigChooser chooser(models, QString::fromStdString(port), this);
+    if (byCat) {
+        chooser.selectModel(current.method.rigModel);
+        chooser.setBaud(current.method.baud);
+    }
+    // As with the PTT port button: nothing starts while the rig is being chosen.
+    setPttButtonEnabled(false);
+    setToggleEnabled(false);
+    const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.pttText().isEmpty();
+    setPttButtonEnabled(true);
+    setToggleEnabled(true);
+    if (!accepted || !ptt_.select(chooser.pttText().toStdString()))
+        return;
+    ptt_.openCurrent();
+    store_->setValue(QString::fromLatin1(kPttSetting), QString::fromStdString(ptt_.choiceText()));
+    showPttDevice();
+}
+
+void TransmitterWindow::setDriveLevel(int db)
+{
+    driveLevelDb_ = drive::clampDb(db);
+    // From the next bit filled: the buffers already queued play at the old level.
+    synthesizer_.setDriveGain(drive::gainForDb(driveLevelDb_));
+    for (QAction* level : driveLevels_->actions())
+        level->setChecked(level->data().toInt() == driveLevelDb_);
+    if (store_->value(QString::fromLatin1(kDriveSetting), drive::kFullDb).toInt() != driveLevelDb_)
+        store_->setValue(QString::fromLatin1(kDriveSetting), driveLevelDb_);
 }
 
 void TransmitterWindow::showPttDevice()
@@ -330,6 +403,8 @@ void TransmitterWindow::setToggleText(const std::string& text)
 void TransmitterWindow::setPttButtonEnabled(bool enabled)
 {
     pttButton_->setEnabled(enabled);
+    if (rigAction_ != nullptr)
+        rigAction_->setEnabled(enabled);  // the PTT must not change while the radio is keyed
 }
 
 void TransmitterWindow::setModeOptionsEnabled(bool enabled)

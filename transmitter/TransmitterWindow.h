@@ -38,6 +38,7 @@ class EntryTextSource;
 class OnAirDevice;
 class OtherStationCall;
 class QColor;
+class QMenu;
 class QMenuBar;
 class QSettings;
 class SoundDeviceChooser;
@@ -47,6 +48,7 @@ class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QActionGroup;
 class QRadioButton;
 class TxAudioStream;
 
@@ -82,6 +84,17 @@ public:
     void initialise();
     // Shows the window in the middle of the screen.
     void showCentred();
+    // Before initialise(): key the radio as this text says for this run (the
+    // command line's --ptt), whatever was remembered. False for a text no keying
+    // method takes.
+    bool choosePttForThisRun(const std::string& text);
+
+    // Remembered choices (QSettings).
+    static constexpr const char* kPttSetting = "ptt/choice";
+    static constexpr const char* kDriveSetting = "transmit/driveLevelDb";
+    // The drive level, 0 to -30 dB ("Station" menu); remembered.
+    void setDriveLevel(int db);
+    int driveLevel() const { return driveLevelDb_; }
     // The system asks the program to end (kill, logout, Ctrl+C, a closed terminal).
     // The window closes as its close box closes it -- a transmission is cut and PTT
     // released first -- and then the program ends, also where a message box or the
@@ -173,6 +186,8 @@ private:
     void toggleTransmission();
     void choosePttPort();
     void showPttDevice();
+    void buildStationMenu(QMenu& station);
+    void chooseRig();
 
     TransmitterDevices devices_;
     QPushButton* toggle_ = nullptr;
@@ -186,7 +201,6 @@ private:
     QLabel* callLabel_ = nullptr;
     QAction* soundDeviceAction_ = nullptr;
     QLabel* dryLabel_ = nullptr;
-    std::unique_ptr<QSettings> store_;
     std::unique_ptr<SoundDeviceSetting> soundDevice_;
     // The controls in creation order, which is the order Tab follows; the arrow
     // keys move through the mode options in the order of modes_.
@@ -194,6 +208,7 @@ private:
 
     MskSynthesizer synthesizer_;
     PttPort ptt_;
+    std::unique_ptr<QSettings> store_;
     std::unique_ptr<EntryTextSource> entryText_;
     std::unique_ptr<TxBitQueue> queue_;
     std::unique_ptr<OverProgress> progress_;
@@ -207,6 +222,10 @@ private:
     std::function<QDateTime()> clock_;
     int charactersOnAir_ = 0;
     bool clearing_ = false;  // Ctrl+L empties the entry: no edit to send
+    QActionGroup* driveLevels_ = nullptr;
+    QAction* rigAction_ = nullptr;
+    int driveLevelDb_ = 0;
+    bool pttChosenForThisRun_ = false;
 
     bool ending_ = false;          // endWindow() called: the next close is accepted
     bool ended_ = false;

@@ -17,10 +17,14 @@ TxAudioStream::TxAudioStream(AudioOutputDevice& device, TxBitQueue& queue, MskSy
       ptt_(ptt),
       window_(window),
       messages_(messages),
-      storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0)
+      storage_(static_cast<std::size_t>(kBufferCount) * kBufferSamples, 0),
+      tailSamples_(static_cast<std::size_t>(kTailSamples + kMaxTailSilence), 0)
 {
     for (int i = 0; i < kMaxBufferCount; ++i)
         headers_[static_cast<std::size_t>(i)].index = i;
+    tail_.samples = tailSamples_.data();
+    tail_.index = kTailIndex;
+    tail_.lengthBytes = kBytesPerSample * kTailSamples;
 }
 
 namespace {
@@ -76,6 +80,8 @@ void TxAudioStream::start()
     }
     deviceHeld_ = true;
     deviceClosing_ = false;
+    sounding_ = false;
+    fallPending_ = false;
 
     const int samplesPerBit = synthesizer_.samplesPerBit();
     buffersInUse_ = buffersInFlight(samplesPerBit);
@@ -85,6 +91,7 @@ void TxAudioStream::start()
         header.lengthBytes = kBytesPerSample * samplesPerBit;
         device_.prepare(header);
     }
+    device_.prepare(tail_);
     // Nothing is queued yet: the open notification comes after this returns, so the
     // radio is always keyed before its first sample.
     ptt_.key();
@@ -94,11 +101,38 @@ void TxAudioStream::stop()
 {
     stopRequested_ = true;
     window_.setPttButtonEnabled(true);
-    // Cuts the sound at once; every queued buffer comes back, unplayed. Once the
-    // device has been told to close there is nothing left to cut.
+    if (!deviceClosing_ && sounding_ && !fallPending_) {
+        finishSound();  // PTT drops once the fall has played
+        return;
+    }
+    // Before the sound began, or again while the fall plays: cut at once; every
+    // queued buffer comes back, unplayed. Once the device has been told to close
+    // there is nothing left to cut.
+    fallPending_ = false;
+    sounding_ = false;
     if (!deviceClosing_)
         device_.reset();
     ptt_.release();
+}
+
+void TxAudioStream::finishSound()
+{
+    fallPending_ = true;
+    device_.finish(tail_, *this);
+}
+
+void TxAudioStream::fillTail(const OutputBuffer* playing, OutputBuffer& tail)
+{
+    const bool ours = playing != nullptr && playing->index >= 0 && playing->index < buffersInUse_ &&
+                      playing == &headers_[static_cast<std::size_t>(playing->index)];
+    std::fill(tailSamples_.begin(), tailSamples_.end(), std::int16_t{0});
+    // The sound has stopped already when nothing plays: a fall after silence would
+    // be a click of its own, so the tail is silence then.
+    if (ours)
+        synthesizer_.fillFall(tail.samples, endOfBuffer_[static_cast<std::size_t>(playing->index)]);
+    const double latency = std::clamp(device_.latencySeconds(), 0.0, 1.0);
+    const int silence = std::min(static_cast<int>(std::ceil(latency * kSampleRate)), kMaxTailSilence);
+    tail.lengthBytes = kBytesPerSample * (kTailSamples + silence);
 }
 
 void TxAudioStream::requestClose()
@@ -109,7 +143,11 @@ void TxAudioStream::requestClose()
     }
     stopRequested_ = true;
     closeRequested_ = true;
-    if (!deviceClosing_)
+    if (deviceClosing_ || fallPending_)
+        return;
+    if (sounding_)
+        finishSound();
+    else
         device_.reset();
 }
 
@@ -129,15 +167,26 @@ void TxAudioStream::onOutputOpen()
     underrunsBefore_ = device_.underrunCount();
     underrunsShown_ = 0;
     window_.showSoundRanDry(0);
+    synthesizer_.startRise();
     for (int i = 0; i < kBufferCount; ++i)
         refill(headers_[static_cast<std::size_t>(i)], preambleBit(i));
     // At the faster speeds the text follows in the buffers beyond the preamble's.
     for (int i = kBufferCount; i < buffersInUse_; ++i)
         refill(headers_[static_cast<std::size_t>(i)], queue_.nextBit());
+    sounding_ = true;
 }
 
 void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
 {
+    if (&buffer == &tail_) {
+        // Queued only by a stop: whether it has played or was cut, the over is done.
+        if (!deviceHeld_ || deviceClosing_)
+            return;
+        if (fallPending_)
+            ptt_.release();  // the fall has played
+        closeDevice();
+        return;
+    }
     const bool ours = buffer.index >= 0 && buffer.index < buffersInUse_ &&
                       &buffer == &headers_[static_cast<std::size_t>(buffer.index)];
     if (!ours || !deviceHeld_ || deviceClosing_)
@@ -152,7 +201,11 @@ void TxAudioStream::onOutputBufferDone(OutputBuffer& buffer)
         refill(buffer, queue_.nextBit());
         return;
     }
-    // The first buffer back after a stop closes the device; the rest are dropped.
+    // While the fall plays the buffers back are the cut ones and the last bit: the
+    // fall's own return closes. Otherwise the first buffer back after a stop closes
+    // the device; the rest are dropped.
+    if (fallPending_)
+        return;
     closeDevice();
 }
 
@@ -160,8 +213,11 @@ void TxAudioStream::closeDevice()
 {
     for (int i = 0; i < buffersInUse_; ++i)
         device_.unprepare(headers_[static_cast<std::size_t>(i)]);
+    device_.unprepare(tail_);
     device_.close();
     deviceClosing_ = true;
+    sounding_ = false;
+    fallPending_ = false;
 }
 
 void TxAudioStream::onOutputClose()
@@ -184,6 +240,8 @@ void TxAudioStream::onOutputFailed()
     if (!deviceHeld_ || deviceClosing_)
         return;
     stopRequested_ = true;
+    fallPending_ = false;
+    sounding_ = false;
     if (!closeRequested_)
         window_.setPttButtonEnabled(true);
     putBackUnplayed();  // before the reset, while the device still knows its latency
@@ -212,5 +270,6 @@ void TxAudioStream::putBackUnplayed()
 void TxAudioStream::refill(OutputBuffer& buffer, int bit)
 {
     synthesizer_.fillBit(buffer.samples, bit);
+    endOfBuffer_[static_cast<std::size_t>(buffer.index)] = synthesizer_.toneState();
     device_.write(buffer);
 }

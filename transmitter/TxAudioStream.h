@@ -10,13 +10,19 @@
 // typed character is heard about one queue's length later. A transmission opens
 // with a preamble of 42 bits and then
 // runs, sending text or idle units, until the operator turns it off or closes the
-// window; PTT is keyed before the first sample is queued and released as soon as
-// the sound is cut.
+// window; PTT is keyed before the first sample is queued.
+//
+// The carrier never switches on or off in one step: the preamble opens with the
+// keying rise, and "Turn Off" or closing the window lets the bit in play finish
+// and then plays the fall (a buffer of its own) before PTT drops; the bits still queued
+// behind the one in play are lost, as with a cut. A second "Turn Off" while the
+// fall plays, or a lost stream, cuts at once and releases PTT.
 //
 // Window thread only: the toggle and the close request come from the window, the
 // three notifications from the device through the window's event loop. Nothing
 // here allocates after construction.
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TransmitPreamble.h"
 #include "platform/AudioOutput.h"
@@ -42,14 +48,20 @@ class PttKeyer;
 class TxBitQueue;
 class TxWindowControls;
 
-class TxAudioStream : public AudioOutputListener {
+class TxAudioStream : public AudioOutputListener, private OutputTailFiller {
 public:
     static constexpr int kBufferCount = kPreambleBuffers;                         // buffers in flight at least
+    static constexpr int kTailSamples = keying::kEdgeSamples;                    // the fall
+    // Silence after the fall, as long as the sound system's latency (at most half
+    // a second): the fall's buffer comes back, and PTT drops, once the fall has
+    // been heard rather than once it was handed on.
+    static constexpr int kMaxTailSilence = MskSynthesizer::kSampleRate / 2;
     static constexpr int kBufferSamples = MskSynthesizer::kMaxSamplesPerBit;      // storage per buffer
     static constexpr int kSampleRate = MskSynthesizer::kSampleRate;              // samples per second
     static constexpr int kBytesPerSample = 2;                                    // 16-bit mono
     static constexpr int buffersInFlight(int samplesPerBit) { return txBuffersInFlight(samplesPerBit); }
     static constexpr int kMaxBufferCount = txBuffersInFlight(kTxModes.back().samplesPerBit);
+    static constexpr int kTailIndex = kMaxBufferCount;                           // the fall's buffer
     static constexpr const char* kTurnOnText = "Turn On";
     static constexpr const char* kTurnOffText = "Turn Off";
     static constexpr const char* kMessageTitle = "MSK transmitter";
@@ -89,6 +101,8 @@ public:
     int bufferBytes() const { return headers_[0].lengthBytes; }
     // The buffers in flight in the transmission that runs or ran last.
     int bufferCount() const { return buffersInUse_; }
+    // The fall is queued and PTT waits for it to play.
+    bool fallPending() const { return fallPending_; }
 
 private:
     void start();
@@ -96,6 +110,9 @@ private:
     void refill(OutputBuffer& buffer, int bit);
     void closeDevice();
     void putBackUnplayed();
+    // Lets the bit in play finish and queues the fall behind it.
+    void finishSound();
+    void fillTail(const OutputBuffer* playing, OutputBuffer& tail) override;
 
     AudioOutputDevice& device_;
     TxBitQueue& queue_;
@@ -107,6 +124,12 @@ private:
     std::vector<std::int16_t> storage_;  // kBufferCount * kBufferSamples, zeroed at start
     std::array<OutputBuffer, kMaxBufferCount> headers_{};
     int buffersInUse_ = kBufferCount;    // of headers_, laid out over storage_ at each start
+    // Where each buffer's bit left the waveform, so the fall continues the one in play.
+    std::array<MskSynthesizer::ToneState, kMaxBufferCount> endOfBuffer_{};
+    std::vector<std::int16_t> tailSamples_;  // kTailSamples + kMaxTailSilence
+    OutputBuffer tail_{};
+    bool sounding_ = false;     // the preamble is queued: a stop has a bit to fade out
+    bool fallPending_ = false;  // the fall is queued; the first buffer back no longer closes
     bool deviceHeld_ = false;
     bool deviceClosing_ = false;  // close() called, its notification still to come
     bool stopRequested_ = false;

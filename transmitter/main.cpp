@@ -10,8 +10,10 @@
 #include "platform/QtOperatorMessages.h"
 #include "platform/QtSerialLines.h"
 #include "platform/QtVolumeControl.h"
+#include "platform/SystemPttLines.h"
 #include "platform/TerminationRequests.h"
 #include "program/ProgramInfo.h"
+#include "transmitter/PttOption.h"
 #include "transmitter/SelectionPopup.h"
 #include "transmitter/TransmitterOptions.h"
 #include "transmitter/TransmitterWindow.h"
@@ -61,8 +63,11 @@ int main(int argc, char** argv)
     QtOperatorMessages messages;
     QtVolumeControl volume;
     SelectionPopup popup;
+    SystemPttLines pttLines;  // rigctld, Hamlib and CM108 keying
 
-    TransmitterWindow window({audio, serial, messages, volume, popup});
+    TransmitterWindow window({audio, serial, messages, volume, popup, &pttLines});
+    if (!applyPttOption(window, argc, argv))
+        return 2;
     QtSoundDeviceChooser soundDeviceChooser;
     window.useSoundDevices(soundDevices, soundDeviceChooser, outputDevice);
     // kill, logout, Ctrl+C or a closed terminal end the program as the close box

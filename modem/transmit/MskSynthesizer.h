@@ -6,6 +6,11 @@
 //
 // The phase is never reset: every bit, every transmission and every change of
 // speed continues the waveform where the last sample left it.
+//
+// Beside the bits: a transmission may open with the raised-cosine rise of
+// KeyingEnvelope.h and close with its fall, and the drive level scales the whole
+// signal. At full drive and outside the rise the samples are exactly those of the
+// plain synthesiser.
 // Runs on the window thread only.
 
 #include <array>
@@ -48,9 +53,31 @@ public:
     double phase() const { return phase_; }  // radians, of the next sample
     float tone() const { return tone_; }     // Hz, of the last bit written
 
+    // Where a bit left the waveform: the phase of the sample after it and its tone.
+    struct ToneState {
+        double phase = 0.0;  // radians
+        float tone = 0.0f;   // Hz
+    };
+    ToneState toneState() const { return {phase_, tone_}; }
+
+    // The next keying::kEdgeSamples samples written by fillBit rise from silence.
+    void startRise();
+    // Writes keying::kEdgeSamples samples: the tone of `after` continued from its
+    // phase under the falling half, to end an over without a click. The
+    // synthesiser's own phase does not move, so the next transmission starts where
+    // the last bit left it, as without the fall.
+    void fillFall(std::int16_t* buffer, const ToneState& after) const;
+
+    // The drive level: a gain of at most 1 on every sample (1 = full drive, the
+    // peak kAmplitude). Other values are ignored.
+    void setDriveGain(double gain);
+    double driveGain() const { return amplitude_ / kAmplitude; }
+
 private:
     int samplesPerBit_ = kStartSamplesPerBit;
     double phase_ = 0.0;
     float tone_ = 0.0f;
     double phaseStep_ = 0.0;
+    double amplitude_ = kAmplitude;  // peak, after the drive level
+    int riseAt_ = -1;                // sample of the rise written next; -1 outside it
 };

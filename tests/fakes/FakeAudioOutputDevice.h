@@ -10,6 +10,7 @@
 
 #include "platform/AudioOutput.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -27,13 +28,15 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
     std::string selected;  // the last selectDevice()
 
     std::vector<std::string>* sharedLog;
-    std::vector<std::string> calls;   // "open 32000", "prepare 3", "write 3", "reset", "unprepare 3", "close"
+    std::vector<std::string> calls;   // "open 32000", "prepare 3", "write 3", "reset", "finish", "unprepare 3", "close"
     std::vector<std::string> faults;
     // What each write() queued, copied at the time: the samples the device plays.
     std::vector<std::vector<std::int16_t>> written;
     int opens = 0;
     int closes = 0;
     int resets = 0;
+    int finishes = 0;
+    OutputBuffer* lastTail = nullptr;  // the tail of the last finish()
 
     AudioOutputListener* listener = nullptr;
     bool isOpen = false;
@@ -88,6 +91,22 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
             returned.push_back(queued.front());
             queued.pop_front();
         }
+    }
+    // Keeps the buffer in play (the first queued), hands back the rest and queues
+    // the tail behind it.
+    void finish(OutputBuffer& tail, OutputTailFiller& filler) override
+    {
+        record("finish");
+        checkOpen("finish");
+        ++finishes;
+        OutputBuffer* playing = queued.empty() ? nullptr : queued.front();
+        while (queued.size() > 1) {
+            returned.push_back(queued[1]);
+            queued.erase(queued.begin() + 1);
+        }
+        filler.fillTail(playing, tail);
+        lastTail = &tail;
+        write(tail);
     }
     void unprepare(OutputBuffer& b) override
     {
@@ -159,11 +178,16 @@ struct FakeAudioOutputDevice : AudioOutputDevice {
             listener->onOutputClose();
         }
     }
-    // Every notification still owed, in the order a device would send them.
+    // Every notification still owed, in the order a device would send them; a
+    // transmission that is finishing plays out its last bit and its tail first.
     void deliverAll()
     {
         deliverOpen();
         deliverDone();
+        if (isOpen && std::find(queued.begin(), queued.end(), lastTail) != queued.end()) {
+            play(queued.size());
+            deliverDone();
+        }
         deliverClose();
     }
 

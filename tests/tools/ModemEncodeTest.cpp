@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/ModemEncode.h"
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/varicode/VaricodeTable.h"
 #include "tools/WavFile.h"
@@ -21,14 +22,17 @@
 
 namespace {
 
-// What a synthesiser makes of a bit sequence given as '0'/'1' characters.
+// The over a synthesiser puts on the air for a bit sequence given as '0'/'1'
+// characters: the bits under the keying rise, then the fall.
 std::vector<std::int16_t> synthesize(const std::string& bits, int samplesPerBit)
 {
     MskSynthesizer synth;
     synth.setSamplesPerBit(samplesPerBit);
-    std::vector<std::int16_t> out(bits.size() * static_cast<std::size_t>(samplesPerBit));
+    synth.startRise();
+    std::vector<std::int16_t> out(bits.size() * static_cast<std::size_t>(samplesPerBit) + keying::kEdgeSamples);
     for (std::size_t i = 0; i < bits.size(); ++i)
         synth.fillBit(out.data() + i * static_cast<std::size_t>(samplesPerBit), bits[i] == '1');
+    synth.fillFall(out.data() + bits.size() * static_cast<std::size_t>(samplesPerBit), synth.toneState());
     return out;
 }
 

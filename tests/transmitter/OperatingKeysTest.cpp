@@ -166,11 +166,13 @@ void OperatingKeysTest::ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed()
     // 'e' fills positions 1-4; the closing idle ends at 4 + 24 = 28.
     rig.playThrough(27);
     QVERIFY(rig.serial.dtr);
-    QCOMPARE(rig.audio.resets, 0);
+    QCOMPARE(rig.audio.finishes, 0);
     rig.playThrough(28);
-    QCOMPARE(rig.audio.resets, 1);  // turned off: the rest in flight is idle
-    QVERIFY(!rig.serial.dtr && !rig.serial.rts);
+    QCOMPARE(rig.audio.finishes, 1);  // turned off: the rest in flight is idle
+    QCOMPARE(rig.audio.resets, 0);    // the bit in play ends and the tone fades out
+    QVERIFY(rig.serial.dtr);          // until the fall has been heard
     rig.audio.deliverAll();
+    QVERIFY(!rig.serial.dtr && !rig.serial.rts);
     QCOMPARE(rig.toggleText(), QStringLiteral("Turn On"));
     QCOMPARE(rig.window->shownCall(), QString());
     QVERIFY(!rig.window->hasEnded());

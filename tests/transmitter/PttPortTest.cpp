@@ -4,6 +4,7 @@
 
 #include "tests/fakes/FakeOperatorMessages.h"
 #include "tests/fakes/FakeSerialLines.h"
+#include "tests/transmitter/FakePttLines.h"
 #include "transmitter/PttPort.h"
 #include "transmitter/TextChooser.h"
 
@@ -242,6 +243,185 @@ TEST_F(PttPortTest, CancellingClosesAndReopensTheSamePortAndReleasesBothLines)
     EXPECT_EQ(lines.events, (Events{"ptt button disabled", "toggle disabled", "chooser", "ptt button enabled",
                                     "toggle enabled", "close", "open 1", "dtr off", "rts off"}));
     EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+
+// --- The other keying methods, typed into the same field ---
+
+namespace {
+
+TEST(PttChoiceText, ReadsEachMethodAndSaysWhatIsWrongWithABadOne)
+{
+    using Way = PttPort::Choice::Way;
+    using Kind = PttMethod::Kind;
+    const PttPort::Choice rigctld = PttPort::parseChoice("rigctld:localhost:4532");
+    EXPECT_EQ(rigctld.way, Way::Line);
+    EXPECT_EQ(rigctld.method.kind, Kind::Rigctld);
+    EXPECT_EQ(rigctld.method.host, "localhost");
+    EXPECT_EQ(rigctld.method.tcpPort, 4532);
+    EXPECT_EQ(PttPort::parseChoice("RIGCTLD:::1:4532").method.host, "::1");  // the port follows the last colon
+
+    const PttPort::Choice cat = PttPort::parseChoice("hamlib:3073:/dev/ttyUSB0:19200");
+    EXPECT_EQ(cat.way, Way::Line);
+    EXPECT_EQ(cat.method.kind, Kind::Hamlib);
+    EXPECT_EQ(cat.method.rigModel, 3073);
+    EXPECT_EQ(cat.method.device, "/dev/ttyUSB0");
+    EXPECT_EQ(cat.method.baud, 19200);
+    const PttPort::Choice noBaud = PttPort::parseChoice("hamlib:1035:/dev/serial/by-id/usb-Silicon_Labs-if00");
+    EXPECT_EQ(noBaud.method.device, "/dev/serial/by-id/usb-Silicon_Labs-if00");
+    EXPECT_EQ(noBaud.method.baud, 0);
+
+    const PttPort::Choice cm108 = PttPort::parseChoice("cm108:/dev/hidraw2");
+    EXPECT_EQ(cm108.method.kind, Kind::Cm108);
+    EXPECT_EQ(cm108.method.device, "/dev/hidraw2");
+    EXPECT_EQ(cm108.method.gpio, 3);
+    EXPECT_EQ(PttPort::parseChoice("cm108:/dev/hidraw2:4").method.gpio, 4);
+
+    EXPECT_EQ(PttPort::parseChoice("vox").way, Way::Vox);
+    EXPECT_EQ(PttPort::parseChoice("VOX").way, Way::Vox);
+    for (const char* serial : {"COM3", "none", "/dev/ttyUSB0", "", "voxx"})
+        EXPECT_EQ(PttPort::parseChoice(serial).way, Way::SerialPort) << serial;
+
+    const struct {
+        const char* text;
+        const char* error;
+    } bad[] = {
+        {"rigctld:localhost", "\"rigctld:localhost\": write rigctld:HOST:PORT, e.g. rigctld:localhost:4532"},
+        {"rigctld::4532", "\"rigctld::4532\": write rigctld:HOST:PORT, e.g. rigctld:localhost:4532"},
+        {"rigctld:localhost:65536", "\"rigctld:localhost:65536\": the TCP port must be a number from 1 to 65535"},
+        {"hamlib:3073", "\"hamlib:3073\": write hamlib:MODEL:PORT[:BAUD], e.g. hamlib:3073:/dev/ttyUSB0:19200"},
+        {"hamlib:IC-7300:/dev/ttyUSB0", "\"hamlib:IC-7300:/dev/ttyUSB0\": the rig model must be Hamlib's model number"},
+        {"hamlib:3073:", "\"hamlib:3073:\": the rig's port is missing"},
+        {"cm108:", "\"cm108:\": the hidraw device is missing, e.g. cm108:/dev/hidraw0"},
+        {"cm108:/dev/hidraw0:9", "\"cm108:/dev/hidraw0:9\": the GPIO pin must be a number from 1 to 8"},
+    };
+    for (const auto& b : bad) {
+        const PttPort::Choice choice = PttPort::parseChoice(b.text);
+        EXPECT_EQ(choice.way, Way::Invalid) << b.text;
+        EXPECT_EQ(choice.error, b.error);
+    }
+}
+
+class PttLineTest : public PttPortTest {
+protected:
+    FakePttLines other{lines.events};
+    PttPort linePort{lines, messages, &other};
+
+    int chooseLineText(const std::string& text)
+    {
+        chooser.answer = text;
+        return linePort.choose(window, chooser);
+    }
+};
+
+TEST_F(PttLineTest, ARigctldChoiceClosesTheSerialPortOpensTheLineReleasedAndKeysThroughIt)
+{
+    ASSERT_TRUE(linePort.openCurrent());
+    lines.events.clear();
+    EXPECT_EQ(chooseLineText("rigctld:localhost:4532"), 1);
+    EXPECT_FALSE(lines.isOpen());
+    EXPECT_EQ(lines.events, (Events{"ptt button disabled", "toggle disabled", "chooser", "ptt button enabled",
+                                    "toggle enabled", "close", "line open", "line release"}));
+    ASSERT_EQ(other.made.size(), 1u);
+    EXPECT_EQ(other.made[0].tcpPort, 4532);
+    EXPECT_EQ(linePort.deviceName(), "rigctld:localhost:4532");
+    EXPECT_EQ(linePort.choiceText(), "rigctld:localhost:4532");
+    EXPECT_EQ(linePort.portNumber(), 0);
+
+    lines.events.clear();
+    linePort.key();
+    EXPECT_TRUE(other.keyed);
+    linePort.release();
+    EXPECT_FALSE(other.keyed);
+    EXPECT_EQ(lines.events, (Events{"line key", "line release"}));
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Offered as typed the next time; going back to a COM port lets the line go.
+    lines.events.clear();
+    EXPECT_EQ(chooseLineText("COM2"), 1);
+    EXPECT_EQ(chooser.calls.back().initialText, "rigctld:localhost:4532");
+    EXPECT_EQ(other.alive, 0);
+    EXPECT_EQ(lines.openPort, 2);
+    EXPECT_EQ(linePort.choiceText(), "COM2");
+}
+
+TEST_F(PttLineTest, ALineThatCannotBeReachedSaysWhyAndKeysNothing)
+{
+    other.failOpen = true;
+    EXPECT_EQ(chooseLineText("cm108:/dev/hidraw0"), 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "PTT");
+    EXPECT_EQ(messages.shown[0].text, "cannot reach it");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(other.alive, 0);
+    EXPECT_EQ(linePort.deviceName(), "");
+    lines.events.clear();
+    linePort.key();
+    linePort.release();
+    EXPECT_TRUE(lines.events.empty());
+    EXPECT_EQ(linePort.choiceText(), "cm108:/dev/hidraw0");  // still the operator's choice
+
+    // Without the system's lines at all (a build without them): the same box.
+    PttPort bare(lines, messages);
+    ASSERT_TRUE(bare.select("hamlib:1:/dev/null"));
+    EXPECT_FALSE(bare.openCurrent());
+    EXPECT_EQ(messages.shown.back().text, "No way to key the radio by hamlib:1:/dev/null on this system");
+}
+
+TEST_F(PttLineTest, AFailedKeyIsReleasedAtOnceAndAFailedReleaseTriedAgainAndWarned)
+{
+    ASSERT_TRUE(linePort.select("rigctld:localhost:4532"));
+    ASSERT_TRUE(linePort.openCurrent());
+    lines.events.clear();
+    other.failKeys = 1;
+    linePort.key();
+    EXPECT_EQ(lines.events, (Events{"line key failed", "line release"}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "it would not key");
+
+    lines.events.clear();
+    linePort.key();
+    other.failReleases = 1;
+    linePort.release();
+    EXPECT_EQ(lines.events, (Events{"line key", "line release failed", "line release"}));
+    EXPECT_FALSE(other.keyed);
+    EXPECT_EQ(messages.shown.size(), 1u);  // the second try did it
+
+    other.failReleases = 2;
+    linePort.key();
+    linePort.release();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].text, "it would not release\nThe radio may still be transmitting.");
+}
+
+TEST_F(PttLineTest, VoxKeysNothingAndOpensNothing)
+{
+    ASSERT_TRUE(linePort.openCurrent());
+    lines.events.clear();
+    EXPECT_EQ(chooseLineText("vox"), 1);
+    EXPECT_FALSE(lines.isOpen());
+    EXPECT_TRUE(other.made.empty());
+    EXPECT_TRUE(messages.shown.empty());
+    linePort.key();
+    EXPECT_FALSE(lines.keyed());
+    EXPECT_EQ(linePort.deviceName(), "VOX");
+    EXPECT_EQ(linePort.choiceText(), "vox");
+}
+
+TEST_F(PttLineTest, AMistypedMethodIsRefusedAndTheRadioStaysKeyedAsBefore)
+{
+    ASSERT_TRUE(linePort.openCurrent());
+    lines.events.clear();
+    EXPECT_EQ(chooseLineText("rigctld:localhost"), 0);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "PTT");
+    EXPECT_EQ(messages.shown[0].text, "\"rigctld:localhost\": write rigctld:HOST:PORT, e.g. rigctld:localhost:4532");
+    EXPECT_TRUE(lines.isOpen());  // COM1 as before
+    EXPECT_EQ(linePort.choiceText(), "COM1");
+    EXPECT_TRUE(window.pttEnabled && window.toggleEnabled);
+    EXPECT_FALSE(linePort.select("cm108:"));
+    EXPECT_EQ(linePort.choiceText(), "COM1");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/QtOperatorMessages.h"
 #include "platform/TerminationRequests.h"
 #include "tests/fakes/FakeAudioOutputDevice.h"
+#include "tests/transmitter/TransmitterTestSettings.h"
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
@@ -42,6 +43,8 @@ struct Program {
     QtOperatorMessages messages;
     FakeVolumeControl volume;
     FakeChooser chooser;
+    // Before the window reads them: a first start, away from the operator's settings.
+    bool freshSettings = (UseFreshTransmitterSettings(), true);
     TransmitterWindow window{TransmitterDevices{audio, serial, messages, volume, chooser}};
     TerminationRequests termination{[this] { window.requestProgramEnd(); }};
     bool stoppedFromOutside = false;
@@ -134,6 +137,8 @@ void TransmitterEndTest::aBoxOpenWhileSending()
         if (!program.window.stream().closeRequested())
             return false;
         program.audio.deliverDone();
+        program.audio.play(2);  // the bit in play and the fall
+        program.audio.deliverDone();
         program.audio.deliverClose();
         return true;
     });
@@ -143,7 +148,7 @@ void TransmitterEndTest::aBoxOpenWhileSending()
     QVERIFY(!openBox());
     QVERIFY(!program.serial.dtr && !program.serial.rts);
     const auto at = [&](const std::string& event) { return std::find(program.log.begin(), program.log.end(), event); };
-    QVERIFY(at("audio reset") < at("dtr off") && at("dtr off") < at("rts off") && at("rts off") != program.log.end());
+    QVERIFY(at("audio finish") < at("dtr off") && at("dtr off") < at("rts off") && at("rts off") != program.log.end());
 }
 
 void TransmitterEndTest::theBoxAtStartUp()
@@ -175,6 +180,8 @@ void TransmitterEndTest::escsQuestionOpenWhileSending()
     program.whenever([&] {
         if (!program.window.stream().closeRequested())
             return false;
+        program.audio.deliverDone();
+        program.audio.play(2);  // the bit in play and the fall
         program.audio.deliverDone();
         program.audio.deliverClose();
         return true;

@@ -2,34 +2,38 @@
 // The transmitter window on the offscreen platform, with a sound card, serial port,
 // message boxes, volume control and port chooser that the test controls.
 
+#include "modem/transmit/DriveLevel.h"
 #include "platform/SoundDeviceSetting.h"
 #include "tests/fakes/FakeAudioOutputDevice.h"
-#include "tests/transmitter/AnswerQuestion.h"
 #include "tests/fakes/FakeSoundDeviceList.h"
+#include "tests/transmitter/AnswerQuestion.h"
 #include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakePttLines.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
 #include "tests/transmitter/TransmitterTestSettings.h"
 #include "tests/transmitter/WatchingMessages.h"
 #include "tools/ModemEncode.h"
 #include "transmitter/DialogUnits.h"
+#include "transmitter/PttOption.h"
+#include "transmitter/RigChooser.h"
 #include "transmitter/TransmitterWindow.h"
 #include "transmitter/TxAudioStream.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -43,13 +47,17 @@ struct Rig {
     WatchingMessages messages;
     FakeVolumeControl volume;
     FakeChooser chooser;
+    FakePttLines pttLines{log};
     std::unique_ptr<TransmitterWindow> window;
 
-    explicit Rig(std::set<int> ports = {1, 2, 3})
+    enum class Settings { Fresh, Remembered };
+    explicit Rig(std::set<int> ports = {1, 2, 3}, Settings settings = Settings::Fresh)
     {
         serial.existing = std::move(ports);
-        UseFreshTransmitterSettings();
-        window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
+        if (settings == Settings::Fresh)
+            UseFreshTransmitterSettings();
+        window = std::make_unique<TransmitterWindow>(
+            TransmitterDevices{audio, serial, messages, volume, chooser, &pttLines});
         messages.window = window.get();
     }
     void start()
@@ -88,13 +96,7 @@ struct PickingChooser : SoundDeviceChooser {
 
 // Remembered choices go to a folder of the test's own.
 struct PrivateSettings {
-    QTemporaryDir folder;
-    PrivateSettings()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-    }
+    PrivateSettings() { UseFreshTransmitterSettings(); }
 };
 
 const SoundDevice kRadioInterface{"Radio Interface Analog Stereo", "alsa_output.usb-Radio-00.analog-stereo"};
@@ -106,7 +108,7 @@ private slots:
     void buildsTheControlsAtTheirPlacesInTabOrder();
     void startsWithThirtyOneBaudCheckedAndStatusZero();
     void showsTheComportFailureBeforeTheWindowAndStillTransmits();
-    void keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheReset();
+    void keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheFall();
     void locksThePortAndTheSpeedWhileSending();
     void runsAtSixtyFourSamplesPerBitAfterFiveHundredBaud();
     void showsTheBacklogAfterTwentyOneBits();
@@ -122,6 +124,9 @@ private slots:
     void theStationMenuChoosesTheSoundDeviceForTheNextTurnOn();
     void aMissingSoundDeviceIsNamedInsteadOfOpened();
     void underrunsShowAtTheRightOfTheMenuBar();
+    void remembersThePttChoiceAndTheDriveLevel();
+    void aPttGivenForThisRunIsUsedButNotRemembered();
+    void rigPicksACatRigByMakerAndName();
 };
 
 void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
@@ -135,6 +140,7 @@ void TransmitterWindowTest::buildsTheControlsAtTheirPlacesInTabOrder()
     QCOMPARE(w.clientArea()->geometry(), QRect(0, w.menuBar()->height(), du.x(340), du.y(64)));
     QVERIFY(w.menuBar()->height() > 0);
     QCOMPARE(w.size(), QSize(du.x(340), du.y(64) + w.menuBar()->height()));
+    QCOMPARE(w.control(1002)->parentWidget()->geometry(), QRect(0, w.menuBar()->height(), du.x(340), du.y(64)));
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QVERIFY(!(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
@@ -228,7 +234,7 @@ void TransmitterWindowTest::showsTheComportFailureBeforeTheWindowAndStillTransmi
     rig.checkDevice();
 }
 
-void TransmitterWindowTest::keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheReset()
+void TransmitterWindowTest::keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterTheFall()
 {
     Rig rig;
     rig.start();
@@ -243,10 +249,16 @@ void TransmitterWindowTest::keysPttBeforeTheFirstBufferAndReleasesDtrFirstAfterT
 
     rig.audio.playAndReturn(50);
     rig.clickToggle();
-    const std::size_t reset = rig.indexOf("audio reset");
-    QVERIFY(reset + 2 < rig.log.size());
-    QCOMPARE(rig.log[reset + 1], std::string("dtr off"));
-    QCOMPARE(rig.log[reset + 2], std::string("rts off"));
+    QVERIFY(rig.serial.dtr && rig.serial.rts);  // while the last bit and the fall play
+    rig.audio.deliverDone();
+    rig.audio.play(2);
+    rig.audio.deliverDone(1);
+    QVERIFY(rig.serial.dtr && rig.serial.rts);
+    rig.audio.deliverDone(1);  // the fall is back
+    const std::size_t dtrOff = rig.indexOf("dtr off");
+    QVERIFY(dtrOff < rig.log.size());
+    QCOMPARE(rig.log[dtrOff + 1], std::string("rts off"));
+    QVERIFY(dtrOff < rig.indexOf("audio close"));
     QVERIFY(!rig.serial.dtr && !rig.serial.rts);
     rig.audio.deliverAll();
     rig.checkDevice();
@@ -383,8 +395,10 @@ void TransmitterWindowTest::closingWhileSendingWaitsForTheDeviceAndReleasesPtt()
         QVERIFY(!rig.window->hasEnded());
         QVERIFY(rig.window->stream().closeRequested());
         QVERIFY(rig.serial.dtr);  // keyed until the sound card has let go
-        QCOMPARE(rig.audio.resets, 1);
+        QCOMPARE(rig.audio.finishes, 1);  // the bit in play and the fall, then the close
 
+        rig.audio.deliverDone();
+        rig.audio.play(2);
         rig.audio.deliverDone();
         QVERIFY(rig.window->isVisible());
         rig.audio.deliverClose();
@@ -586,6 +600,136 @@ void TransmitterWindowTest::underrunsShowAtTheRightOfTheMenuBar()
     QVERIFY(!notice->isVisible());
     rig.clickToggle();
     rig.audio.deliverAll();
+}
+
+namespace {
+QAction* driveLevelAction(TransmitterWindow& w, int db)
+{
+    for (QAction* action : w.findChildren<QAction*>())
+        if (action->isCheckable() && action->data().toInt() == db && action->text().contains("dB"))
+            return action;
+    return nullptr;
+}
+}  // namespace
+
+void TransmitterWindowTest::remembersThePttChoiceAndTheDriveLevel()
+{
+    {
+        Rig first;  // a first start: COM1 at full drive, as ever
+        first.start();
+        QCOMPARE(first.serial.openPort, 1);
+        QCOMPARE(first.window->driveLevel(), 0);
+        QVERIFY(driveLevelAction(*first.window, 0)->isChecked());
+        first.chooser.answer = "COM3";
+        QTest::mouseClick(first.button(5000), Qt::LeftButton);
+        QAction* minus10 = driveLevelAction(*first.window, -10);
+        QVERIFY(minus10);
+        QCOMPARE(minus10->text(), QString::fromUtf8("−10 dB"));
+        minus10->trigger();
+        QCOMPARE(first.window->driveLevel(), -10);
+    }
+    Rig next({1, 2, 3}, Rig::Settings::Remembered);
+    next.start();
+    QCOMPARE(next.serial.openPort, 3);
+    QCOMPARE(next.window->driveLevel(), -10);
+    QVERIFY(driveLevelAction(*next.window, -10)->isChecked());
+    QVERIFY(!driveLevelAction(*next.window, 0)->isChecked());
+    QCOMPARE(next.window->synthesizer().driveGain(), drive::gainForDb(-10));
+    QCOMPARE(driveLevelAction(*next.window, -31), static_cast<QAction*>(nullptr));  // 0 to -30 only
+}
+
+void TransmitterWindowTest::aPttGivenForThisRunIsUsedButNotRemembered()
+{
+    {
+        Rig first;
+        first.start();
+        first.chooser.answer = "COM2";
+        QTest::mouseClick(first.button(5000), Qt::LeftButton);
+    }
+    Rig rig({1, 2, 3}, Rig::Settings::Remembered);
+    QVERIFY(!rig.window->choosePttForThisRun("rigctld:nohost"));
+    QVERIFY(rig.window->choosePttForThisRun("vox"));
+    rig.start();
+    QVERIFY(!rig.serial.isOpen());
+    QVERIFY(rig.messages.shown.empty());
+    QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: VOX"));
+    rig.clickToggle();
+    rig.audio.deliverOpen();
+    QVERIFY(!rig.serial.dtr);
+    rig.clickToggle();
+    rig.audio.deliverAll();
+    rig.window.reset();
+
+    Rig after({1, 2, 3}, Rig::Settings::Remembered);
+    after.start();
+    QCOMPARE(after.serial.openPort, 2);
+
+    // The command line's form of it.
+    std::string error;
+    const char* given[] = {"msk-transmitter", "--ptt", "cm108:/dev/hidraw1:4"};
+    QCOMPARE(pttOptionText(3, const_cast<char**>(given), error), std::optional<std::string>("cm108:/dev/hidraw1:4"));
+    const char* joined[] = {"msk-transmitter", "--ptt=vox"};
+    QCOMPARE(pttOptionText(2, const_cast<char**>(joined), error), std::optional<std::string>("vox"));
+    const char* none[] = {"msk-transmitter"};
+    QVERIFY(!pttOptionText(1, const_cast<char**>(none), error));
+    QVERIFY(error.empty());
+    const char* missing[] = {"msk-transmitter", "--ptt"};
+    QVERIFY(!pttOptionText(2, const_cast<char**>(missing), error));
+    QCOMPARE(error, std::string("--ptt needs a text, e.g. --ptt COM1 or --ptt rigctld:localhost:4532"));
+}
+
+void TransmitterWindowTest::rigPicksACatRigByMakerAndName()
+{
+    {
+        Rig rig;
+        rig.pttLines.models = {{1, "Hamlib", "Dummy"}, {3073, "Icom", "IC-7300"}, {1035, "Yaesu", "FT-991"}};
+        rig.start();
+        QAction* pick = nullptr;
+        for (QAction* action : rig.window->findChildren<QAction*>())
+            if (action->text() == QString::fromUtf8("&Rig\u2026"))
+                pick = action;
+        QVERIFY(pick);
+        bool controlsLocked = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            auto* chooser = qobject_cast<RigChooser*>(QApplication::activeModalWidget());
+            QVERIFY(chooser);
+            controlsLocked = !rig.button(1002)->isEnabled() && !rig.button(5000)->isEnabled();
+            QCOMPARE(chooser->shownCount(), 3);
+            QVERIFY(chooser->pttText().isEmpty());  // no rig yet
+            chooser->setFilter(QStringLiteral("ic-7300"));
+            QCOMPARE(chooser->shownCount(), 1);
+            QVERIFY(!chooser->selectModel(1035));  // filtered out
+            QVERIFY(chooser->selectModel(3073));
+            chooser->setPort(QStringLiteral("/dev/ttyUSB1"));
+            chooser->setBaud(19200);
+            QCOMPARE(chooser->pttText(), QStringLiteral("hamlib:3073:/dev/ttyUSB1:19200"));
+            chooser->accept();
+        });
+        pick->trigger();
+        QVERIFY(controlsLocked);
+        QVERIFY(rig.button(1002)->isEnabled() && rig.button(5000)->isEnabled());
+        QCOMPARE(rig.pttLines.made.size(), std::size_t{1});
+        QCOMPARE(rig.pttLines.made[0].rigModel, 3073);
+        QCOMPARE(rig.pttLines.made[0].device, std::string("/dev/ttyUSB1"));
+        QCOMPARE(rig.pttLines.made[0].baud, 19200);
+        QVERIFY(!rig.serial.isOpen());
+        QCOMPARE(rig.button(5000)->toolTip(), QStringLiteral("PTT: hamlib:3073:/dev/ttyUSB1:19200"));
+
+        // Not while the radio is keyed.
+        rig.clickToggle();
+        rig.audio.deliverOpen();
+        QVERIFY(rig.pttLines.keyed);
+        QVERIFY(!pick->isEnabled());
+        rig.clickToggle();
+        rig.audio.deliverAll();
+        QVERIFY(!rig.pttLines.keyed);
+        QVERIFY(pick->isEnabled());
+    }
+    Rig next({1, 2, 3}, Rig::Settings::Remembered);
+    next.start();
+    QVERIFY(!next.serial.isOpen());
+    QCOMPARE(next.pttLines.made.size(), std::size_t{1});
+    QCOMPARE(next.pttLines.made[0].rigModel, 3073);
 }
 
 QTEST_MAIN(TransmitterWindowTest)

@@ -93,16 +93,23 @@ TEST_F(TxAudioStreamTest, WalksThroughTheStatesOfATransmission)
     device.playAndReturn(100);
     EXPECT_EQ(device.queued.size(), kBuffers);
 
-    stream.toggle();  // Stopping
+    stream.toggle();  // Stopping: the bit in play, then the fall
     EXPECT_TRUE(stream.deviceHeld());
     EXPECT_TRUE(stream.stopRequested());
     EXPECT_EQ(window.toggleText, "Turn Off");
     EXPECT_TRUE(window.pttButtonEnabled);
     EXPECT_FALSE(window.modeOptionsEnabled);  // the speed waits for the close
-    EXPECT_FALSE(ptt.keyed);
-    EXPECT_TRUE(device.queued.empty());
+    EXPECT_TRUE(ptt.keyed);                    // until the fall has played
+    ASSERT_EQ(device.queued.size(), 2u);
+    EXPECT_EQ(device.queued.back()->index, TxAudioStream::kTailIndex);
 
-    device.deliverDone(1);  // the first buffer back closes the device
+    device.deliverDone();  // the 41 cut buffers take no bit and close nothing
+    EXPECT_EQ(device.closes, 0);
+    device.playAndReturn(1);  // the last bit
+    EXPECT_EQ(device.closes, 0);
+    EXPECT_TRUE(ptt.keyed);
+    device.playAndReturn(1);  // the fall: PTT drops and the device closes
+    EXPECT_FALSE(ptt.keyed);
     EXPECT_EQ(device.closes, 1);
     EXPECT_TRUE(stream.deviceHeld());
     EXPECT_EQ(window.toggleText, "Turn Off");
@@ -124,9 +131,11 @@ TEST_F(TxAudioStreamTest, ClosingTheWindowWhileSendingWaitsForTheDeviceThenRelea
     EXPECT_EQ(window.toggleText, "Turn Off");
     EXPECT_FALSE(window.pttButtonEnabled);
     EXPECT_TRUE(ptt.keyed);  // until the device has let go
-    EXPECT_EQ(device.resets, 1);
+    EXPECT_EQ(device.finishes, 1);
     EXPECT_EQ(window.ends, 0);
 
+    device.deliverDone();
+    device.play(2);  // the last bit and the fall
     device.deliverDone();
     EXPECT_EQ(window.ends, 0);  // the window stays until the close notification
     device.deliverClose();
@@ -146,36 +155,71 @@ TEST_F(TxAudioStreamTest, ClosingTheWindowWhileIdleEndsAtOnce)
     window.ends = 0;
     startSending();
     stream.toggle();
-    device.deliverClose();
+    device.deliverAll();
     stream.requestClose();
     EXPECT_EQ(window.ends, 1);
     EXPECT_EQ(device.opens, 1);
 }
 
-TEST_F(TxAudioStreamTest, KeysPttBeforeTheFirstBufferIsQueuedAndReleasesRightAfterTheReset)
+TEST_F(TxAudioStreamTest, KeysPttBeforeTheFirstBufferIsQueuedAndReleasesOnceTheFallHasPlayed)
 {
     startSending();
     EXPECT_EQ(log[0], "audio open 32000");
-    for (std::size_t i = 0; i < kBuffers; ++i)
+    for (std::size_t i = 0; i < kBuffers; ++i)  // the 42 bits
         EXPECT_EQ(log[1 + i], "audio prepare " + std::to_string(i));
-    EXPECT_EQ(log[1 + kBuffers], "ptt key");
-    EXPECT_EQ(log[2 + kBuffers], "toggle Turn Off");
-    EXPECT_EQ(log[3 + kBuffers], "audio write 0");
+    EXPECT_EQ(log[1 + kBuffers], "audio prepare " + std::to_string(TxAudioStream::kTailIndex));  // the fall
+    EXPECT_EQ(log[2 + kBuffers], "ptt key");
+    EXPECT_EQ(log[3 + kBuffers], "toggle Turn Off");
+    EXPECT_EQ(log[4 + kBuffers], "audio write 0");
     EXPECT_LT(indexOf("ptt key"), indexOf("audio write 0"));
 
     device.playAndReturn(5);
     stream.toggle();
-    const std::size_t reset = indexOf("audio reset");
-    ASSERT_LT(reset + 1, log.size());
-    EXPECT_EQ(log[reset + 1], "ptt release");
+    device.deliverDone();
+    device.play(2);
+    device.deliverDone(1);
+    EXPECT_EQ(ptt.releases, 0);
+    device.deliverDone(1);  // the fall is back
+    const std::size_t release = indexOf("ptt release");
+    ASSERT_LT(release, log.size());
+    // Nothing else was queued after the fall.
+    EXPECT_EQ(log[release - 1], "audio write " + std::to_string(TxAudioStream::kTailIndex));
+    EXPECT_LT(release, indexOf("audio close"));
 }
 
-TEST_F(TxAudioStreamTest, TwoTogglesWhileStoppingReleaseTwiceCloseOnceAndTurnOnOnce)
+TEST_F(TxAudioStreamTest, TheFallIsFollowedBySilenceAsLongAsTheSoundSystemsLatency)
+{
+    // PTT drops when the fall's buffer comes back, which is when its last sample
+    // went to the sound system; the silence behind it makes that the moment the
+    // fall has been heard. 12.5 ms at 32000/s is 400 samples.
+    device.latency = 0.0125;
+    startSending();
+    device.playAndReturn(3);
+    stream.toggle();
+    ASSERT_EQ(device.written.back().size(), 160u + 400u);
+    EXPECT_NE(device.written.back()[0], 0);
+    EXPECT_TRUE(std::all_of(device.written.back().begin() + 160, device.written.back().end(),
+                            [](std::int16_t s) { return s == 0; }));
+    device.deliverAll();
+    expectIdle();
+
+    // Beyond half a second the silence stops growing.
+    device.latency = 2.0;
+    startSending();
+    stream.toggle();
+    EXPECT_EQ(device.written.back().size(), 160u + 16000u);
+    device.deliverAll();
+}
+
+TEST_F(TxAudioStreamTest, ASecondTurnOffWhileTheFallPlaysCutsAndReleasesAtOnce)
 {
     startSending();
     stream.toggle();
     stream.toggle();  // before any buffer came back
-    EXPECT_EQ(ptt.releases, 2);
+    EXPECT_EQ(ptt.releases, 1);
+    EXPECT_FALSE(ptt.keyed);
+    EXPECT_EQ(device.resets, 1);
+    EXPECT_TRUE(device.queued.empty());
     EXPECT_TRUE(stream.deviceHeld());
     device.deliverAll();
     EXPECT_EQ(device.closes, 1);
@@ -187,7 +231,10 @@ TEST_F(TxAudioStreamTest, ATogglePastTheCloseStillReleasesButLeavesTheClosedDevi
 {
     startSending();
     stream.toggle();
-    device.deliverDone(1);  // closes
+    device.deliverDone();
+    device.play(2);
+    device.deliverDone();  // the fall is back: closes
+    EXPECT_EQ(device.closes, 1);
     const std::size_t callsAtClose = device.calls.size();
     stream.toggle();  // the button still reads "Turn Off"
     EXPECT_EQ(ptt.releases, 2);
@@ -280,16 +327,17 @@ TEST_F(TxAudioStreamTest, EachReturnedBufferTakesExactlyOneBit)
     EXPECT_EQ(queue.readPos(), 88);
 }
 
-TEST_F(TxAudioStreamTest, OpensWithFortyOnesAndTwoZeros)
+TEST_F(TxAudioStreamTest, OpensWithFortyOnesAndTwoZerosUnderTheRise)
 {
     startSending();
     ASSERT_EQ(device.written.size(), kBuffers);
     MskSynthesizer expected;
+    expected.startRise();
     std::vector<std::int16_t> samples(TxAudioStream::kBufferSamples);
     for (std::size_t i = 0; i < kBuffers; ++i) {
         expected.fillBit(samples.data(), i < 40 ? 1 : 0);
         EXPECT_EQ(device.written[i], std::vector<std::int16_t>(samples.begin(), samples.begin() + 1024)) << i;
-        EXPECT_EQ(device.calls[1 + kBuffers + i], "write " + std::to_string(i));
+        EXPECT_EQ(device.calls[2 + kBuffers + i], "write " + std::to_string(i));
     }
 }
 
@@ -304,12 +352,17 @@ TEST_P(FreshTransmission, MatchesTheHeadlessEncoder)
     synthesizer.setSamplesPerBit(samplesPerBit);
     const std::vector<std::int16_t> reference = modem::encodeTransmission(text.bytes, samplesPerBit, 2);
     const std::size_t perBit = static_cast<std::size_t>(samplesPerBit);
-    ASSERT_EQ(reference.size() % perBit, 0u);
-    const std::size_t bits = reference.size() / perBit;
+    const std::size_t fall = TxAudioStream::kTailSamples;  // after the last bit
+    ASSERT_EQ((reference.size() - fall) % perBit, 0u);
+    const std::size_t bits = (reference.size() - fall) / perBit;
 
     startSending();
     EXPECT_EQ(stream.bufferBytes(), 2 * samplesPerBit);
-    device.playAndReturn(bits - kBuffers);
+    // At the faster speeds half a second of bits is in flight, more than the
+    // whole transmission here: then nothing needs to play before the comparison.
+    const auto inFlight = static_cast<std::size_t>(stream.bufferCount());
+    const std::size_t first = bits > inFlight ? bits - inFlight : 0;
+    device.playAndReturn(first);
     ASSERT_GE(device.written.size(), bits);
     for (std::size_t b = 0; b < bits; ++b) {
         ASSERT_EQ(device.written[b].size(), perBit);
@@ -317,13 +370,23 @@ TEST_P(FreshTransmission, MatchesTheHeadlessEncoder)
                                             reference.begin() + static_cast<std::ptrdiff_t>((b + 1) * perBit));
         ASSERT_EQ(device.written[b], want) << "buffer " << b;
     }
+
+    // Turned off while the last of those bits plays, the transmitter ends as the
+    // encoder does: that bit, then the same fall.
+    device.playAndReturn(bits - 1 - first);
+    ASSERT_EQ(device.written.size(), bits - 1 + inFlight);
+    stream.toggle();
+    ASSERT_EQ(device.queued.size(), 2u);
+    const std::vector<std::int16_t> wantFall(reference.end() - static_cast<std::ptrdiff_t>(fall), reference.end());
+    EXPECT_EQ(device.written.back(), wantFall);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSpeeds, FreshTransmission, ::testing::Values(1024, 512, 256, 128, 64));
 
 TEST_F(TxAudioStreamTest, AnEmptyEntrySendsThePreambleThenIdleUnits)
 {
-    const std::vector<std::int16_t> reference = modem::encodeTransmission("", 1024, 6);
+    std::vector<std::int16_t> reference = modem::encodeTransmission("", 1024, 6);
+    reference.resize(reference.size() - TxAudioStream::kTailSamples);  // the fall comes with a stop
     const std::size_t bits = reference.size() / 1024;  // 42 + 1 + 6 x 12
     startSending();
     device.playAndReturn(bits - kBuffers);

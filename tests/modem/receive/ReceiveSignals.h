@@ -36,9 +36,10 @@ inline constexpr Speed kSpeeds[] = {
 };
 
 // What a fresh transmitter sends for this entry text, as the receiver records it.
-inline std::vector<std::int16_t> transmission(std::string_view entryText, const Speed& speed, int idleUnits = 2)
+inline std::vector<std::int16_t> transmission(std::string_view entryText, const Speed& speed, int idleUnits = 2,
+                                              modem::KeyingEdges edges = modem::KeyingEdges::Shaped)
 {
-    return convertSampleRate(modem::encodeTransmission(entryText, speed.samplesPerBitTx, idleUnits),
+    return convertSampleRate(modem::encodeTransmission(entryText, speed.samplesPerBitTx, idleUnits, edges),
                              modem::kEncodeSampleRate, kRate);
 }
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "modem/transmit/DriveLevel.h"
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -100,4 +103,109 @@ TEST(MskSynthesizer, AnUnknownSampleCountNeverOverrunsTheBuffer)
     synth.setSamplesPerBit(4096);  // not a speed: ignored
     synth.setSamplesPerBit(0);
     EXPECT_EQ(synth.samplesPerBit(), 64);
+}
+
+// The keying edges: the rise shapes the first 160 samples of an over and nothing
+// else; the fall continues the last bit's tone and leaves the phase where it was.
+TEST(MskSynthesizer, TheRiseShapesOnlyTheFirst5Milliseconds)
+{
+    MskSynthesizer plain;
+    MskSynthesizer keyed;
+    plain.setSamplesPerBit(256);
+    keyed.setSamplesPerBit(256);
+    keyed.startRise();
+    std::array<std::int16_t, 256> a{};
+    std::array<std::int16_t, 256> b{};
+    plain.fillBit(a.data(), 1);
+    keyed.fillBit(b.data(), 1);
+    // At 968.75 Hz sample n is 15000 sin(2 pi 968.75 n / 32000); the rise's gain is
+    // (1 - cos(pi n / 160)) / 2: 0 at n = 0, 9.64e-5 at n = 1 (2836.03 -> 0.27 -> 0),
+    // 0.5 at n = 80 (7070.95 -> 3535.48 -> 3535), 0.99990 at n = 159
+    // (-13822.71 -> -13821.38 -> -13821).
+    EXPECT_EQ(a[1], 2836);
+    EXPECT_EQ(b[1], 0);
+    EXPECT_EQ(a[80], 7071);
+    EXPECT_EQ(b[80], 3535);
+    EXPECT_EQ(a[159], -13823);
+    EXPECT_EQ(b[159], -13821);
+    for (std::size_t n = 160; n < a.size(); ++n)
+        ASSERT_EQ(a[n], b[n]) << n;
+    EXPECT_EQ(plain.phase(), keyed.phase());
+    plain.fillBit(a.data(), 0);
+    keyed.fillBit(b.data(), 0);
+    EXPECT_EQ(a, b);  // the rise is spent
+
+    // A rise longer than a bit (500 baud: 64 samples) runs on into the next bits.
+    MskSynthesizer fast;
+    MskSynthesizer fastPlain;
+    fast.setSamplesPerBit(64);
+    fastPlain.setSamplesPerBit(64);
+    fast.startRise();
+    std::vector<std::int16_t> rise(192);
+    std::vector<std::int16_t> flat(192);
+    for (int bit = 0; bit < 3; ++bit) {
+        fast.fillBit(rise.data() + 64 * bit, 1);
+        fastPlain.fillBit(flat.data() + 64 * bit, 1);
+    }
+    for (int n = 0; n < 192; ++n)
+        EXPECT_NEAR(rise[static_cast<std::size_t>(n)],
+                    flat[static_cast<std::size_t>(n)] * (n < 160 ? keying::riseGain(n) : 1.0), 1.0) << n;
+}
+
+TEST(MskSynthesizer, TheFallContinuesTheLastTonePhaseContinuouslyAndLeavesThePhase)
+{
+    MskSynthesizer synth;
+    synth.setSamplesPerBit(128);
+    std::array<std::int16_t, 128> bit{};
+    synth.fillBit(bit.data(), 0);
+    const MskSynthesizer::ToneState after = synth.toneState();
+    std::array<std::int16_t, keying::kEdgeSamples> fall{};
+    synth.fillFall(fall.data(), after);
+    EXPECT_EQ(synth.phase(), after.phase);
+
+    // The same tone carried on without a fall, for comparison.
+    std::array<std::int16_t, 128> next{};
+    synth.fillBit(next.data(), 0);
+    EXPECT_EQ(fall[0], next[0]);  // gain 1: the first sample joins without a step
+    for (std::size_t n = 0; n < next.size(); ++n)
+        EXPECT_NEAR(fall[n], next[n] * keying::fallGain(static_cast<int>(n)), 1.0) << n;
+    // The last sample: gain (1 + cos(pi 159 / 160)) / 2 = 9.64e-5, at most 1.45.
+    EXPECT_LE(std::abs(fall[159]), 1);
+    EXPECT_DOUBLE_EQ(keying::fallGain(80), keying::riseGain(80));
+}
+
+TEST(MskSynthesizer, DriveLevelScalesEverySampleAndFullDriveChangesNothing)
+{
+    MskSynthesizer today;
+    MskSynthesizer full;
+    full.setDriveGain(drive::gainForDb(0));
+    EXPECT_EQ(full.driveGain(), 1.0);
+    std::mt19937 random(3);
+    std::vector<std::int16_t> a(MskSynthesizer::kMaxSamplesPerBit);
+    std::vector<std::int16_t> b(MskSynthesizer::kMaxSamplesPerBit);
+    for (int i = 0; i < 200; ++i) {
+        const int bit = static_cast<int>(random() % 2);
+        today.fillBit(a.data(), bit);
+        full.fillBit(b.data(), bit);
+        ASSERT_EQ(a, b) << i;
+    }
+
+    // -6 dB: 15000 x 10^(-6/20) = 7517.8; -30 dB: 15000 x 10^(-30/20) = 474.3.
+    for (const auto& [db, peak] : {std::pair{-6, 7518}, std::pair{-30, 474}}) {
+        MskSynthesizer quiet;
+        quiet.setDriveGain(drive::gainForDb(db));
+        int highest = 0;
+        for (int i = 0; i < 4; ++i) {
+            quiet.fillBit(a.data(), 1);
+            for (std::int16_t s : a)
+                highest = std::max(highest, std::abs(static_cast<int>(s)));
+        }
+        EXPECT_EQ(highest, peak) << db;
+    }
+    // Beyond the range: the nearer end; a gain above full drive or at 0 is ignored.
+    EXPECT_EQ(drive::gainForDb(-31), drive::gainForDb(-30));
+    EXPECT_EQ(drive::gainForDb(3), 1.0);
+    full.setDriveGain(2.0);
+    full.setDriveGain(0.0);
+    EXPECT_EQ(full.driveGain(), 1.0);
 }

@@ -12,6 +12,7 @@
 //     for b in sys.stdin.buffer.read(): h=((h^b)*0x100000001b3)%2**64
 //     print(hex(h))'
 
+#include "modem/transmit/KeyingEnvelope.h"
 #include "modem/transmit/MskSynthesizer.h"
 #include "modem/transmit/TransmitPreamble.h"
 #include "modem/transmit/TxBitQueue.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,9 +43,12 @@ public:
     void setStatusText(const std::string&) override {}
 };
 
+enum class Edges { None, Keyed };
+
 // A fresh transmitter: the preamble, the start value 0, every bit of the text (a
-// typed CR goes out as a space) and the idle units.
-std::vector<std::int16_t> transmission(int samplesPerBit)
+// typed CR goes out as a space) and the idle units; keyed, under the rise and
+// followed by the fall, as it goes on the air.
+std::vector<std::int16_t> transmission(int samplesPerBit, Edges edges = Edges::None)
 {
     FixedText text;
     NoStatus status;
@@ -60,12 +65,17 @@ std::vector<std::int16_t> transmission(int samplesPerBit)
     requests += kIdleUnits * (VaricodeTable::codeFor(varicode::kIdleCharacter).size() + varicode::kSeparator.size());
 
     const auto perBit = static_cast<std::size_t>(samplesPerBit);
-    std::vector<std::int16_t> samples((kPreambleBuffers + requests) * perBit);
+    const std::size_t fall = edges == Edges::Keyed ? keying::kEdgeSamples : 0;
+    std::vector<std::int16_t> samples((kPreambleBuffers + requests) * perBit + fall);
     std::int16_t* out = samples.data();
+    if (edges == Edges::Keyed)
+        synthesizer.startRise();
     for (int i = 0; i < kPreambleBuffers; ++i, out += perBit)
         synthesizer.fillBit(out, preambleBit(i));
     for (std::size_t i = 0; i < requests; ++i, out += perBit)
         synthesizer.fillBit(out, queue.nextBit());
+    if (edges == Edges::Keyed)
+        synthesizer.fillFall(out, synthesizer.toneState());
     return samples;
 }
 
@@ -104,5 +114,34 @@ TEST(TransmitSamples, AreTheSameOnEverySystemAtEverySpeed)
         const auto samples = transmission(e.samplesPerBit);
         EXPECT_EQ(samples.size(), e.samples) << e.samplesPerBit;
         EXPECT_EQ(fnv1a(samples), e.hash) << e.samplesPerBit;
+    }
+}
+
+// The over as it goes on the air differs from the plain bits above only in its
+// first 160 samples (the rise) and the 160 after the last bit (the fall): 643072 +
+// 160 = 643232 samples at 31 baud. The literals come from msk-modem encode as in
+// the note at the top.
+TEST(TransmitSamples, OnTheAirTheEdgesChangeOnlyTheFirstAndAddTheLast5Milliseconds)
+{
+    struct Expected {
+        int samplesPerBit;
+        std::size_t samples;
+        std::uint64_t hash;
+    };
+    const Expected expected[] = {
+        {1024, 643232, 0xe1266530e2070d62u},
+        {512, 321696, 0xd2f7902538854797u},
+        {256, 160928, 0x7f182f4121af31a3u},
+        {128, 80544, 0x2938b23a212d02e6u},
+        {64, 40352, 0x716d2976719b42a3u},
+    };
+    for (const Expected& e : expected) {
+        const auto keyed = transmission(e.samplesPerBit, Edges::Keyed);
+        EXPECT_EQ(keyed.size(), e.samples) << e.samplesPerBit;
+        EXPECT_EQ(fnv1a(keyed), e.hash) << e.samplesPerBit;
+        const auto plain = transmission(e.samplesPerBit);
+        ASSERT_EQ(keyed.size(), plain.size() + keying::kEdgeSamples);
+        EXPECT_TRUE(std::equal(plain.begin() + keying::kEdgeSamples, plain.end(), keyed.begin() + keying::kEdgeSamples))
+            << e.samplesPerBit;
     }
 }
