@@ -14,6 +14,7 @@ constexpr Real kLineWeight = 0.05;           // the decision-free estimate's sha
 constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
 constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
+constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -102,7 +103,7 @@ void EnhancedDemodulator::decimatedSample(Complex decimated)
             ++c.onsets;
         }
     }
-    const Real offset = c.search.offsetHz();
+    const Real offset = c.search.correctionHz();
     const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
     c.correctionHz[slot] = offset;
     c.correctionJumps[slot] = c.search.jumps();
@@ -134,8 +135,14 @@ void EnhancedDemodulator::detectBit()
     if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
         c.correctionOnsets[slot] != c.lastOnsets)
         c.carrier.forgetDrift();
-    else if (move != 0 && c.carrier.settled())
-        c.carrier.shiftDrift(2 * kPi * move / c.plan.bitRate);
+    else {
+        // A drifting station: the search follows it and the moves have a steady
+        // trend, the drift itself, which the carrier loop must not undo. Only the
+        // moves beside the trend (the search settling, or its noise) are taken off.
+        c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
+        if (move != 0 && c.carrier.settled())
+            c.carrier.shiftDrift(2 * kPi * (move - c.correctionTrend) / c.plan.bitRate);
+    }
     c.lastJumps = c.correctionJumps[slot];
     c.lastOnsets = c.correctionOnsets[slot];
     c.lastCorrectionHz = correction;
@@ -179,6 +186,11 @@ void EnhancedDemodulator::detectBit()
     }
     c.lastBit = branch.bit;
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
+
+    c.snr.step(aligned, state_.amplitude);
+    c.carrier.setBandwidth(CarrierPhaseLoop::bandwidthFor(c.snr.ebOverN0()));
+    state_.ebOverN0 = c.snr.ebOverN0();
+    state_.carrierBandwidth = c.carrier.bandwidth();
 
     state_.phase = c.carrier.phase();
     state_.phaseError = phaseError;

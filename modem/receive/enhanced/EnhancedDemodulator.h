@@ -14,7 +14,8 @@
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
 //    CarrierPhaseLoop, and decides each bit 4 bits later;
-//  - the loops take their errors from the best path's newest branch.
+//  - the loops take their errors from the best path's newest branch, and the
+//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate).
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
 // phase traces placed by this chain's strobes (ScopeTraceAdapter).
 //
@@ -31,6 +32,7 @@
 #include "modem/receive/ScopeTraceAdapter.h"
 #include "modem/receive/SpeedPlan.h"
 #include "modem/receive/enhanced/BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitSnrEstimate.h"
 #include "modem/receive/enhanced/BitTimingLoop.h"
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
 #include "modem/receive/enhanced/FrequencySearch.h"
@@ -59,7 +61,7 @@ public:
 
     // The frequency correction: Hz of the station above centreFrequency (below it
     // when reversed, where the chain works on the mirrored spectrum).
-    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.offsetHz() : chain_->search.offsetHz(); }
+    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.correctionHz() : chain_->search.correctionHz(); }
 
     // The state after the newest bit, for a trace or a test.
     struct BitState {
@@ -71,6 +73,8 @@ public:
         Real amplitude = 0;      // running mean of the best branch's magnitude (50 bits)
         Real recentAmplitude = 0;  // the same over about 4 bits
         Real rateError = 0;      // bit clock, fraction of the nominal rate
+        Real ebOverN0 = 0;       // measured on the detector's output, a power ratio
+        Real carrierBandwidth = 0;  // the carrier loop's B_L * T
     };
     const BitState& bitState() const { return state_; }
     const SpeedPlan& plan() const { return chain_->plan; }
@@ -95,6 +99,7 @@ private:
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
         CarrierPhaseLoop carrier;
+        BitSnrEstimate snr;
         BitTimingLoop timing;
         PreambleEndSearch preamble;
         std::optional<ScopeTraceAdapter> scope;
@@ -103,6 +108,7 @@ private:
         std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionJumps{};
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
+        Real correctionTrend = 0;  // Hz per bit: a drifting station's steady moves
         std::uint64_t lastJumps = 0;
         // Signal onsets (lines rising out of the floor), per decimated sample.
         std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};

@@ -18,6 +18,7 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
         hann_[n] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(n) / static_cast<Real>(window_ - 1));
     gridCount_ = std::min(kMaxGrid, static_cast<std::size_t>(std::floor(2 * plan.searchRangeHz / gridStep_)) + 1);
     gridStart_ = -gridStep_ * static_cast<Real>(gridCount_ - 1) / 2;
+    lagTransforms_ = 1 / (1 - forgetting_) + 0.5 * static_cast<Real>(SpeedPlan::kSearchWindowBits) / static_cast<Real>(plan.searchHopBits);
 }
 
 void FrequencySearch::step(Complex decimated)
@@ -110,9 +111,13 @@ void FrequencySearch::search()
 
     if (best.score > kJumpRatio * score(spectrum_.data(), offset_, true) && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
         offset_ = best.offset;
+        trend_ = 0;
         ++jumps_;
     } else {
+        const Real before = offset_;
         track();
+        const Real move = offset_ - before;
+        trend_ = std::abs(move) > kMinJumpBits * bitRate_ ? 0 : kTrendMemory * trend_ + (1 - kTrendMemory) * move;
     }
     const Real recentFloor = recentTotal / static_cast<Real>(size_);
     presence_ = recentFloor > 0 ? score(recent_.data(), offset_, false) / recentFloor : 0;

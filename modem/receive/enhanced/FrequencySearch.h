@@ -37,6 +37,7 @@ public:
     static constexpr Real kPreambleWeight = 1.3;    // the single line's weight against a pair
     static constexpr std::size_t kGridPerBit = 128; // candidates per R of offset
     static constexpr Real kRecentForgetting = 0.8;  // of the quick average, per two bits
+    static constexpr Real kTrendMemory = 0.98;      // of the estimate's trend, per transform
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -55,6 +56,12 @@ public:
     std::uint64_t transforms() const { return transforms_; }
     // How many times the estimate has jumped to a new reading (not tracking moves).
     std::uint64_t jumps() const { return jumps_; }
+    // The frequency to correct by: the estimate, plus, for a drifting station,
+    // how far it will have drifted beyond the estimate. The average spectrum
+    // shows where the station was, on average, over the last second or two
+    // (at 31 baud), so a steady trend of the estimate is carried forward by the
+    // average's lag: a window's half plus the forgetting's time constant.
+    Real correctionHz() const { return offset_ + trend_ * lagTransforms_; }
 
 private:
     struct Peak {
@@ -97,6 +104,8 @@ private:
     Real gridStart_ = 0;
 
     Real offset_ = 0;
+    Real trend_ = 0;          // Hz per transform
+    Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;
     Real presence_ = 0;
     std::uint64_t transforms_ = 0;
