@@ -10,7 +10,11 @@ ReceiveDemodulator::ReceiveDemodulator(const ReceiverSettings& settings, BitDeci
 
 void ReceiveDemodulator::DemodulateSample(std::int16_t x)
 {
-    standard_.DemodulateSample(x);
+    const bool standardHeard = selected(DemodulatorChoice::Standard);
+    if (!heardOnly_ || standardHeard)
+        standard_.DemodulateSample(x);
+    if (heardOnly_ && standardHeard && !settings_.squelch)
+        return;
     enhanced_.DemodulateSample(x);
     const EnhancedDemodulator::BitState& bit = enhanced_.bitState();
     if (bit.bits != squelchBits_) {

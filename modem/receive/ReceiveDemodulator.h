@@ -24,6 +24,11 @@ public:
 
     void DemodulateSample(std::int16_t x) override;
 
+    // From now on run only the chain that is heard (and the enhanced one too
+    // while the squelch is on, which listens to it): for a recording decoded
+    // with one chain, where no switch can come. The receiver window runs both.
+    void runHeardChainOnly() { heardOnly_ = true; }
+
     const MskDemodulator& standard() const { return standard_; }
     const EnhancedDemodulator& enhanced() const { return enhanced_; }
     // Whether the squelch hears a signal of the selected speed (it decides even
@@ -59,4 +64,5 @@ private:
     EnhancedDemodulator enhanced_;
     SignalSquelch squelch_;
     std::int64_t squelchBits_ = 0;
+    bool heardOnly_ = false;
 };
