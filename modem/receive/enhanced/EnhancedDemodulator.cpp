@@ -14,6 +14,9 @@ constexpr Real kLineWeight = 0.05;           // the decision-free estimate's sha
 constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
 constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
+constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 1.7
+constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
+constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
 constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
 
 // Whether a bit reads as a 0 against the phase its start should have.
@@ -188,6 +191,11 @@ void EnhancedDemodulator::detectBit()
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
 
     c.snr.step(aligned, state_.amplitude);
+    // The search holds where the detector reads a station cleanly: well out of
+    // the noise, and not a steady tone (a preamble, which the search must be
+    // free to find, or a carrier the loop has locked on).
+    c.onesShare = kOnesMemory * c.onesShare + (1 - kOnesMemory) * branch.bit;
+    c.search.hold(c.carrier.settled() && c.snr.ebOverN0() > kHoldEbOverN0 && c.onesShare < kSteadyToneShare);
     c.carrier.setBandwidth(CarrierPhaseLoop::bandwidthFor(c.snr.ebOverN0()));
     state_.ebOverN0 = c.snr.ebOverN0();
     state_.carrierBandwidth = c.carrier.bandwidth();

@@ -117,6 +117,7 @@ private:
         std::uint64_t onsetTransforms = 0;
         bool quiet = true;
         int lastBit = 1;  // of the best path's newest branch
+        Real onesShare = 1;  // of the best path's newest branches, lately
     };
 
     void startChain();

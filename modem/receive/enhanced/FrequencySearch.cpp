@@ -109,7 +109,8 @@ void FrequencySearch::search()
     const Real floor = total / static_cast<Real>(size_);
     lineToFloor_ = floor > 0 ? best.score / floor : 0;
 
-    if (best.score > kJumpRatio * score(spectrum_.data(), offset_, true) && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
+    if (!held_ && best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
+        std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
         offset_ = best.offset;
         trend_ = 0;
         ++jumps_;

@@ -56,6 +56,12 @@ public:
     std::uint64_t transforms() const { return transforms_; }
     // How many times the estimate has jumped to a new reading (not tracking moves).
     std::uint64_t jumps() const { return jumps_; }
+
+    // While held the estimate only follows the local peak and never jumps: the
+    // detector reads a station cleanly at the current correction, and a stronger
+    // reading elsewhere is something else (products of that station with a
+    // neighbour or a carrier, which the squaring makes).
+    void hold(bool on) { held_ = on; }
     // The frequency to correct by: the estimate, plus, for a drifting station,
     // how far it will have drifted beyond the estimate. The average spectrum
     // shows where the station was, on average, over the last second or two
@@ -104,6 +110,7 @@ private:
     Real gridStart_ = 0;
 
     Real offset_ = 0;
+    bool held_ = false;
     Real trend_ = 0;          // Hz per transform
     Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;

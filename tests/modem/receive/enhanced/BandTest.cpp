@@ -1,6 +1,7 @@
 // The enhanced chain on what a real band does to a signal: the carrier loop's
-// bandwidth follows how clearly the bits stand out of the noise, and a station
-// whose frequency drifts is followed.
+// bandwidth follows how clearly the bits stand out of the noise, a station
+// whose frequency drifts is followed, and one that is read cleanly is kept when
+// a neighbour starts up beside it.
 #include "modem/receive/StringTextPane.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
 #include "modem/varicode/VaricodeDecoder.h"
@@ -21,6 +22,7 @@ struct Receiver : BitDecisionSink {
     void DecideBit(Real d) override
     {
         states.push_back(demodulator.bitState());
+        corrections.push_back(demodulator.afcOffsetHz());
         decoder.DecideBit(d);
     }
     void feed(const std::vector<double>& x)
@@ -42,6 +44,7 @@ struct Receiver : BitDecisionSink {
     StringTextPane pane;
     VaricodeDecoder decoder{pane};
     std::vector<EnhancedDemodulator::BitState> states;
+    std::vector<double> corrections;  // Hz, at each decision
     EnhancedDemodulator demodulator{settings, *this, nullptr};
 };
 
@@ -118,5 +121,40 @@ TEST(DriftTest, ADriftingStationIsFollowed)
         EXPECT_LE(errors / static_cast<double>(text.size()), 0.03) << c.bitRate << " baud: \"" << got << '"';
         // The correction's reading at the end is within 0.5 Hz of the station.
         EXPECT_NEAR(rx.demodulator.afcOffsetHz(), c.driftHzPerSecond * seconds / 2, 0.5) << c.bitRate << " baud";
+    }
+}
+
+// A station read cleanly at -5 dB (31 baud); 10 s into its over a second station
+// starts 60 Hz away, above or below, as strong or 6 dB stronger. Squared, the two
+// make products the search scores higher than the wanted station's own lines;
+// it must not jump to them while the detector reads the wanted station well.
+// (Before, the correction went to about +38 or -22 Hz and two thirds of the text
+// were lost.)
+TEST(NeighbourTest, AStationReadCleanlyKeepsTheCorrection)
+{
+    bandtest::Station wanted;
+    const std::vector<double> signal = bandtest::msk(bandtest::onAirBits(kText), wanted);
+    const std::string other = "QRL? de other station, testing, testing, the band seems busy tonight, QRZ? QRZ? ";
+    const std::vector<int> otherBits = bandtest::onAirBits(other + other);
+    constexpr std::size_t kStart = 10 * bandtest::kRate;
+    for (double offset : {60.0, -60.0}) {
+        for (double relativeDb : {0.0, 6.0}) {
+            bandtest::Station neighbour;
+            neighbour.centreHz = 1000 + offset;
+            neighbour.peak = wanted.peak * std::pow(10.0, relativeDb / 20);
+            neighbour.startPhase = 1.0;
+            std::vector<double> x = signal;
+            bandtest::mix(x, bandtest::msk(otherBits, neighbour), kStart);
+            bandtest::addNoise(x, bandtest::noiseRmsFor(wanted.peak, -5.0), 5);
+            Receiver rx(500.0);
+            rx.feed(x);
+            const std::size_t fromBit = static_cast<std::size_t>(10 * wanted.bitRate);  // the neighbour's start
+            ASSERT_GT(rx.corrections.size(), fromBit);
+            double worst = 0;
+            for (std::size_t k = fromBit; k < rx.corrections.size(); ++k)
+                worst = std::max(worst, std::abs(rx.corrections[k]));
+            EXPECT_LT(worst, 1.0) << offset << " Hz, " << relativeDb << " dB";
+            EXPECT_LE(modem::editDistance(kText, rx.pane.text()), 1u) << offset << " Hz, " << relativeDb << " dB: \"" << rx.pane.text() << '"';
+        }
     }
 }
