@@ -35,7 +35,7 @@ Real wrapTo(Real x, Real span)
 }  // namespace
 
 EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform, PhasePointSink* display)
-    : plan(plan_), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
+    : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
       carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
 {
     if (display)
@@ -78,7 +78,7 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     const Real sampleRate = c.plan.sampleRate;
 
     // Mixer: the centre frequency to 0 Hz.
-    c.frontEnd.push(x * kInputScale * mixer_.step(settings_.centreFrequency / sampleRate));
+    c.frontEnd.push(c.blanker.step(x * kInputScale) * mixer_.step(settings_.centreFrequency / sampleRate));
     if (!c.decimation.step(c.plan.tickRate / sampleRate))
         return;
     // A station on the other sideband has its spectrum mirrored about the centre:

@@ -2,8 +2,9 @@
 // The enhanced MSK demodulator: coherent detection with automatic frequency
 // correction and a fast start, beside the classic MskDemodulator.
 //
-// Per recorded sample a complex oscillator mixes the centre frequency down and a
-// Kaiser low-pass keeps 16 samples a bit. On those:
+// Per recorded sample a noise blanker silences bursts of static, a complex
+// oscillator mixes the centre frequency down and a Kaiser low-pass keeps 16
+// samples a bit. On those:
 //  - FrequencySearch finds the station's offset (+-45 Hz) from the squared
 //    signal's spectral lines, and a second oscillator takes it off;
 //  - BitMatchedFilters correlates with each tone's one-bit phase ramp, and a
@@ -37,6 +38,7 @@
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
 #include "modem/receive/enhanced/FrequencySearch.h"
 #include "modem/receive/enhanced/MskTrellis.h"
+#include "modem/receive/enhanced/NoiseBlanker.h"
 #include "modem/receive/enhanced/PreambleEndSearch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
 
@@ -84,6 +86,8 @@ public:
     Real presence() const { return chain_->search.presence(); }
     // Transforms the frequency search has made since the chain (re)started.
     std::uint64_t transforms() const { return chain_->search.transforms(); }
+    // Recorded samples the noise blanker has set to 0 since the chain (re)started.
+    std::uint64_t blankedSamples() const { return chain_->blanker.blanked(); }
 
 private:
     // Everything that depends on the speed, made afresh when the speed changes.
@@ -91,6 +95,7 @@ private:
         Chain(const SpeedPlan& plan, const kissfft<Real>& transform, PhasePointSink* display);
 
         SpeedPlan plan;
+        NoiseBlanker blanker;
         DecimationClock decimation;
         DecimatingLowPass frontEnd;
         FrequencySearch search;
