@@ -31,8 +31,12 @@ void ReceiveDemodulator::hear(Real d)
     Real released = 0;
     if (!settings_.squelch)
         decisions_.DecideBit(d);
-    else if (squelch_.pass(d, released))
-        decisions_.DecideBit(released);
+    else {
+        if (squelch_.pass(d, released))
+            decisions_.DecideBit(released);
+        while (squelch_.release(released))
+            decisions_.DecideBit(released);
+    }
 }
 
 Real ReceiveDemodulator::afcOffsetHz() const

@@ -2,7 +2,8 @@
 // Both receive chains side by side on the same samples: the classic MskDemodulator
 // and the EnhancedDemodulator. The chain that ReceiverSettings::demodulator selects
 // (read afresh on every sample) hands its decisions, through reverse and squelch,
-// to the decoder, and its phase points to the scope; the other chain runs on
+// to the decoder (several at once when the squelch lets out what it held through
+// a fade), and its phase points to the scope; the other chain runs on
 // unheard, so a switch takes effect at the next bit. Window thread only; allocates
 // nothing per sample.
 
