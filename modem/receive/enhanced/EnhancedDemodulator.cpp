@@ -34,8 +34,10 @@ Real wrapTo(Real x, Real span)
 
 }  // namespace
 
-EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform, PhasePointSink* display)
-    : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
+EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform,
+                                  const kissfft<Real>& notchTransform, PhasePointSink* display)
+    : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd),
+      notch(plan.bitRate, plan.searchRangeHz + plan.bitRate, notchTransform), search(plan, transform), filters(plan.modulationIndex),
       carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
 {
     if (display)
@@ -66,7 +68,10 @@ void EnhancedDemodulator::startChain()
     for (std::size_t n = kSmallestTransform; n < plan.transformSize; n *= 2)
         ++index;
     index = std::min(index, transforms_.size() - 1);
-    chain_.emplace(plan, transforms_[index], display_);
+    std::size_t notchIndex = 0;
+    for (std::size_t n = kSmallestTransform; n < SteadyCarrierNotch::kLength; n *= 2)
+        ++notchIndex;
+    chain_.emplace(plan, transforms_[index], transforms_[notchIndex], display_);
     state_ = {};
 }
 
@@ -88,10 +93,16 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     decimatedSample(settings_.reverse ? std::conj(decimated) : decimated);
 }
 
-void EnhancedDemodulator::decimatedSample(Complex decimated)
+void EnhancedDemodulator::decimatedSample(Complex input)
 {
     Chain& c = *chain_;
     const std::int64_t n = ++c.newest;
+    const Complex decimated = c.notch.step(input);
+    if (c.notch.engagements() != c.notchEngagements) {
+        // Until now the search saw the carrier: its readings are no guide.
+        c.notchEngagements = c.notch.engagements();
+        c.search.restart();
+    }
     c.search.step(decimated);
     if (c.search.transforms() != c.onsetTransforms) {
         // A station starting to send (its lines rising out of the floor where

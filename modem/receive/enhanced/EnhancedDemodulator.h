@@ -5,6 +5,7 @@
 // Per recorded sample a noise blanker silences bursts of static, a complex
 // oscillator mixes the centre frequency down and a Kaiser low-pass keeps 16
 // samples a bit. On those:
+//  - SteadyCarrierNotch takes off a carrier that has stood steady for seconds;
 //  - FrequencySearch finds the station's offset (+-45 Hz) from the squared
 //    signal's spectral lines, and a second oscillator takes it off;
 //  - BitMatchedFilters correlates with each tone's one-bit phase ramp, and a
@@ -40,6 +41,7 @@
 #include "modem/receive/enhanced/MskTrellis.h"
 #include "modem/receive/enhanced/NoiseBlanker.h"
 #include "modem/receive/enhanced/PreambleEndSearch.h"
+#include "modem/receive/enhanced/SteadyCarrierNotch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
 
 #include <kissfft/kissfft.hh>
@@ -86,18 +88,24 @@ public:
     Real presence() const { return chain_->search.presence(); }
     // Transforms the frequency search has made since the chain (re)started.
     std::uint64_t transforms() const { return chain_->search.transforms(); }
+    // The carrier the notch takes off (Hz from the centre), if any.
+    bool notching() const { return chain_->notch.engaged(); }
+    Real notchedCarrierHz() const { return chain_->notch.carrierHz(); }
     // Recorded samples the noise blanker has set to 0 since the chain (re)started.
     std::uint64_t blankedSamples() const { return chain_->blanker.blanked(); }
 
 private:
     // Everything that depends on the speed, made afresh when the speed changes.
     struct Chain {
-        Chain(const SpeedPlan& plan, const kissfft<Real>& transform, PhasePointSink* display);
+        Chain(const SpeedPlan& plan, const kissfft<Real>& transform, const kissfft<Real>& notchTransform,
+              PhasePointSink* display);
 
         SpeedPlan plan;
         NoiseBlanker blanker;
         DecimationClock decimation;
         DecimatingLowPass frontEnd;
+        SteadyCarrierNotch notch;
+        std::uint64_t notchEngagements = 0;
         FrequencySearch search;
         PhasorOscillator correction;
         BitMatchedFilters filters;

@@ -124,6 +124,14 @@ void FrequencySearch::search()
     presence_ = recentFloor > 0 ? score(recent_.data(), offset_, false) / recentFloor : 0;
 }
 
+void FrequencySearch::restart()
+{
+    transforms_ = 0;
+    offset_ = 0;
+    trend_ = 0;
+    ++jumps_;
+}
+
 void FrequencySearch::track()
 {
     // Tracking: the local peak within reach of the current estimate.

@@ -62,6 +62,10 @@ public:
     // reading elsewhere is something else (products of that station with a
     // neighbour or a carrier, which the squaring makes).
     void hold(bool on) { held_ = on; }
+    // What was searched so far is no guide (a carrier was taken off the signal):
+    // the next transform starts the averages afresh, and the estimate jumps to
+    // its best reading.
+    void restart();
     // The frequency to correct by: the estimate, plus, for a drifting station,
     // how far it will have drifted beyond the estimate. The average spectrum
     // shows where the station was, on average, over the last second or two
