@@ -233,7 +233,8 @@ void readRecording(const std::string& path, std::istream& rawInput, std::int32_t
 
 void decode(const DecodeOptions& options, std::istream& rawInput, std::ostream& out)
 {
-    ReceiveChain chain(options.settings);
+    // A recording is decoded by one chain throughout: the other need not run.
+    ReceiveChain chain(options.settings, true);
     DecisionTrace trace(out);
     trace.reversed = options.settings.reverse;
     const bool enhanced = options.settings.demodulator == DemodulatorChoice::Enhanced;

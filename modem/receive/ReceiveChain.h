@@ -16,6 +16,12 @@ class ReceiveChain {
 public:
     ReceiveChain() = default;
     explicit ReceiveChain(const ReceiverSettings& start) : settings(start) {}
+    // heardOnly: run only the chain the settings select (see ReceiveDemodulator).
+    ReceiveChain(const ReceiverSettings& start, bool heardOnly) : settings(start)
+    {
+        if (heardOnly)
+            demodulator.runHeardChainOnly();
+    }
     ReceiveChain(const ReceiveChain&) = delete;
     ReceiveChain& operator=(const ReceiveChain&) = delete;
 

@@ -11,7 +11,11 @@ ReceiveDemodulator::ReceiveDemodulator(const ReceiverSettings& settings, BitDeci
 
 void ReceiveDemodulator::DemodulateSample(std::int16_t x)
 {
-    standard_.DemodulateSample(x);
+    const bool standardHeard = selected(DemodulatorChoice::Standard);
+    if (!heardOnly_ || standardHeard)
+        standard_.DemodulateSample(x);
+    if (heardOnly_ && standardHeard && !settings_.squelch)
+        return;
     enhanced_.DemodulateSample(x);
     const EnhancedDemodulator::BitState& bit = enhanced_.bitState();
     if (bit.bits != squelchBits_) {
@@ -28,8 +32,12 @@ void ReceiveDemodulator::hear(Real d)
     Real released = 0;
     if (!settings_.squelch)
         decisions_.DecideBit(d);
-    else if (squelch_.pass(d, released))
-        decisions_.DecideBit(released);
+    else {
+        if (squelch_.pass(d, released))
+            decisions_.DecideBit(released);
+        while (squelch_.release(released))
+            decisions_.DecideBit(released);
+    }
 }
 
 Real ReceiveDemodulator::afcOffsetHz() const

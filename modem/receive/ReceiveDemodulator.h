@@ -3,7 +3,8 @@
 // Both receive chains side by side on the same samples: the classic MskDemodulator
 // and the EnhancedDemodulator. The chain that ReceiverSettings::demodulator selects
 // (read afresh on every sample) hands its decisions, through reverse and squelch,
-// to the decoder, and its phase points to the scope; the other chain runs on
+// to the decoder (several at once when the squelch lets out what it held through
+// a fade), and its phase points to the scope; the other chain runs on
 // unheard, so a switch takes effect at the next bit. Window thread only; allocates
 // nothing per sample.
 
@@ -24,6 +25,11 @@ public:
     ReceiveDemodulator& operator=(const ReceiveDemodulator&) = delete;
 
     void DemodulateSample(std::int16_t x) override;
+
+    // From now on run only the chain that is heard (and the enhanced one too
+    // while the squelch is on, which listens to it): for a recording decoded
+    // with one chain, where no switch can come. The receiver window runs both.
+    void runHeardChainOnly() { heardOnly_ = true; }
 
     const MskDemodulator& standard() const { return standard_; }
     const EnhancedDemodulator& enhanced() const { return enhanced_; }
@@ -60,4 +66,5 @@ private:
     EnhancedDemodulator enhanced_;
     SignalSquelch squelch_;
     std::int64_t squelchBits_ = 0;
+    bool heardOnly_ = false;
 };

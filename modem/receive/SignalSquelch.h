@@ -9,8 +9,15 @@
 // white noise), which a signal's preamble does well below the level where text
 // decodes, and the lines stand out as far in the last few transforms too. It closes
 // when the long average falls back to the level of noise, or, far sooner, when
-// the coherent detector's signal amplitude over the last few bits falls below
-// half its long-run level for three bits in a row: the station stopped sending.
+// the station stopped sending: the coherent detector's signal amplitude over the
+// last few bits falls below half its long-run level for three bits in a row, and
+// the lines in the last few transforms no longer stand out further than noise
+// can take them (below the opening level). A fade takes the amplitude
+// down as quickly as a station's end, but leaves the lines standing for longer;
+// so on a fall of the amplitude alone the squelch waits, holding every decision
+// back (up to kMaxHeldBits), until either the lines go (the station's end: what
+// was held is dropped) or the amplitude comes back to three quarters of its
+// long-run level (a fade: what was held is heard, late but whole).
 // Decisions wait kHoldBits bits in a queue and leave it in order: while open they
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
@@ -40,7 +47,9 @@ SquelchLevels squelchLevels(Real tickRate);
 class SignalSquelch {
 public:
     static constexpr std::size_t kHoldBits = 8;
+    static constexpr std::size_t kMaxHeldBits = 80;  // while waiting on a fall of the amplitude
     static constexpr Real kFadeRatio = 0.5;   // recent over long-run amplitude
+    static constexpr Real kRecoveredRatio = 0.75;  // ... at which a fade is over
     static constexpr int kFadedBits = 3;      // in a row, to close
     // The long average is trusted once it spans this many bits of transforms
     // (right after a start or a change of speed it is a single noisy one).
@@ -60,45 +69,76 @@ public:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
             open_ = true;
+            waiting_ = false;
             resumeAtWordBoundary();
-        }
-        else if (open_ && (lineToFloor < levels.close || faded_ >= kFadedBits))
+        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open))) {
             open_ = false;
+            waiting_ = false;
+            while (held_ > kHoldBits)  // what was held while waiting: the noise after the end
+                pop();
+        } else if (open_ && faded_ >= kFadedBits) {
+            waiting_ = true;
+        } else if (waiting_ && recentAmplitude >= kRecoveredRatio * amplitude) {
+            waiting_ = false;
+        }
     }
 
     bool open() const { return open_; }
+    // Whether it is holding decisions back to tell a fade from a station's end.
+    bool waiting() const { return waiting_; }
 
     // One decision in; returns true with the oldest held decision in `out` when
     // that one is to be heard.
     bool pass(Real d, Real& out)
     {
-        const bool full = held_ == kHoldBits;
-        const Real oldest = queue_[next_];
-        queue_[next_] = d;
-        next_ = (next_ + 1) % kHoldBits;
-        if (!full) {
-            ++held_;
+        queue_[(first_ + held_) % kRing] = d;
+        ++held_;
+        if (held_ <= (waiting_ ? kMaxHeldBits : kHoldBits))
             return false;
+        out = pop();
+        return heard(out);
+    }
+
+    // After a fade, the decisions held while waiting, oldest first: true with
+    // the next to be heard in `out`, false once only kHoldBits are held.
+    bool release(Real& out)
+    {
+        while (!waiting_ && held_ > kHoldBits) {
+            out = pop();
+            if (heard(out))
+                return true;
         }
-        out = oldest;
+        return false;
+    }
+
+private:
+    Real pop()
+    {
+        const Real oldest = queue_[first_];
+        first_ = (first_ + 1) % kRing;
+        --held_;
+        return oldest;
+    }
+
+    // Whether a decision leaving the queue reaches the decoder.
+    bool heard(Real d)
+    {
         if (skip_ > 0) {
             --skip_;
             return false;
         }
         if (open_ && toFirstZero_) {
-            if (oldest > 0)
+            if (d > 0)
                 return false;
             toFirstZero_ = false;
         }
         return open_;
     }
 
-private:
     void resumeAtWordBoundary()
     {
-        // Held decisions, oldest first, are queue_[(oldest + k) % kHoldBits].
-        const std::size_t oldest = (next_ + kHoldBits - held_) % kHoldBits;
-        const auto one = [&](std::size_t k) { return queue_[(oldest + k) % kHoldBits] > 0; };
+        // Held decisions, oldest first, are queue_[(first_ + k) % kRing].
+        const auto one = [&](std::size_t k) { return queue_[(first_ + k) % kRing] > 0; };
         // A preamble's run of 1 bits: resume right after it (its closing 0 bits
         // end an empty word), or, if it runs on, at the first 0 to come.
         std::size_t run = 0;
@@ -120,11 +160,15 @@ private:
                 skip_ = k + 1;
     }
 
-    std::array<Real, kHoldBits> queue_{};
-    std::size_t next_ = 0;   // the oldest held decision, and where the next goes
+    // Room for the longest hold and the decision that comes in before the
+    // oldest leaves.
+    static constexpr std::size_t kRing = kMaxHeldBits + 1;
+    std::array<Real, kRing> queue_{};
+    std::size_t first_ = 0;  // the oldest held decision
     std::size_t held_ = 0;
     std::size_t skip_ = 0;   // oldest held decisions still to drop
     bool toFirstZero_ = false;  // dropping 1 bits until the first 0
     int faded_ = 0;
     bool open_ = false;
+    bool waiting_ = false;
 };

@@ -7,20 +7,31 @@
 // At 31 and 63 baud the tones are a little closer than a quarter of the bit rate
 // (h = 0.484), so a bit turns the phase by h * pi rather than the trellis's pi / 2;
 // the loop adds the difference, +-(pi / 2 - h pi), itself, so the trellis stays
-// exact and the loop sees no steady drift. One step per bit.
+// exact and the loop sees no steady drift.
+//
+// How fast the loop follows is set from how clearly it hears the signal: a
+// fading channel turns the phase within tens of bits at 31 baud, which only a
+// wide loop follows, while in weak signals a wide loop lets noise through. The
+// bandwidth grows with the square root of Eb/N0, from the narrowest (best in
+// white noise near the threshold) to the widest, which still averages over a few
+// bits. One step per bit.
 
 #include "modem/dsp/ComplexMath.h"
 #include "modem/receive/enhanced/LoopGains.h"
 
 #include <algorithm>
+#include <cmath>
 
 class CarrierPhaseLoop {
 public:
-    static constexpr Real kNoiseBandwidthBits = 0.02;  // B_L * T
-    // The frequency search leaves far less than a hundredth of the bit rate; the
-    // drift is held to that, so that noise between overs cannot walk it off to
-    // where the next preamble would take the loop dozens of bits to pull in.
-    static constexpr Real kMaxDrift = 2 * kPi * 0.01;  // radians per bit
+    static constexpr Real kNoiseBandwidthBits = 0.02;  // B_L * T, the narrowest
+    static constexpr Real kWidestBandwidthBits = 0.3;  // B_L * T
+    static constexpr Real kBandwidthPerRootSnr = 0.02; // B_L * T per sqrt(Eb/N0)
+    // The frequency search leaves far less than a hundredth of the bit rate on a
+    // steady station, and up to about 0.03 R behind one drifting by 0.5 Hz a second
+    // at 31 baud; the drift is held to 0.05 R, so that noise between overs cannot
+    // walk it off further (a station's onset starts it from 0 again anyway).
+    static constexpr Real kMaxDrift = 2 * kPi * 0.05;  // radians per bit
     // Bits after a fresh start by which the drift has settled (about two time
     // constants of the loop, 1 / omega_n = 27 bits).
     static constexpr int kSettlingBits = 48;
@@ -32,6 +43,21 @@ public:
 
     Real phase() const { return theta_; }        // radians
     Real drift() const { return omega_; }        // radians per bit
+    Real bandwidth() const { return bandwidth_; }  // B_L * T
+
+    // The bandwidth for a signal of this Eb/N0 (a power ratio).
+    static Real bandwidthFor(Real ebOverN0)
+    {
+        return std::clamp(kBandwidthPerRootSnr * std::sqrt(std::max<Real>(ebOverN0, 0)), kNoiseBandwidthBits,
+                          kWidestBandwidthBits);
+    }
+    void setBandwidth(Real bandwidthBits)
+    {
+        if (bandwidthBits == bandwidth_)
+            return;
+        bandwidth_ = bandwidthBits;
+        gains_ = LoopGains(bandwidthBits);
+    }
 
     // error: the branch's phase error (radians); bit: the branch's bit.
     void step(Real error, int bit)
@@ -58,6 +84,7 @@ public:
     void setPhase(Real radians) { theta_ = wrapAngle(radians); }
 
 private:
+    Real bandwidth_ = kNoiseBandwidthBits;
     LoopGains gains_;
     Real excessTurn_;  // radians per bit
     Real theta_ = 0;

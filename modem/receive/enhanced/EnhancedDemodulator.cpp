@@ -15,6 +15,10 @@ constexpr Real kLineWeight = 0.05;           // the decision-free estimate's sha
 constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
 constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
+constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 1.7
+constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
+constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
+constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -31,8 +35,10 @@ Real wrapTo(Real x, Real span)
 
 }  // namespace
 
-EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform, PhasePointSink* display)
-    : plan(plan_), frontEnd(plan.frontEnd), search(plan, transform), filters(plan.modulationIndex),
+EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform,
+                                  const kissfft<Real>& notchTransform, PhasePointSink* display)
+    : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd),
+      notch(plan.bitRate, plan.searchRangeHz + plan.bitRate, notchTransform), search(plan, transform), filters(plan.modulationIndex),
       carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
 {
     if (display)
@@ -63,7 +69,10 @@ void EnhancedDemodulator::startChain()
     for (std::size_t n = kSmallestTransform; n < plan.transformSize; n *= 2)
         ++index;
     index = std::min(index, transforms_.size() - 1);
-    chain_.emplace(plan, transforms_[index], display_);
+    std::size_t notchIndex = 0;
+    for (std::size_t n = kSmallestTransform; n < SteadyCarrierNotch::kLength; n *= 2)
+        ++notchIndex;
+    chain_.emplace(plan, transforms_[index], transforms_[notchIndex], display_);
     state_ = {};
 }
 
@@ -75,7 +84,7 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     const Real sampleRate = c.plan.sampleRate;
 
     // Mixer: the centre frequency to 0 Hz.
-    c.frontEnd.push(x * kInputScale * mixer_.step(settings_.centreFrequency / sampleRate));
+    c.frontEnd.push(c.blanker.step(x * kInputScale) * mixer_.step(settings_.centreFrequency / sampleRate));
     if (!c.decimation.step(c.plan.tickRate / sampleRate))
         return;
     // A station on the other sideband has its spectrum mirrored about the centre:
@@ -85,10 +94,16 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     decimatedSample(settings_.reverse ? std::conj(decimated) : decimated);
 }
 
-void EnhancedDemodulator::decimatedSample(Complex decimated)
+void EnhancedDemodulator::decimatedSample(Complex input)
 {
     Chain& c = *chain_;
     const std::int64_t n = ++c.newest;
+    const Complex decimated = c.notch.step(input);
+    if (c.notch.engagements() != c.notchEngagements) {
+        // Until now the search saw the carrier: its readings are no guide.
+        c.notchEngagements = c.notch.engagements();
+        c.search.restart();
+    }
     c.search.step(decimated);
     if (c.search.transforms() != c.onsetTransforms) {
         // A station starting to send (its lines rising out of the floor where
@@ -103,7 +118,7 @@ void EnhancedDemodulator::decimatedSample(Complex decimated)
             ++c.onsets;
         }
     }
-    const Real offset = c.search.offsetHz();
+    const Real offset = c.search.correctionHz();
     const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
     c.correctionHz[slot] = offset;
     c.correctionJumps[slot] = c.search.jumps();
@@ -135,8 +150,14 @@ void EnhancedDemodulator::detectBit()
     if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
         c.correctionOnsets[slot] != c.lastOnsets)
         c.carrier.forgetDrift();
-    else if (move != 0 && c.carrier.settled())
-        c.carrier.shiftDrift(2 * kPi * move / c.plan.bitRate);
+    else {
+        // A drifting station: the search follows it and the moves have a steady
+        // trend, the drift itself, which the carrier loop must not undo. Only the
+        // moves beside the trend (the search settling, or its noise) are taken off.
+        c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
+        if (move != 0 && c.carrier.settled())
+            c.carrier.shiftDrift(2 * kPi * (move - c.correctionTrend) / c.plan.bitRate);
+    }
     c.lastJumps = c.correctionJumps[slot];
     c.lastOnsets = c.correctionOnsets[slot];
     c.lastCorrectionHz = correction;
@@ -180,6 +201,16 @@ void EnhancedDemodulator::detectBit()
     }
     c.lastBit = branch.bit;
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
+
+    c.snr.step(aligned, state_.amplitude);
+    // The search holds where the detector reads a station cleanly: well out of
+    // the noise, and not a steady tone (a preamble, which the search must be
+    // free to find, or a carrier the loop has locked on).
+    c.onesShare = kOnesMemory * c.onesShare + (1 - kOnesMemory) * branch.bit;
+    c.search.hold(c.carrier.settled() && c.snr.ebOverN0() > kHoldEbOverN0 && c.onesShare < kSteadyToneShare);
+    c.carrier.setBandwidth(CarrierPhaseLoop::bandwidthFor(c.snr.ebOverN0()));
+    state_.ebOverN0 = c.snr.ebOverN0();
+    state_.carrierBandwidth = c.carrier.bandwidth();
 
     state_.phase = c.carrier.phase();
     state_.phaseError = phaseError;

@@ -3,8 +3,10 @@
 // The enhanced MSK demodulator: coherent detection with automatic frequency
 // correction and a fast start, beside the classic MskDemodulator.
 //
-// Per recorded sample a complex oscillator mixes the centre frequency down and a
-// Kaiser low-pass keeps 16 samples a bit. On those:
+// Per recorded sample a noise blanker silences bursts of static, a complex
+// oscillator mixes the centre frequency down and a Kaiser low-pass keeps 16
+// samples a bit. On those:
+//  - SteadyCarrierNotch takes off a carrier that has stood steady for seconds;
 //  - FrequencySearch finds the station's offset (+-45 Hz) from the squared
 //    signal's spectral lines, and a second oscillator takes it off;
 //  - BitMatchedFilters correlates with each tone's one-bit phase ramp, and a
@@ -15,7 +17,8 @@
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
 //    CarrierPhaseLoop, and decides each bit 4 bits later;
-//  - the loops take their errors from the best path's newest branch.
+//  - the loops take their errors from the best path's newest branch, and the
+//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate).
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
 // phase traces placed by this chain's strobes (ScopeTraceAdapter).
 //
@@ -32,11 +35,14 @@
 #include "modem/receive/ScopeTraceAdapter.h"
 #include "modem/receive/SpeedPlan.h"
 #include "modem/receive/enhanced/BitMatchedFilters.h"
+#include "modem/receive/enhanced/BitSnrEstimate.h"
 #include "modem/receive/enhanced/BitTimingLoop.h"
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
 #include "modem/receive/enhanced/FrequencySearch.h"
 #include "modem/receive/enhanced/MskTrellis.h"
+#include "modem/receive/enhanced/NoiseBlanker.h"
 #include "modem/receive/enhanced/PreambleEndSearch.h"
+#include "modem/receive/enhanced/SteadyCarrierNotch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
 
 #include <kissfft/kissfft.hh>
@@ -60,7 +66,7 @@ public:
 
     // The frequency correction: Hz of the station above centreFrequency (below it
     // when reversed, where the chain works on the mirrored spectrum).
-    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.offsetHz() : chain_->search.offsetHz(); }
+    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.correctionHz() : chain_->search.correctionHz(); }
 
     // The state after the newest bit, for a trace or a test.
     struct BitState {
@@ -72,6 +78,8 @@ public:
         Real amplitude = 0;      // running mean of the best branch's magnitude (50 bits)
         Real recentAmplitude = 0;  // the same over about 4 bits
         Real rateError = 0;      // bit clock, fraction of the nominal rate
+        Real ebOverN0 = 0;       // measured on the detector's output, a power ratio
+        Real carrierBandwidth = 0;  // the carrier loop's B_L * T
     };
     const BitState& bitState() const { return state_; }
     const SpeedPlan& plan() const { return chain_->plan; }
@@ -81,21 +89,31 @@ public:
     Real presence() const { return chain_->search.presence(); }
     // Transforms the frequency search has made since the chain (re)started.
     std::uint64_t transforms() const { return chain_->search.transforms(); }
+    // The carrier the notch takes off (Hz from the centre), if any.
+    bool notching() const { return chain_->notch.engaged(); }
+    Real notchedCarrierHz() const { return chain_->notch.carrierHz(); }
+    // Recorded samples the noise blanker has set to 0 since the chain (re)started.
+    std::uint64_t blankedSamples() const { return chain_->blanker.blanked(); }
 
 private:
     // Everything that depends on the speed, made afresh when the speed changes.
     struct Chain {
-        Chain(const SpeedPlan& plan, const kissfft<Real>& transform, PhasePointSink* display);
+        Chain(const SpeedPlan& plan, const kissfft<Real>& transform, const kissfft<Real>& notchTransform,
+              PhasePointSink* display);
 
         SpeedPlan plan;
+        NoiseBlanker blanker;
         DecimationClock decimation;
         DecimatingLowPass frontEnd;
+        SteadyCarrierNotch notch;
+        std::uint64_t notchEngagements = 0;
         FrequencySearch search;
         PhasorOscillator correction;
         BitMatchedFilters filters;
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
         CarrierPhaseLoop carrier;
+        BitSnrEstimate snr;
         BitTimingLoop timing;
         PreambleEndSearch preamble;
         std::optional<ScopeTraceAdapter> scope;
@@ -104,6 +122,7 @@ private:
         std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionJumps{};
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
+        Real correctionTrend = 0;  // Hz per bit: a drifting station's steady moves
         std::uint64_t lastJumps = 0;
         // Signal onsets (lines rising out of the floor), per decimated sample.
         std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};
@@ -112,6 +131,7 @@ private:
         std::uint64_t onsetTransforms = 0;
         bool quiet = true;
         int lastBit = 1;  // of the best path's newest branch
+        Real onesShare = 1;  // of the best path's newest branches, lately
     };
 
     void startChain();

@@ -19,6 +19,7 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
         hann_[n] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(n) / static_cast<Real>(window_ - 1));
     gridCount_ = std::min(kMaxGrid, static_cast<std::size_t>(std::floor(2 * plan.searchRangeHz / gridStep_)) + 1);
     gridStart_ = -gridStep_ * static_cast<Real>(gridCount_ - 1) / 2;
+    lagTransforms_ = 1 / (1 - forgetting_) + 0.5 * static_cast<Real>(SpeedPlan::kSearchWindowBits) / static_cast<Real>(plan.searchHopBits);
 }
 
 void FrequencySearch::step(Complex decimated)
@@ -109,14 +110,31 @@ void FrequencySearch::search()
     const Real floor = total / static_cast<Real>(size_);
     lineToFloor_ = floor > 0 ? best.score / floor : 0;
 
-    if (best.score > kJumpRatio * score(spectrum_.data(), offset_, true) && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
+    if (!held_ && best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
+        std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
         offset_ = best.offset;
+        trend_ = 0;
         ++jumps_;
     } else {
+        const Real before = offset_;
         track();
+        const Real move = offset_ - before;
+        trend_ = std::abs(move) > kMinJumpBits * bitRate_ ? 0 : kTrendMemory * trend_ + (1 - kTrendMemory) * move;
     }
+    // The lines against the floor are a ratio, and so blind to a signal that simply
+    // stops: a muted input or a paused recording leaves both decaying together.
+    // Once the recent spectrum has fallen far below the long one, nothing is there.
     const Real recentFloor = recentTotal / static_cast<Real>(size_);
-    presence_ = recentFloor > 0 ? score(recent_.data(), offset_, false) / recentFloor : 0;
+    const bool silent = recentFloor <= kSilentBelowAverage * floor;
+    presence_ = recentFloor > 0 && !silent ? score(recent_.data(), offset_, false) / recentFloor : 0;
+}
+
+void FrequencySearch::restart()
+{
+    transforms_ = 0;
+    offset_ = 0;
+    trend_ = 0;
+    ++jumps_;
 }
 
 void FrequencySearch::track()

@@ -38,6 +38,11 @@ public:
     static constexpr Real kPreambleWeight = 1.3;    // the single line's weight against a pair
     static constexpr std::size_t kGridPerBit = 128; // candidates per R of offset
     static constexpr Real kRecentForgetting = 0.8;  // of the quick average, per two bits
+    // The quick average this far below the long one (-30 dB) is silence, not a
+    // fade: real band noise never drops so far (about 1.2 s of silence at 63 baud,
+    // (0.8 / 0.97)^36 = 0.001 with a transform every two bits).
+    static constexpr Real kSilentBelowAverage = 1e-3;
+    static constexpr Real kTrendMemory = 0.98;      // of the estimate's trend, per transform
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -56,6 +61,22 @@ public:
     std::uint64_t transforms() const { return transforms_; }
     // How many times the estimate has jumped to a new reading (not tracking moves).
     std::uint64_t jumps() const { return jumps_; }
+
+    // While held the estimate only follows the local peak and never jumps: the
+    // detector reads a station cleanly at the current correction, and a stronger
+    // reading elsewhere is something else (products of that station with a
+    // neighbour or a carrier, which the squaring makes).
+    void hold(bool on) { held_ = on; }
+    // What was searched so far is no guide (a carrier was taken off the signal):
+    // the next transform starts the averages afresh, and the estimate jumps to
+    // its best reading.
+    void restart();
+    // The frequency to correct by: the estimate, plus, for a drifting station,
+    // how far it will have drifted beyond the estimate. The average spectrum
+    // shows where the station was, on average, over the last second or two
+    // (at 31 baud), so a steady trend of the estimate is carried forward by the
+    // average's lag: a window's half plus the forgetting's time constant.
+    Real correctionHz() const { return offset_ + trend_ * lagTransforms_; }
 
 private:
     struct Peak {
@@ -98,6 +119,9 @@ private:
     Real gridStart_ = 0;
 
     Real offset_ = 0;
+    bool held_ = false;
+    Real trend_ = 0;          // Hz per transform
+    Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;
     Real presence_ = 0;
     std::uint64_t transforms_ = 0;

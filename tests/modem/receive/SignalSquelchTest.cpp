@@ -81,4 +81,67 @@ TEST(SignalSquelchTest, OpeningInsideAPreambleDropsItsRemainingOnes)
     EXPECT_EQ(feed(s, {1, 1, 1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1, -1}));
 }
 
+// The amplitude falling to a quarter with the lines still standing: a fade.
+void hearAFade(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 0.25, 1.0); }
+
+std::vector<Real> released(SignalSquelch& s)
+{
+    std::vector<Real> out;
+    Real d = 0;
+    while (s.release(d))
+        out.push_back(d);
+    return out;
+}
+
+// Through a fade the squelch stays open and holds every decision back instead of
+// dropping it; when the amplitude comes back they are all heard, in order.
+TEST(SignalSquelchTest, AFadeHoldsTheTextAndHearsItWhenTheSignalComesBack)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    EXPECT_EQ(feed(s, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), (std::vector<Real>{1, 2}));
+    for (int k = 0; k < 3; ++k)
+        hearAFade(s);
+    EXPECT_TRUE(s.open());
+    EXPECT_TRUE(s.waiting());
+    EXPECT_TRUE(feed(s, {11, 12, 13, 14, 15, 16, 17, 18, 19, 20}).empty());  // 18 held
+    EXPECT_TRUE(released(s).empty());
+    hearSignal(s);
+    EXPECT_FALSE(s.waiting());
+    // Out go those beyond the usual eight, oldest first; the usual eight stay.
+    EXPECT_EQ(released(s), (std::vector<Real>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(feed(s, {21, 22}), (std::vector<Real>{13, 14}));
+}
+
+// The same fall of the amplitude, and then the lines go: the station has
+// stopped, and what was held while waiting (the noise after its end) is dropped.
+TEST(SignalSquelchTest, AStationsEndDropsWhatWasHeldWhileWaiting)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    feed(s, {1, 2, 3, 4, 5, 6, 7, 8});
+    for (int k = 0; k < 3; ++k)
+        hearAFade(s);
+    EXPECT_TRUE(feed(s, {9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}).empty());
+    hearNothing(s);  // the lines gone
+    EXPECT_FALSE(s.open());
+    EXPECT_TRUE(released(s).empty());
+    EXPECT_TRUE(feed(s, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}).empty());
+}
+
+// Waiting is bounded: after kMaxHeldBits held the oldest is heard again at each
+// new decision, so a long fade with the lines still standing delays the text but
+// loses none.
+TEST(SignalSquelchTest, ALongFadeDelaysTheTextByAtMostTheLongestHold)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    for (int k = 0; k < 3; ++k)
+        hearAFade(s);
+    std::vector<Real> in;
+    for (std::size_t k = 0; k < SignalSquelch::kMaxHeldBits + 3; ++k)
+        in.push_back(static_cast<Real>(k));
+    EXPECT_EQ(feed(s, in), (std::vector<Real>{0, 1, 2}));
+}
+
 }  // namespace

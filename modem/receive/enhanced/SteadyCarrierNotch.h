@@ -1,0 +1,87 @@
+#pragma once
+// Takes a steady carrier off the baseband before the frequency search and the
+// detector see it, as a radio's automatic notch does. Squared, a carrier beside
+// the station makes lines of its own and, multiplied with the station, products
+// the search would score above the station's own lines; and the carrier loop
+// would lock on it.
+//
+// Every 8 bits it takes the spectrum of the last 32 bits (Hann window) and looks
+// for a line: the strongest bin within reach of the search, more than ten times
+// the bins three away on either side (a thirty-second of the bit rate a bin:
+// a station's spectrum, a bit rate wide, barely falls over three). Only a line that has stayed
+// in the same place for kSteadySeconds, and for kSteadyBits (beyond a preamble's
+// 42 bits and the window's 32), is a carrier: a station's preamble is a steady
+// tone too, but never for that long. The notch then subtracts an estimate of the
+// carrier, a * e^(j w n), whose complex amplitude a follows the remainder with a
+// bandwidth of about 2 Hz, and is released when the line has not been seen for
+// kReleaseSeconds. One step per decimated sample; allocates nothing (its
+// transform is lent by the owner).
+
+#include "modem/dsp/ComplexMath.h"
+#include "modem/dsp/PhasorOscillator.h"
+
+#include <kissfft/kissfft.hh>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class SteadyCarrierNotch {
+public:
+    static constexpr std::size_t kWindowBits = 32;
+    static constexpr std::size_t kHopBits = 8;
+    static constexpr std::size_t kLength = kWindowBits * 16;  // decimated samples, the transform's length
+    static constexpr Real kLineRatio = 10.0;       // over the bins kSideBins away
+    static constexpr std::int64_t kSideBins = 3;
+    static constexpr Real kSteadySeconds = 2.0;
+    static constexpr std::size_t kSteadyBits = 96;
+    static constexpr Real kReleaseSeconds = 2.0;
+    static constexpr Real kNotchHz = 2.0;          // the amplitude estimate's bandwidth
+    // Bits after engaging by which the estimate has settled and a search started
+    // afresh sees no more of the carrier (a search window's length).
+    static constexpr std::size_t kSettlingBits = 16;
+
+    // bitRate: R; reachHz: how far from the centre a carrier matters (the
+    // search's range and a bit rate more); transform: kLength points.
+    SteadyCarrierNotch(Real bitRate, Real reachHz, const kissfft<Real>& transform);
+
+    // The decimated sample with the carrier, if one is notched, taken off.
+    Complex step(Complex z);
+
+    bool engaged() const { return engaged_; }
+    Real carrierHz() const { return carrierHz_; }  // of the notched carrier
+    // How many times a notch has engaged and settled (each time the search
+    // should start afresh).
+    std::uint64_t engagements() const { return engagements_; }
+
+private:
+    void look();
+
+    Real tickRate_;
+    Real binHz_;
+    std::size_t reachBins_;
+    std::size_t steadyHops_;
+    std::size_t releaseHops_;
+    Real adaptation_;
+    const kissfft<Real>* transform_;
+
+    std::array<Complex, 2 * kLength> history_{};  // ring, stored twice
+    std::array<Real, kLength> hann_{};
+    std::array<Complex, kLength> in_{};
+    std::array<Complex, kLength> out_{};
+    std::array<Real, kLength> power_{};
+    std::size_t write_ = 0;
+    std::size_t filled_ = 0;
+    std::size_t sinceLook_ = 0;
+
+    std::int64_t candidateBin_ = 0;
+    std::size_t candidateHops_ = 0;  // hops the candidate has stayed
+    std::size_t missedHops_ = 0;     // hops without the notched line
+
+    bool engaged_ = false;
+    Real carrierHz_ = 0;
+    PhasorOscillator carrier_;       // e^(-j w n): its conjugate is the carrier's turn
+    Complex amplitude_{};
+    std::size_t settlingLeft_ = 0;   // decimated samples
+    std::uint64_t engagements_ = 0;
+};

@@ -1,0 +1,43 @@
+// The noise blanker on an exact signal: bursts and their hold are blanked,
+// nothing else is touched.
+#include "modem/receive/enhanced/NoiseBlanker.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// A 1000 Hz tone of peak 1000 at 8000 samples a second: every millisecond's 8
+// samples include the crest, so the usual level is 1000 and a sample beyond 4000
+// is a burst. From 0.3 s on, bursts of 8 samples at +-20000 every 800 samples:
+// each blanks its 8 samples and the 8 of the 1 ms hold after them, 16 in all;
+// all else passes untouched.
+TEST(NoiseBlankerTest, BlanksEachBurstAndItsHoldAndNothingElse)
+{
+    NoiseBlanker blanker(8000.0);
+    constexpr int kSamples = 8000;
+    constexpr int kFirstBurst = 2400;
+    constexpr int kPeriod = 800;
+    constexpr int kBurst = 8;
+    int bursts = 0;
+    for (int n = 0; n < kSamples; ++n) {
+        const double tone = 1000 * std::sin(2 * std::numbers::pi * 1000 * n / 8000.0 + std::numbers::pi / 2);
+        const bool inBurst = n >= kFirstBurst && (n - kFirstBurst) % kPeriod < kBurst;
+        const double x = inBurst ? ((n % 2) ? 20000.0 : -20000.0) : tone;
+        if (inBurst && (n - kFirstBurst) % kPeriod == 0)
+            ++bursts;
+        const bool inHold = n >= kFirstBurst && (n - kFirstBurst) % kPeriod >= kBurst && (n - kFirstBurst) % kPeriod < 2 * kBurst;
+        const double out = blanker.step(x);
+        if (inBurst || inHold)
+            ASSERT_EQ(out, 0.0) << n;
+        else
+            ASSERT_EQ(out, x) << n;
+    }
+    EXPECT_EQ(blanker.usualLevel(), 1000.0);
+    EXPECT_EQ(blanker.blanked(), static_cast<std::uint64_t>(bursts * 2 * kBurst));  // 7 bursts, 112 samples
+    EXPECT_EQ(bursts, 7);
+}
+
+}  // namespace
