@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PTT through a GPIO pin of a CM108/CM119 USB sound interface (and the many radio
 // interfaces built on them), driven through the chip's HID output report on its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PTT by CAT command through libhamlib: either straight to a rig on a serial port
 // (the rig's Hamlib model number, its port and speed) or through a running

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The other station's call, shared by the two programs: the receiver sets it when
 // the operator double-clicks a word in the received text, the transmitter shows it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a PortAudio stream goes: the system's default device, or one sound-server
 // device named by the server (a PulseAudio sink or source, also under PipeWire's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A radio's PTT keyed by other means than a serial port's DTR and RTS: by CAT
 // command through Hamlib (a rig of its own, or a rigctld the station shares with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sound devices of the PulseAudio server (or of PipeWire's PulseAudio
 // service): sinks for output, sources -- monitors of the sinks included -- for

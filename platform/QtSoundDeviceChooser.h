@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SoundDeviceChooser as a small modal list box over the active window.
 // Window thread.

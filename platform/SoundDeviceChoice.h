@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Choosing a sound device by part of the name the desktop shows, as the operator
 // types it after --input-device / --output-device, and the --list-devices listing.

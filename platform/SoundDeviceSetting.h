@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which sound device a program uses, as the operator chose it: the system's
 // default until a device is chosen in the window ("Sound device..."), which is then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sound devices an operator can choose from, by the names the desktop shows
 // ("USB Audio CODEC Analog Stereo", "Monitor of Radio Interface"). Each also has

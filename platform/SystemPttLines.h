@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real PTT lines: Hamlib for rigctld and CAT, hidraw for a CM108 interface.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiver's input level: the highest sample magnitude since the window last
 // looked, in dB below full scale (dBFS). A peak at or above kClipWarningDbfs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Macros...": the operator's callsign and the twelve macros, one line each,
 // with a reminder of the tokens. Window thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The output device as the audio stream sees it, telling which bit of the bit
 // queue has just gone out through the sound card.

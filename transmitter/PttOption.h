@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line's --ptt TEXT (or --ptt=TEXT): how to key the radio for this
 // run, typed as in the "PTT port" pop-up ("COM2", "/dev/ttyUSB0",

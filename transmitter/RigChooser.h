@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Station → Rig…": picks a rig from the CAT library's list by maker and name, with
 // the serial port (and speed) it hangs on, and gives the PTT text that keys it

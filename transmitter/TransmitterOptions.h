@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmitter's command-line options of the operator's aids:
 //   --callsign CALL   (or --callsign=CALL) the operator's callsign for <MYCALL> in

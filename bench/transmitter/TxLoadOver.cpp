@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One over through the real sound path, for the load test (tests/sound/load-test.sh):
 // the transmitter's audio stream plays TEXT, typed before "Turn On", through
 // PortAudio at the given speed, waits until the last text bit has played, turns

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What joins the wanted signal on the band and what the receiving radio does to
 // the sum, sample by sample: a second station, a steady carrier, white noise and

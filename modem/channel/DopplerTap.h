@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One path of a fading channel: a complex Gaussian tap (Rayleigh amplitude,
 // uniform phase) whose Doppler spectrum is a Gaussian of standard deviation

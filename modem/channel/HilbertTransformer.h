@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The analytic signal x + j H{x} of a real signal, sample by sample: H is a
 // windowed FIR Hilbert transformer reaching 16 ms each side, so each output comes

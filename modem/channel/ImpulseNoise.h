@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Static crashes and ignition clicks: short broadband bursts at random (Poisson)
 // times. A burst is white Gaussian noise whose RMS starts at onsetRms and falls by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiving radio's automatic gain control on its audio: a peak detector
 // that rises within kAttackSeconds and falls with the chosen decay (fast or slow),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/channel/SecondStation.h"
 
 #include "modem/channel/ChannelOptions.h"

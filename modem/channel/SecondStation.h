@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Another keyboard station on the band: the same kind of signal at the same speed
 // with text of its own, phase-continuous tones centred offsetHz away from the

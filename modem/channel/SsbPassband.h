@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiving radio's SSB filter: 300 to 2700 Hz, a 4th-order Butterworth
 // high-pass and an 8th-order Butterworth low-pass as cascaded biquads (bilinear

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An unmodulated carrier on the band (a tuning-up station, a birdie): a steady
 // sine of the given frequency and RMS level.

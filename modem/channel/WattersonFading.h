@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sky-wave fading on the analytic signal: the sum of one or two paths, each the
 // signal times its own DopplerTap, the second delayed by the profile's delay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmitter's drive level: how far below full drive the whole signal is
 // played, so the operator can set the radio's ALC and power from the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The edges of an over. Switching the carrier on or off within one sample is a
 // step, and a step's spectrum (sin x / x) falls off only 6 dB per octave: every

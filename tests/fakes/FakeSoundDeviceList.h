@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A sound server's device lists as a test sets them, or a server that cannot be
 // asked (`failure` not empty).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Devices chosen by name on the private sound server (tests/sound/with-sound-server.sh):
 // "Radio Interface", a null sink that is not the default, is listed by that name,
 // a tone played on it is recorded from its monitor and not from the default's,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The other station's call shared between instances and between processes, through
 // a settings folder of this test run (XDG_CONFIG_HOME, inherited by the helper
 // process).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output device's finish() against a real PulseAudio server (run through
 // tests/sound/with-sound-server.sh): the buffer in play is kept and played to its
 // end, everything queued behind it comes back at once, and the tail follows the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PTT lines against the real thing: a Hamlib rigctld (the dummy rig, PTT by
 // CAT) started and stopped here, its PTT state asked through its own network
 // protocol; and a CM108 interface's hidraw device stood in for by a file that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the sound device on the command line: --list-devices, and the one
 // device a part of its name picks, or an error naming the candidates.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound device a program uses: the default at first, a choice made in the
 // window remembered, a remembered device that is gone named to the operator and
 // never swapped for another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input level: the largest magnitude since the last look, in dBFS.
 
 #include "receiver/InputPeakMeter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Double-clicking a word in the receiver's pane makes it the other station's call,
 // which another instance (as the transmitter holds one) then sees.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The transmitter's sound under load: a 60-second over at 31 and at 500 baud while
 # six busy loops run at normal priority, played through PortAudio into the private
 # sound server's "radio" sink, recorded from its monitor and decoded. Passes when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // msk-modem channel's band options, called in process: how they are read, and that
 // the levels they ask for reach the output against the measured signal power.
 // What each block does is tested in tests/modem/channel.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the next message box the program asks with a key, as the operator would,
 // from inside the box's own loop, and keeps the box's text.

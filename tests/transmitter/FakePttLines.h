@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PTT lines a test scripts: each open, key and release is logged ("line open
 // rigctld:host:4532", "line key", "line release") into a shared event list, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The macros' tokens, their defaults and remembering them, and --callsign.
 
 #include "transmitter/Macros.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator's keys and macros in the transmitter window, pressed through the
 // keyboard on the offscreen platform, with a sound card, serial port and message
 // boxes the test controls.

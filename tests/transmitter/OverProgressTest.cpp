@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which text is on the air, and the end of an over, through the audio stream and a
 // device the test clocks.
 //

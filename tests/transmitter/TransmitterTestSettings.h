@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The transmitter's remembered settings and the shared call kept in a folder of
 // this test run, never the operator's, and forgotten: the next window starts as

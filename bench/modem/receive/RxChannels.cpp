@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both receive chains on the channels of a real HF band: sky-wave fading, drift, a
 // second station, a carrier, impulse noise, the radio's SSB passband and AGC. The
 // bench text (515 characters; twice at 125 baud, four times at 500, so that every

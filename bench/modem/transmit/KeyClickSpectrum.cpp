@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key click of an over's edges: the spectrum around the moment the carrier
 // switches on (and off), with and without the raised-cosine edges, as the power
 // 100-500 Hz and 500-3000 Hz away from the tone relative to the power within

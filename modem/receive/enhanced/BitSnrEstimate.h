@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How far the bits stand out of the noise, Eb/N0, measured on the detector's own
 // output: the best branch's matched-filter output turned onto the carrier phase,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The noise blanker ahead of the enhanced chain: static crashes and ignition
 // clicks are short and far stronger than anything on the band, so a sample whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Takes a steady carrier off the baseband before the frequency search and the
 // detector see it, as a radio's automatic notch does. Squared, a carrier beside

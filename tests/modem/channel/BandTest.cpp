@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The band's other troubles with exact or bounded numbers: drift, a second
 // station, a carrier, impulses, the radio's passband and AGC, and the mixer that
 // joins them without changing the plain noisy channel.

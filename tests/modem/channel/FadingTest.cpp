@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fading paths against the theory of a Gaussian-Doppler Rayleigh channel:
 // the spectrum's width, the autocorrelation, the amplitude's distribution, and
 // how two paths add up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Signals of a real band, made exactly in the test: an MSK station whose tone
 // spacing, frequency drift and level are chosen freely, and what else the band

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enhanced chain on what a real band does to a signal: the carrier loop's
 // bandwidth follows how clearly the bits stand out of the noise, a station
 // whose frequency drifts is followed, one that is read cleanly is kept when a

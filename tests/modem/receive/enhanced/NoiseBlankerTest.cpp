@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise blanker on an exact signal: bursts and their hold are blanked,
 // nothing else is touched.
 #include "modem/receive/enhanced/NoiseBlanker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 500 baud at 8000 samples per second: the tick clock already ticks on every
 // sample, so the timing loop can delay a tick but never bring one earlier. An over
 // whose bits arrive so that acquisition needs an advance keeps the decision point
