@@ -6,6 +6,7 @@
 
 #include "modem/receive/StringTextPane.h"
 #include "modem/varicode/VaricodeDecoder.h"
+#include "tests/receiver/SetClock.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,6 @@ namespace {
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
-struct SetClock : UtcClock {
-    UtcTime at;
-    UtcTime now() const override { return at; }
-};
-
-// 7 December 2026 at h:m:s UTC.
-UtcTime At(int h, int m, int s)
-{
-    return sys_days{2026y / December / 7} + hours(h) + minutes(m) + seconds(s);
-}
 
 std::string Contents(const std::filesystem::path& path)
 {

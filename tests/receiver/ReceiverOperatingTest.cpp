@@ -9,6 +9,7 @@
 #include "receiver/ReceiverWindow.h"
 #include "receiver/WaterfallWindow.h"
 #include "tests/receiver/ReceiverTestSupport.h"
+#include "tests/receiver/SetClock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,16 +27,6 @@ namespace {
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
-struct SetClock : UtcClock {
-    UtcTime at;
-    UtcTime now() const override { return at; }
-};
-
-// 7 December 2026 at h:m:s UTC.
-UtcTime At(int h, int m, int s)
-{
-    return sys_days{2026y / December / 7} + hours(h) + minutes(m) + seconds(s);
-}
 
 QByteArray Contents(const QString& path)
 {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/receiver/ReceiverTestSupport.h"
 
+#include "tests/support/PrivateSettings.h"
+
 #include "tools/ModemEncode.h"
 
 #include <QSettings>
@@ -34,14 +36,7 @@ std::vector<std::int16_t> RecordedTransmission(const std::string& text, int samp
 
 void UseFreshSettings()
 {
-    static QTemporaryDir folder;
-    static const bool pointed = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-        return true;
-    }();
-    (void)pointed;
+    PointSettingsAtTestFolder();
     QSettings(QString::fromUtf8(ReceiverWindow::kSettingsOrganisation),
               QString::fromUtf8(ReceiverWindow::kSettingsApplication))
         .clear();

@@ -5,22 +5,14 @@
 // at its very first start.
 
 #include "platform/OtherStationCall.h"
+#include "tests/support/PrivateSettings.h"
 #include "transmitter/TransmitterWindow.h"
 
 #include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 inline void UseFreshTransmitterSettings()
 {
-    static QTemporaryDir folder;
-    static const bool pointed = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-        return true;
-    }();
-    (void)pointed;
+    PointSettingsAtTestFolder();
     QSettings(QString::fromLatin1(TransmitterWindow::kSettingsOrganisation),
               QString::fromLatin1(TransmitterWindow::kSettingsApplication))
         .clear();
