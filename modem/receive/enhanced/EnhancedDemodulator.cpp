@@ -47,7 +47,7 @@ EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& t
 
 EnhancedDemodulator::EnhancedDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions,
                                          PhasePointSink* display)
-    : settings_(settings), decisions_(decisions), display_(display)
+    : settings_(settings), decisions_(decisions), display_(display), tunedCentre_(settings.centreFrequency)
 {
     for (std::size_t n = kSmallestTransform; n <= SpeedPlan::kMaxTransform; n *= 2)
         transforms_.emplace_back(n, false);
@@ -82,6 +82,13 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
         startChain();
     Chain& c = *chain_;
     const Real sampleRate = c.plan.sampleRate;
+    if (settings_.centreFrequency != tunedCentre_) {
+        // Retuned (the arrows, or a click on the waterfall): the correction moves
+        // the other way, mirrored when the baseband is.
+        const Real moved = settings_.centreFrequency - tunedCentre_;
+        c.search.retune(settings_.reverse ? moved : -moved);
+        tunedCentre_ = settings_.centreFrequency;
+    }
 
     // Mixer: the centre frequency to 0 Hz.
     c.frontEnd.push(c.blanker.step(x * kInputScale) * mixer_.step(settings_.centreFrequency / sampleRate));

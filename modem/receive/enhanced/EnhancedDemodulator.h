@@ -144,6 +144,7 @@ private:
     PhasePointSink* display_;
     std::vector<kissfft<Real>> transforms_;  // lengths 2^k, made once
     PhasorOscillator mixer_;
+    Real tunedCentre_;  // the centre frequency the search's estimate refers to
     std::optional<Chain> chain_;
     BitState state_;
 };

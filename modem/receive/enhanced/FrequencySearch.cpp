@@ -137,6 +137,18 @@ void FrequencySearch::restart()
     ++jumps_;
 }
 
+void FrequencySearch::retune(Real shiftHz)
+{
+    const Real shifted = offset_ + shiftHz;
+    restart();
+    // The window still holds the signal as mixed at the old centre, whose lines
+    // stand where the station no longer is: it starts empty.
+    std::fill(squared_.begin(), squared_.end(), Complex{});
+    const Real lowest = gridStart_;
+    const Real highest = gridStart_ + gridStep_ * static_cast<Real>(gridCount_ - 1);
+    offset_ = std::clamp(shifted, lowest, highest);
+}
+
 void FrequencySearch::track()
 {
     // Tracking: the local peak within reach of the current estimate.

@@ -71,6 +71,10 @@ public:
     // the next transform starts the averages afresh, and the estimate jumps to
     // its best reading.
     void restart();
+    // The operator moved the centre frequency: the station stayed where it was, so
+    // the estimate moves by shiftHz (within the range), and the averages, taken
+    // at the old centre, start afresh.
+    void retune(Real shiftHz);
     // The frequency to correct by: the estimate, plus, for a drifting station,
     // how far it will have drifted beyond the estimate. The average spectrum
     // shows where the station was, on average, over the last second or two

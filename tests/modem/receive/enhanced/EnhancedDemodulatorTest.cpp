@@ -155,6 +155,30 @@ TEST(CarrierPhaseLoopTest, HoldsWhereTheToneSpacingIsNotExactlyMsk)
 
 // A change of speed starts the chain afresh for the new speed: the next over at
 // the new speed arrives whole.
+// A station 7 Hz above the centre, then the centre moved onto it (as a click on
+// the waterfall does): the correction follows at once, rather than after the slow
+// average has forgotten the old reading (some 60 bits), and the text goes on.
+TEST(EnhancedRetuneTest, MovingTheCentreMovesTheCorrectionWithIt)
+{
+    const Speed& speed = rxtest::kSpeeds[1];  // 63 baud
+    Receiver rx(speed);
+    rx.settings.demodulator = DemodulatorChoice::Enhanced;
+    rx.settings.centreFrequency = 993.0;
+    const auto x = rxtest::transmission("ryryryry the quick brown fox jumps over the lazy dog " + std::string(40, 'e'), speed);
+    const std::size_t half = x.size() / 2;
+    rx.feed({x.begin(), x.begin() + static_cast<std::ptrdiff_t>(half)});
+    EXPECT_NEAR(rx.demodulator.afcOffsetHz(), 7.0, 0.5);
+    rx.settings.centreFrequency = 1000.0;
+    // 16 bits later (8 transforms of the search, on a window refilled since): within
+    // 2 Hz of the station, where the old reading would have held at 7 Hz for some
+    // 60 bits; the carrier loop takes up the rest.
+    const auto sixteenBits = static_cast<std::ptrdiff_t>(16 * samplesPerBit(speed));
+    rx.feed({x.begin() + static_cast<std::ptrdiff_t>(half), x.begin() + static_cast<std::ptrdiff_t>(half) + sixteenBits});
+    EXPECT_NEAR(rx.demodulator.afcOffsetHz(), 0.0, 2.0);
+    rx.feed({x.begin() + static_cast<std::ptrdiff_t>(half) + sixteenBits, x.end()});
+    EXPECT_NE(rx.pane.text().find("lazy dog " + std::string(40, 'e')), std::string::npos) << rx.pane.text();
+}
+
 TEST(EnhancedSpeedChangeTest, NextOverAtTheNewSpeedArrives)
 {
     Receiver rx(rxtest::kSpeeds[2]);
