@@ -15,7 +15,7 @@ packages=(
   portaudio19-dev libpulse-dev libasound2-dev libjack-jackd2-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libhamlib-dev libhamlib-utils
-  pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth
+  pulseaudio pulseaudio-utils libasound2-plugins pavucontrol xvfb xauth fonts-liberation2
   dpkg-dev file
 )
 
