@@ -110,12 +110,10 @@ private slots:
     void theOperateMenuListsTheKeysAboveTheUnchangedControls();
     void ctrlTTurnsOnAsTheButtonDoes();
     void ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed();
-    void typingBeforeTheEndKeepsTheOverGoing();
     void ctrlLClearsForANewOverWithoutSendingAnything();
     void escAsksWhileTextWaitsAndEnterQuits();
     void textOnTheAirIsColouredAsItsBitsPlay();
     void functionKeysPutTheMacrosAtTheEnd();
-    void aMacroNeedingAnUnknownCallSaysSoAndSendsNothing();
     void theMacrosDialogChangesAndRemembersThem();
 };
 
@@ -186,23 +184,6 @@ void OperatingKeysTest::ctrlREndsTheOverOnceTheTextAndTheClosingIdleHavePlayed()
     QVERIFY(!question->asked);
     question->stop();
     QVERIFY(rig.window->hasEnded());
-}
-
-void OperatingKeysTest::typingBeforeTheEndKeepsTheOverGoing()
-{
-    Rig rig;
-    rig.type(QStringLiteral("e"));
-    rig.press(Qt::Key_T, Qt::ControlModifier);
-    rig.press(Qt::Key_R, Qt::ControlModifier);
-    rig.opened();
-    rig.playThrough(20);
-    rig.type(QStringLiteral("e"));
-    QVERIFY(!rig.window->overProgress().endArmed());
-    QCOMPARE(rig.window->shownCall(), QString());
-    rig.playThrough(300);
-    QCOMPARE(rig.audio.resets, 0);
-    QVERIFY(rig.serial.dtr);
-    QCOMPARE(rig.window->charactersOnAir(), 2);
 }
 
 void OperatingKeysTest::ctrlLClearsForANewOverWithoutSendingAnything()
@@ -305,16 +286,6 @@ void OperatingKeysTest::functionKeysPutTheMacrosAtTheEnd()
     QVERIFY(rig.window->overProgress().endArmed());  // <RX>
     QCOMPARE(rig.window->shownCall(), QStringLiteral("Call: DL1ABC    Over ends after the text"));
     QVERIFY(rig.messages.shown.empty());
-}
-
-void OperatingKeysTest::aMacroNeedingAnUnknownCallSaysSoAndSendsNothing()
-{
-    Rig rig;
-    rig.press(Qt::Key_F1);  // CQ with <MYCALL>, which nobody has set
-    QVERIFY(rig.entry().toPlainText().isEmpty());
-    QVERIFY(!rig.window->overProgress().endArmed());
-    QCOMPARE(rig.messages.shown.size(), std::size_t{1});
-    QVERIFY(QString::fromStdString(rig.messages.shown[0].text).contains(QStringLiteral("<MYCALL>")));
 }
 
 void OperatingKeysTest::theMacrosDialogChangesAndRemembersThem()

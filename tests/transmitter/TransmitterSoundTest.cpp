@@ -78,6 +78,61 @@ void transmit(TransmitterWindow& window, const WatchingMessages& messages, int o
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn On"); }, 5000));
 }
 
+// The transmitter on the real sound card, with the other devices as stand-ins.
+struct SoundTransmitter {
+    std::vector<std::string> log;
+    PortAudioOutputDevice audio;
+    LoggingSerialLines serial{&log};
+    WatchingMessages messages;
+    FakeVolumeControl volume;
+    FakeChooser chooser;
+    TransmitterWindow window{{audio, serial, messages, volume, chooser}};
+
+    SoundTransmitter()
+    {
+        window.initialise();
+        window.show();
+    }
+};
+
+// parecord on the "radio" sink's monitor, at the receiver's rate, into a file.
+struct SinkRecording {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("radio.raw"));
+    QProcess recorder;
+
+    void start()
+    {
+        QVERIFY(dir.isValid());
+        recorder.setStandardOutputFile(path);
+        recorder.start(QStringLiteral("parecord"),
+                       {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                        QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
+                        QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
+        QVERIFY(recorder.waitForStarted());
+        QTest::qWait(500);
+    }
+    // Stops recording and returns what msk-modem decode reads from it (empty, with
+    // the test failed, when it cannot).
+    QString decoded(const QString& baud)
+    {
+        QTest::qWait(300);
+        recorder.terminate();
+        if (!recorder.waitForFinished(5000))
+            return {};
+        QProcess decoder;
+        decoder.setStandardInputFile(path);
+        decoder.start(QStringLiteral(MSK_MODEM_PATH),
+                      {QStringLiteral("decode"), QStringLiteral("--baud"), baud, QStringLiteral("--input-rate"),
+                       QString::number(kRecordRate), QStringLiteral("-")});
+        if (!decoder.waitForFinished(60000) || decoder.exitCode() != 0)
+            return {};
+        const QString text = QString::fromUtf8(decoder.readAllStandardOutput());
+        qInfo("decoded at %s baud: \"%s\"", qPrintable(baud), qPrintable(text));
+        return text;
+    }
+};
+
 void addSpeeds()
 {
     QTest::addColumn<QString>("baud");
@@ -109,45 +164,15 @@ void TransmitterSoundTest::decodesARecordingOfTheSink()
     QFETCH(int, optionId);
     QFETCH(int, bitMilliseconds);
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString recording = dir.filePath(QStringLiteral("radio.raw"));
-
-    std::vector<std::string> log;
-    PortAudioOutputDevice audio;
-    LoggingSerialLines serial(&log);
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    TransmitterWindow window({audio, serial, messages, volume, chooser});
-    window.initialise();
-    window.show();
-
-    QProcess recorder;
-    recorder.setStandardOutputFile(recording);
-    recorder.start(QStringLiteral("parecord"),
-                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
-                    QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
-    QVERIFY(recorder.waitForStarted());
-    QTest::qWait(500);
-
-    transmit(window, messages, optionId, bitMilliseconds);
+    SoundTransmitter tx;
+    SinkRecording recording;
+    recording.start();
     if (QTest::currentTestFailed())
         return;
-    QTest::qWait(300);
-    recorder.terminate();
-    QVERIFY(recorder.waitForFinished(5000));
-
-    QProcess decoder;
-    decoder.setStandardInputFile(recording);
-    decoder.start(QStringLiteral(MSK_MODEM_PATH),
-                  {QStringLiteral("decode"), QStringLiteral("--baud"), baud, QStringLiteral("--input-rate"),
-                   QString::number(kRecordRate), QStringLiteral("-")});
-    QVERIFY(decoder.waitForFinished(60000));
-    QCOMPARE(decoder.exitCode(), 0);
-    const QString text = QString::fromUtf8(decoder.readAllStandardOutput());
-    qInfo("decoded at %s baud: \"%s\"", qPrintable(baud), qPrintable(text));
+    transmit(tx.window, tx.messages, optionId, bitMilliseconds);
+    if (QTest::currentTestFailed())
+        return;
+    const QString text = recording.decoded(baud);
     QVERIFY2(text.contains(QString::fromLatin1(kExpected)), qPrintable(text));
     QVERIFY(!text.contains(QStringLiteral("xyz")));
 }
@@ -173,17 +198,8 @@ void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
     // the recording stream can take longer to start than a fixed wait.
     QTRY_VERIFY_WITH_TIMEOUT(receiver.receiveDemodulator().enhanced().bitState().bits > 0, 20000);
 
-    std::vector<std::string> log;
-    PortAudioOutputDevice output;
-    LoggingSerialLines serial(&log);
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    TransmitterWindow transmitter({output, serial, messages, volume, chooser});
-    transmitter.initialise();
-    transmitter.show();
-
-    transmit(transmitter, messages, optionId, bitMilliseconds);
+    SoundTransmitter tx;
+    transmit(tx.window, tx.messages, optionId, bitMilliseconds);
     if (QTest::currentTestFailed())
         return;
     QTest::qWait(500);
@@ -199,30 +215,14 @@ void TransmitterSoundTest::showsTheTextInTheReceiverWindow()
 // character. 125 baud, where the sound system's latency is the most bits.
 void TransmitterSoundTest::anOverEndedByCtrlRGetsItsLastCharacterOut()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString recording = dir.filePath(QStringLiteral("radio.raw"));
-
-    std::vector<std::string> log;
-    PortAudioOutputDevice audio;
-    LoggingSerialLines serial(&log);
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    TransmitterWindow window({audio, serial, messages, volume, chooser});
-    window.initialise();
-    window.show();
+    SoundTransmitter tx;
+    TransmitterWindow& window = tx.window;
     QApplication::setActiveWindow(&window);
     qobject_cast<QAbstractButton*>(window.control(2002))->click();  // 125 baud
-
-    QProcess recorder;
-    recorder.setStandardOutputFile(recording);
-    recorder.start(QStringLiteral("parecord"),
-                   {QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
-                    QStringLiteral("--device=radio.monitor"), QStringLiteral("--latency-msec=20")});
-    QVERIFY(recorder.waitForStarted());
-    QTest::qWait(500);
+    SinkRecording recording;
+    recording.start();
+    if (QTest::currentTestFailed())
+        return;
 
     QTest::keyClicks(window.entry(), QString::fromLatin1(kLeadIn) + QStringLiteral("cq de msk1 k"));
     QTest::keyClick(window.entry(), Qt::Key_T, Qt::ControlModifier);
@@ -231,20 +231,9 @@ void TransmitterSoundTest::anOverEndedByCtrlRGetsItsLastCharacterOut()
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn Off"); }, 5000));
     // Nobody presses Turn Off.
     QVERIFY(QTest::qWaitFor([&] { return toggle->text() == QStringLiteral("Turn On"); }, 30000));
-    QVERIFY(!serial.dtr && !serial.rts);
+    QVERIFY(!tx.serial.dtr && !tx.serial.rts);
     QCOMPARE(window.charactersWaiting(), 0);
-    QTest::qWait(300);
-    recorder.terminate();
-    QVERIFY(recorder.waitForFinished(5000));
-
-    QProcess decoder;
-    decoder.setStandardInputFile(recording);
-    decoder.start(QStringLiteral(MSK_MODEM_PATH),
-                  {QStringLiteral("decode"), QStringLiteral("--baud"), QStringLiteral("125"),
-                   QStringLiteral("--input-rate"), QString::number(kRecordRate), QStringLiteral("-")});
-    QVERIFY(decoder.waitForFinished(60000));
-    const QString text = QString::fromUtf8(decoder.readAllStandardOutput());
-    qInfo("decoded: \"%s\"", qPrintable(text));
+    const QString text = recording.decoded(QStringLiteral("125"));
     QVERIFY2(text.contains(QStringLiteral("cq de msk1 k")), qPrintable(text));
 }
 
