@@ -4,7 +4,7 @@
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the
 // receive chain as the receiver runs it (both chains, the chosen one heard, fast
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
-//   rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]
+//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow]
 // Fixed text and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
@@ -231,6 +231,46 @@ void acquisition()
               << " dB (31 / 63 / 125 / 250 / 500 baud).\n";
 }
 
+// The first word of an over that starts after 10 s of noise (and 20 + j/64 bits),
+// j = 0..63, at each speed's 1 % CER point + 3 dB, noise throughout. What was
+// printed before the over (junk from the noise) does not count against it; the
+// word must come within 12 characters of where the over's text begins.
+void afterNoise()
+{
+    const std::string text = "Good evening and thanks for the call.";
+    const double snrs[] = {-9.1, -5.9, -2.6, 0.0, +3.0};
+    constexpr double kNoiseFirstSeconds = 10;
+    tableHead("condition", "|---|");
+    std::cout << "| 10 s of noise first, 1 % point + 3 dB |";
+    for (std::size_t b = 0; b < std::size(kBauds); ++b) {
+        const std::string baud = kBauds[b];
+        const double perBit = kCaptureSampleRate / (modem::tickRateForBaud(baud) / 16);
+        const std::vector<double>& signal = clean(baud, text);
+        for (const Chain& c : kChains) {
+            int intact = 0;
+            for (int j = 0; j < kStartPoints; ++j) {
+                const auto lead = static_cast<std::size_t>(
+                    std::lround(kNoiseFirstSeconds * kCaptureSampleRate + (kLeadInBits + j / double(kStartPoints)) * perBit));
+                std::vector<double> x(lead, 0.0);
+                x.insert(x.end(), signal.begin(), signal.end());
+                modem::ChannelOptions channel;
+                channel.seed = static_cast<std::uint64_t>(j + 1);
+                channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(signal.size()));
+                const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, c.choice);
+                // The over's text is the last text.size() characters or so of the output.
+                const std::size_t from = out.size() > text.size() + 4 ? out.size() - text.size() - 4 : 0;
+                const bool ok = out.substr(from, kFirstWordWithin + 4).find(kFirstWord) != std::string::npos;
+                intact += ok;
+                if (!ok && std::getenv("RX_SHOW"))
+                    std::cerr << baud << ' ' << c.name << " j=" << j << ": [" << out << "]\n";
+            }
+            std::cout << ' ' << intact << "/64 |" << std::flush;
+        }
+    }
+    std::cout << "\n\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
+              << " dB (31 / 63 / 125 / 250 / 500 baud), 10 s of noise before the over.\n";
+}
+
 // Characters printed from 60 s of white noise alone.
 void noiseOnly()
 {
@@ -344,7 +384,7 @@ void latency()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]\n";
+        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow]\n";
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
@@ -366,6 +406,8 @@ int main(int argc, char** argv)
         impairment(true);
     else if (mode == "acquisition")
         acquisition();
+    else if (mode == "after-noise")
+        afterNoise();
     else if (mode == "noise")
         noiseOnly();
     else if (mode == "latency")
