@@ -26,7 +26,12 @@
 // a preamble's run of 1 bits can read as a word: right after a run of 1 bits
 // held in the queue (a preamble; its closing 0 bits then end an empty word), or
 // at the first 0 to come if that run is still going on; else after the queue's
-// last "0 0". One step per bit;
+// last "0 0". Closing in the middle of a word (an over's idle code words
+// "1010101011" are cut as often as not) leaves the decoder holding that word's
+// first bits, which the next over's first "0 0" would print as a character of
+// junk ("1010101" is "="): so on closing mid-word the squelch owes the decoder a
+// word that no alphabet has, 13 1 bits (longer than the longest code word) and
+// "0 0", which ends the cut word and prints nothing. One step per bit;
 // allocates nothing.
 
 #include "modem/receive/ReceiverSettings.h"
@@ -55,6 +60,7 @@ public:
     // (right after a start or a change of speed it is a single noisy one).
     static constexpr std::uint64_t kSettledBits = 32;
     static constexpr std::size_t kPreambleOnes = 4;  // 1 bits before a "0 0" that mark a preamble's end
+    static constexpr int kClearingOnes = 13;         // 1 bits of the word that ends a cut word
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -74,6 +80,9 @@ public:
         } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open))) {
             open_ = false;
             waiting_ = false;
+            if (lastHeard_ != 0)  // the decoder is in the middle of a word
+                clearingLeft_ = kClearingOnes + 2;
+            lastHeard_ = 0;
             while (held_ > kHoldBits)  // what was held while waiting: the noise after the end
                 pop();
         } else if (open_ && faded_ >= kFadedBits) {
@@ -86,6 +95,17 @@ public:
     bool open() const { return open_; }
     // Whether it is holding decisions back to tell a fade from a station's end.
     bool waiting() const { return waiting_; }
+
+    // The decisions owed to the decoder to end a word the squelch cut by closing,
+    // one per call, before any other: true with the next in `out`.
+    bool clearing(Real& out)
+    {
+        if (clearingLeft_ == 0)
+            return false;
+        --clearingLeft_;
+        out = clearingLeft_ >= 2 ? 1 : -1;
+        return true;
+    }
 
     // One decision in; returns true with the oldest held decision in `out` when
     // that one is to be heard.
@@ -132,6 +152,8 @@ private:
                 return false;
             toFirstZero_ = false;
         }
+        if (open_)
+            lastHeard_ = ((lastHeard_ << 1) | (d > 0 ? 1u : 0u)) & 3u;
         return open_;
     }
 
@@ -169,6 +191,8 @@ private:
     std::size_t skip_ = 0;   // oldest held decisions still to drop
     bool toFirstZero_ = false;  // dropping 1 bits until the first 0
     int faded_ = 0;
+    unsigned lastHeard_ = 0;  // the two newest heard bits; 0 ("0 0") at a word's end
+    int clearingLeft_ = 0;
     bool open_ = false;
     bool waiting_ = false;
 };

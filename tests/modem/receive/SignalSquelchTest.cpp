@@ -3,6 +3,9 @@
 // only while open; opening resumes the decoder at a word boundary.
 #include "modem/receive/SignalSquelch.h"
 
+#include "modem/receive/StringTextPane.h"
+#include "modem/varicode/VaricodeDecoder.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -79,6 +82,36 @@ TEST(SignalSquelchTest, OpeningInsideAPreambleDropsItsRemainingOnes)
     hearSignal(s);
     EXPECT_TRUE(feed(s, {1, 1, 1, -1, -1, -1, 1, -1}).empty());  // the held ones go
     EXPECT_EQ(feed(s, {1, 1, 1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1, -1}));
+}
+
+// An over's end cut in the middle of an idle word ("1010101" of "1010101011"):
+// what the squelch owes the decoder ends that word unprinted, so that the next
+// over's first "0 0" does not print it as "=".
+TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
+{
+    SignalSquelch s;
+    StringTextPane pane;
+    VaricodeDecoder decoder(pane);
+    hearSignal(s);
+    for (Real d : feed(s, {-1, -1, 1, -1, 1, -1, 1, -1, 1, 1, 1, 1, 1, 1, 1, 1, 1}))  // "00" then the cut word
+        decoder.DecideBit(d);
+    hearNothing(s);
+    hearNothing(s);
+    hearNothing(s);
+    ASSERT_FALSE(s.open());
+    ASSERT_EQ(decoder.accumulator(), 0b1010101u);  // heard; the 1 bits held are dropped
+    Real d = 0;
+    int owed = 0;
+    while (s.clearing(d)) {
+        decoder.DecideBit(d);
+        ++owed;
+    }
+    EXPECT_EQ(owed, SignalSquelch::kClearingOnes + 2);
+    EXPECT_EQ(decoder.accumulator(), 0u);
+    decoder.DecideBit(-1);
+    decoder.DecideBit(-1);
+    EXPECT_EQ(pane.text(), "");
+    EXPECT_FALSE(s.clearing(d));  // owed once
 }
 
 // The amplitude falling to a quarter with the lines still standing: a fade.
