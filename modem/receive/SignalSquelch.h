@@ -31,8 +31,15 @@
 // first bits, which the next over's first "0 0" would print as a character of
 // junk ("1010101" is "="): so on closing mid-word the squelch owes the decoder a
 // word that no alphabet has, 13 1 bits (longer than the longest code word) and
-// "0 0", which ends the cut word and prints nothing. One step per bit;
-// allocates nothing.
+// "0 0", which ends the cut word and prints nothing.
+// When it opens with no preamble's run held, the lines have most likely risen
+// before the detector had the station (the first bits of a preamble, read before
+// the frequency search settled, come out as anything) and the preamble's run of 1
+// bits is still to come: the squelch holds on for up to kSeekBits more, and if a
+// run of kSeekRunOnes 1 bits arrives, resumes after it instead, so that the bits
+// before it do not print junk ahead of the over. A station picked up in the
+// middle of its text has no such run; its text is held kSeekBits longer and then
+// heard from the same word boundary. One step per bit; allocates nothing.
 
 #include "modem/receive/ReceiverSettings.h"
 
@@ -61,6 +68,8 @@ public:
     static constexpr std::uint64_t kSettledBits = 32;
     static constexpr std::size_t kPreambleOnes = 4;  // 1 bits before a "0 0" that mark a preamble's end
     static constexpr int kClearingOnes = 13;         // 1 bits of the word that ends a cut word
+    static constexpr std::size_t kSeekBits = 40;     // held on opening, for a preamble's run to come
+    static constexpr std::size_t kSeekRunOnes = 16;  // 1 bits in a row that are a preamble
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -80,6 +89,7 @@ public:
         } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open))) {
             open_ = false;
             waiting_ = false;
+            seekLeft_ = 0;
             if (lastHeard_ != 0)  // the decoder is in the middle of a word
                 clearingLeft_ = kClearingOnes + 2;
             lastHeard_ = 0;
@@ -113,6 +123,18 @@ public:
     {
         queue_[(first_ + held_) % kRing] = d;
         ++held_;
+        if (seekLeft_ > 0) {
+            --seekLeft_;
+            seekRun_ = d > 0 ? seekRun_ + 1 : 0;
+            if (seekRun_ >= kSeekRunOnes) {
+                // The preamble: everything held before its run is dropped, and its
+                // 1 bits up to the first 0 that ends it.
+                seekLeft_ = 0;
+                skip_ = held_;
+                toFirstZero_ = true;
+            }
+            return false;  // release() lets them go once the seeking is over
+        }
         if (held_ <= (waiting_ ? kMaxHeldBits : kHoldBits))
             return false;
         out = pop();
@@ -123,7 +145,7 @@ public:
     // the next to be heard in `out`, false once only kHoldBits are held.
     bool release(Real& out)
     {
-        while (!waiting_ && held_ > kHoldBits) {
+        while (!waiting_ && seekLeft_ == 0 && held_ > kHoldBits) {
             out = pop();
             if (heard(out))
                 return true;
@@ -175,11 +197,14 @@ private:
             toFirstZero_ = afterRun == held_;
             return;
         }
-        // Else after the last "0 0".
+        // Else after the last "0 0", unless a preamble's run comes while seeking.
+        // (Opened before any decision was held, there is no noise to drop.)
         skip_ = 0;
         for (std::size_t k = 1; k < held_; ++k)
             if (!one(k - 1) && !one(k))
                 skip_ = k + 1;
+        seekLeft_ = held_ > 0 ? kSeekBits : 0;
+        seekRun_ = 0;
     }
 
     // Room for the longest hold and the decision that comes in before the
@@ -193,6 +218,8 @@ private:
     int faded_ = 0;
     unsigned lastHeard_ = 0;  // the two newest heard bits; 0 ("0 0") at a word's end
     int clearingLeft_ = 0;
+    std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run
+    std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
     bool open_ = false;
     bool waiting_ = false;
 };
