@@ -17,7 +17,11 @@
 // so on a fall of the amplitude alone the squelch waits, holding every decision
 // back (up to kMaxHeldBits), until either the lines go (the station's end: what
 // was held is dropped) or the amplitude comes back to three quarters of its
-// long-run level (a fade: what was held is heard, late but whole).
+// long-run level (a fade: what was held is heard, late but whole). Near the
+// noise a station's end may not take the amplitude below half its level at all
+// (the noise alone holds it about there); so it also closes when, for three bits
+// in a row, the lines are not there now (the quick presence below the fade
+// level) and the amplitude is below three quarters of its level.
 // Decisions wait kHoldBits bits in a queue and leave it in order: while open they
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
@@ -80,13 +84,18 @@ public:
         if (searchedBits < kSettledBits)
             lineToFloor = 0;
         faded_ = recentAmplitude < kFadeRatio * amplitude ? faded_ + 1 : 0;
+        // The lines not there now and the amplitude not back at its level: near the
+        // noise, where the noise alone holds the amplitude at about half its level
+        // with a station, a station's end need not take it below kFadeRatio.
+        gone_ = presence < levels.fade && recentAmplitude < kRecoveredRatio * amplitude ? gone_ + 1 : 0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
             open_ = true;
             waiting_ = false;
             resumeAtWordBoundary();
-        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open))) {
+        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
+                             gone_ >= kFadedBits)) {
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
@@ -216,6 +225,7 @@ private:
     std::size_t skip_ = 0;   // oldest held decisions still to drop
     bool toFirstZero_ = false;  // dropping 1 bits until the first 0
     int faded_ = 0;
+    int gone_ = 0;
     unsigned lastHeard_ = 0;  // the two newest heard bits; 0 ("0 0") at a word's end
     int clearingLeft_ = 0;
     std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run

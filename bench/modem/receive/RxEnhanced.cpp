@@ -4,7 +4,7 @@
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the
 // receive chain as the receiver runs it (both chains, the chosen one heard, fast
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
-//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow]
+//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]
 // Fixed text and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
@@ -51,6 +51,7 @@ constexpr Chain kChains[] = {{DemodulatorChoice::Standard, "standard"}, {Demodul
 int seeds = 4;
 bool squelch = false;
 bool slowSync = false;
+double driftHzPerSecond = 0;  // of the station through the whole over (--drift)
 
 // The clean transmission at 8000 samples per second, once per speed and text.
 const std::vector<double>& clean(const std::string& baud, const std::string& text = kSensitivityText)
@@ -92,6 +93,7 @@ double meanCer(const std::string& baud, DemodulatorChoice chain, double snr, dou
         channel.snrDb = snr;
         channel.offsetHz = offset;
         channel.ppm = ppm;
+        channel.driftHzPerSecond = driftHzPerSecond;
         channel.seed = static_cast<std::uint64_t>(seed);
         sum += cer(receive(modem::applyChannel(clean(baud), kCaptureSampleRate, channel), baud, chain));
     }
@@ -388,7 +390,7 @@ void latency()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow]\n";
+        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]\n";
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
@@ -398,6 +400,8 @@ int main(int argc, char** argv)
             squelch = true;
         else if (std::strcmp(argv[i], "--slow") == 0)
             slowSync = true;
+        else if (std::strcmp(argv[i], "--drift") == 0 && i + 1 < argc)
+            driftHzPerSecond = std::atof(argv[++i]);
     }
     const std::string mode = argv[1];
     if (mode == "snr")

@@ -57,6 +57,24 @@ TEST(SignalSquelchTest, OpensOnLinesOnlyOnceTheLongAverageHasSettled)
     EXPECT_FALSE(s.open());
 }
 
+// Near the noise, the noise alone holds the amplitude at about half its level
+// with the station: its end takes it to 0.6, not below half. With the lines gone
+// too (presence under the fade level) that closes, after three bits; with them
+// still there it does not.
+TEST(SignalSquelchTest, AnEndNearTheNoiseClosesWithoutTheAmplitudeHalving)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    for (int k = 0; k < 3; ++k)
+        s.update(kLevels, kSettled, 20.0, 5.0, 0.6, 1.0);  // lines between fade and open levels
+    EXPECT_TRUE(s.open());
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    EXPECT_TRUE(s.open());
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    EXPECT_FALSE(s.open());
+}
+
 TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
 {
     SignalSquelch s;
