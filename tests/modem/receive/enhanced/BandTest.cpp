@@ -221,6 +221,28 @@ TEST(CarrierTest, ASteadyCarrierIsNotchedAndTheStationRead)
     }
 }
 
+// A station drifting 0.5 Hz a second through a 2.5-minute over at 31 baud ends
+// over 70 Hz from where it started, far beyond the search's +-45 Hz: the chain moves
+// its mixer onto the station as it goes, and every character arrives. (Without
+// that, the text was lost once the station passed 45 Hz, 90 s in.)
+TEST(DriftTest, AStationDriftingOutOfTheSearchRangeIsFollowed)
+{
+    bandtest::Station station;
+    station.driftHzPerSecond = 0.5;
+    std::string text = kText;
+    for (int k = 0; k < 5; ++k)
+        text += ' ' + kText;
+    const std::vector<int> bits = bandtest::onAirBits(text);
+    const double seconds = static_cast<double>(bits.size()) / station.bitRate;
+    ASSERT_GT(station.driftHzPerSecond * seconds, 70.0);
+    std::vector<double> x = bandtest::msk(bits, station);
+    bandtest::addNoise(x, bandtest::noiseRmsFor(station.peak, 0.0), 5);
+    Receiver rx(500.0);
+    rx.feed(x);
+    EXPECT_EQ(modem::editDistance(text, rx.pane.text()), 0u) << rx.pane.text();
+    EXPECT_NEAR(rx.demodulator.afcOffsetHz(), station.driftHzPerSecond * seconds, 1.0);  // 0.03 R
+}
+
 // The first words of an over that starts after 3 s of noise, at 31 baud and
 // -9 dB (Eb/N0 = -9 + 19.03 = 10.0 dB, 3 dB above the 1 % point), from 64 starts
 // across a bit. The grid at the preamble's end rests on its one change of tone.
