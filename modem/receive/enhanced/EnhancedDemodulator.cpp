@@ -182,6 +182,7 @@ void EnhancedDemodulator::detectBit()
             // This bit is a 0; its filter holds the phase at the bit's start, which
             // the best state says is theta + m pi / 2.
             c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+            c.fading.restart(std::abs(zero));
         }
     }
 
@@ -189,6 +190,9 @@ void EnhancedDemodulator::detectBit()
     const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
     const Complex aligned = (branch.bit ? one : zero) * reference;
     const Real phaseError = std::arg(aligned);
+    c.fading.step(zero, one, c.carrier.phase());
+    c.selector.step(aligned, c.fading.predictionError());
+    state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);
     state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;
     state_.recentAmplitude = state_.bits == 0 ? amplitude
@@ -202,11 +206,17 @@ void EnhancedDemodulator::detectBit()
     // detector would only push the clock along its own bias (through a whole
     // preamble, by a bit or more at 31 baud in noise).
     Real timingError = 0;
-    if (branch.bit != c.lastBit) {
-        timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
+    // In fast fading the fading detector's reference holds the path's phase as the
+    // last bit left it, where the carrier loop lags: the timing detector turns
+    // its output with that reference, and its best path says where the tone changes.
+    const bool fading = c.selector.fast() && c.carrier.settled();
+    const int timingBit = fading ? c.fading.bit() : branch.bit;
+    if (timingBit != c.lastBit) {
+        timingError = (c.filters.timingAt(t) * (fading ? c.fading.reference() : reference)).real() /
+                      (state_.amplitude * kTimingSlope + kTinyAmplitude);
         timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
     }
-    c.lastBit = branch.bit;
+    c.lastBit = timingBit;
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
 
     c.snr.step(aligned, state_.amplitude);
@@ -232,6 +242,8 @@ void EnhancedDemodulator::detectBit()
 
     if (c.scope)
         c.scope->bitStrobe(t);
-    if (c.trellis.hasDecision())
-        decisions_.DecideBit(c.trellis.decision() ? 1.0 : -1.0);
+    if (c.trellis.hasDecision()) {
+        const int bit = c.selector.fast() ? c.fading.decision() : c.trellis.decision();
+        decisions_.DecideBit(bit ? 1.0 : -1.0);
+    }
 }

@@ -18,7 +18,9 @@
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
 //    CarrierPhaseLoop, and decides each bit 4 bits later;
 //  - the loops take their errors from the best path's newest branch, and the
-//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate).
+//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
+//  - FadingDetector reads the same bit against a reference that follows fast
+//    fading, and DetectorSelector takes each decision from the one that fits.
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
 // phase traces placed by this chain's strobes (ScopeTraceAdapter).
 //
@@ -38,6 +40,8 @@
 #include "modem/receive/enhanced/BitSnrEstimate.h"
 #include "modem/receive/enhanced/BitTimingLoop.h"
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
+#include "modem/receive/enhanced/DetectorSelector.h"
+#include "modem/receive/enhanced/FadingDetector.h"
 #include "modem/receive/enhanced/FrequencySearch.h"
 #include "modem/receive/enhanced/MskTrellis.h"
 #include "modem/receive/enhanced/NoiseBlanker.h"
@@ -80,6 +84,7 @@ public:
         Real rateError = 0;      // bit clock, fraction of the nominal rate
         Real ebOverN0 = 0;       // measured on the detector's output, a power ratio
         Real carrierBandwidth = 0;  // the carrier loop's B_L * T
+        bool fadingDetector = false;  // the decisions come from FadingDetector
     };
     const BitState& bitState() const { return state_; }
     const SpeedPlan& plan() const { return chain_->plan; }
@@ -112,6 +117,8 @@ private:
         BitMatchedFilters filters;
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
+        FadingDetector fading{kDecisionDelayBits};
+        DetectorSelector selector;
         CarrierPhaseLoop carrier;
         BitSnrEstimate snr;
         BitTimingLoop timing;

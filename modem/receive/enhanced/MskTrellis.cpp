@@ -11,11 +11,17 @@ MskTrellis::MskTrellis(int delay) : delay_(std::clamp(delay, 1, kMaxDelay))
 
 MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, Real theta)
 {
-    const Complex reference = unitPhasor(-theta);
+    std::array<Complex, kStates> references;
+    references.fill(unitPhasor(-theta));
+    return step(zero, one, references);
+}
+
+MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<Complex, kStates>& references)
+{
     std::array<Real, kStates> zeroScore{};
     std::array<Real, kStates> oneScore{};
     for (std::size_t m = 0; m < kStates; ++m) {
-        const Complex r = reference * quarter_[m];
+        const Complex r = references[m] * quarter_[m];
         zeroScore[m] = (zero * r).real();
         oneScore[m] = (one * r).real();
     }
