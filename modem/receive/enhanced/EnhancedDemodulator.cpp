@@ -19,6 +19,10 @@ constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 
 constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
 constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
 constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
+// Bits a second from which each tone gets a phase of its own: at 125 baud the tones
+// are 62.5 Hz apart, which a second ray 1 ms late turns by 0.39 rad; at 31 baud
+// (15.6 Hz) by 0.1 rad, less than the estimate's own noise costs there.
+constexpr Real kSkewedFromBitRate = 100;
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -186,9 +190,19 @@ void EnhancedDemodulator::detectBit()
         }
     }
 
-    const MskTrellis::Branch branch = c.trellis.step(zero, one, c.carrier.phase());
+    // Each tone against its own phase, the carrier's plus or minus half the skew,
+    // where the tones are far enough apart for two rays to turn them differently.
+    const bool skewed = c.plan.bitRate >= kSkewedFromBitRate;
+    const Real halfSkew = skewed ? c.toneSkew.skew() / 2 : 0;
+    std::array<Complex, MskTrellis::kStates> zeroReferences, oneReferences;
+    zeroReferences.fill(unitPhasor(-(c.carrier.phase() - halfSkew)));
+    oneReferences.fill(unitPhasor(-(c.carrier.phase() + halfSkew)));
+    const MskTrellis::Branch branch = c.trellis.step(zero, one, zeroReferences, oneReferences);
     const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
-    const Complex aligned = (branch.bit ? one : zero) * reference;
+    const Complex onCarrier = (branch.bit ? one : zero) * reference;
+    if (skewed && c.carrier.settled())
+        c.toneSkew.step(onCarrier, branch.bit);
+    const Complex aligned = onCarrier * unitPhasor(branch.bit ? -halfSkew : halfSkew);
     const Real phaseError = std::arg(aligned);
     c.fading.step(zero, one, c.carrier.phase());
     c.selector.step(aligned, c.fading.predictionError());

@@ -16,7 +16,8 @@
 // ahead), at the strobe of BitTimingLoop:
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
-//    CarrierPhaseLoop, and decides each bit 4 bits later;
+//    CarrierPhaseLoop (from 125 baud each tone turned by half the skew that
+//    ToneSkewEstimate measures between them), and decides each bit 4 bits later;
 //  - the loops take their errors from the best path's newest branch, and the
 //    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
 //  - FadingDetector reads the same bit against a reference that follows fast
@@ -48,6 +49,7 @@
 #include "modem/receive/enhanced/PreambleEndSearch.h"
 #include "modem/receive/enhanced/SteadyCarrierNotch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
+#include "modem/receive/enhanced/ToneSkewEstimate.h"
 
 #include <kissfft/kissfft.hh>
 
@@ -117,6 +119,7 @@ private:
         BitMatchedFilters filters;
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
+        ToneSkewEstimate toneSkew;
         FadingDetector fading{kDecisionDelayBits};
         DetectorSelector selector;
         CarrierPhaseLoop carrier;

@@ -21,7 +21,7 @@ MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Real theta)
     std::array<Complex, kStates> references;
     for (int m = 0; m < kStates; ++m)
         references[static_cast<std::size_t>(m)] = carrier * std::conj(estimate_.prediction(m));
-    const MskTrellis::Branch branch = trellis_.step(zero, one, references);
+    const MskTrellis::Branch branch = trellis_.step(zero, one, references, references);
 
     // Each survivor's newest sample on its starting state's phase, which is what
     // its reference predicted.

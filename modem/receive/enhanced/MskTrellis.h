@@ -10,7 +10,7 @@
 // detector keeps the best path into each state and decides a bit once all paths
 // agree on it, at the latest `delay` bits later (the best path's choice).
 // A detector that keeps its own channel estimate along each path (fading) gives
-// each state a reference of its own instead of the one carrier phase.
+// each state (and tone) a reference of its own instead of the one carrier phase.
 // One step per bit. Allocates nothing.
 
 #include "modem/dsp/ComplexMath.h"
@@ -34,9 +34,11 @@ public:
     // One bit: the two matched-filter outputs at its end and the carrier phase.
     // Returns the best path's newest branch.
     Branch step(Complex zero, Complex one, Real theta);
-    // The same with a reference per starting state m, which multiplies the tone's
-    // output before the quarter turn of m (e^(-j theta) for every state above).
-    Branch step(Complex zero, Complex one, const std::array<Complex, kStates>& references);
+    // The same with a reference per starting state m and tone, which multiplies
+    // the tone's output before the quarter turn of m (e^(-j theta) for every
+    // state and tone above).
+    Branch step(Complex zero, Complex one, const std::array<Complex, kStates>& zeroReferences,
+                const std::array<Complex, kStates>& oneReferences);
 
     // After step(): the path into each state came from `from(state)` with `bit(state)`.
     int from(int state) const { return newest().from[static_cast<std::size_t>(state)]; }
