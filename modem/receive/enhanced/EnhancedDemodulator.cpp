@@ -193,18 +193,19 @@ void EnhancedDemodulator::detectBit()
     // Each tone against its own phase, the carrier's plus or minus half the skew,
     // where the tones are far enough apart for two rays to turn them differently.
     const bool skewed = c.plan.bitRate >= kSkewedFromBitRate;
-    const Real halfSkew = skewed ? c.toneSkew.skew() / 2 : 0;
+    const Complex carrier = unitPhasor(-c.carrier.phase());
+    const Complex halfSkew = skewed ? c.toneSkew.halfTurn() : Complex(1, 0);  // e^(j skew / 2)
     std::array<Complex, MskTrellis::kStates> zeroReferences, oneReferences;
-    zeroReferences.fill(unitPhasor(-(c.carrier.phase() - halfSkew)));
-    oneReferences.fill(unitPhasor(-(c.carrier.phase() + halfSkew)));
+    zeroReferences.fill(carrier * halfSkew);
+    oneReferences.fill(carrier * std::conj(halfSkew));
     const MskTrellis::Branch branch = c.trellis.step(zero, one, zeroReferences, oneReferences);
     const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
     const Complex onCarrier = (branch.bit ? one : zero) * reference;
     if (skewed && c.carrier.settled())
         c.toneSkew.step(onCarrier, branch.bit);
-    const Complex aligned = onCarrier * unitPhasor(branch.bit ? -halfSkew : halfSkew);
+    const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
-    c.fading.step(zero, one, c.carrier.phase());
+    c.fading.step(zero, one, carrier);
     c.selector.step(aligned, c.fading.predictionError());
     state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);

@@ -13,11 +13,16 @@ const std::array<Complex, kStates> kQuarterBack{Complex(1, 0), Complex(0, -1), C
 
 }  // namespace
 
-MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Real theta)
+Complex FadingDetector::reference() const
+{
+    const Real gain = std::abs(bestGain_);
+    return gain > 0 ? bestCarrier_ * bestGain_ / gain : bestCarrier_;
+}
+
+MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Complex carrier)
 {
     if (!started_)
         restart(std::max(std::abs(zero), std::abs(one)));
-    const Complex carrier = unitPhasor(-theta);
     std::array<Complex, kStates> references;
     for (int m = 0; m < kStates; ++m)
         references[static_cast<std::size_t>(m)] = carrier * std::conj(estimate_.prediction(m));
@@ -36,9 +41,8 @@ MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Real theta)
     const Complex predicted = estimate_.prediction(from[best]);
     predictionError_ = std::norm(sample[best] - predicted);
     bit_ = trellis_.bit(static_cast<int>(best));
-    const Real gain = std::abs(predicted);
-    reference_ = carrier * kQuarterBack[static_cast<std::size_t>(from[best])] *
-                 (gain > 0 ? std::conj(predicted) / gain : Complex(1, 0));
+    bestGain_ = std::conj(predicted);
+    bestCarrier_ = carrier * kQuarterBack[static_cast<std::size_t>(from[best])];
     estimate_.follow(from, sample);
     return branch;
 }

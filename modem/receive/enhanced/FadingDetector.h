@@ -20,8 +20,8 @@ public:
     explicit FadingDetector(int delay) : trellis_(delay) {}
 
     // One bit: the two tones' matched-filter outputs at its end and the carrier
-    // loop's phase. Returns the best path's newest branch.
-    MskTrellis::Branch step(Complex zero, Complex one, Real theta);
+    // loop's phase taken off, e^(-j theta). Returns the best path's newest branch.
+    MskTrellis::Branch step(Complex zero, Complex one, Complex carrier);
 
     // The bit grid and carrier phase were set afresh (the preamble's end): the
     // reference starts again as a steady path of this amplitude.
@@ -36,7 +36,7 @@ public:
     // The best survivor's newest branch: its bit, and the unit phasor that turns
     // its tone's output onto the predicted gain's phase.
     int bit() const { return bit_; }
-    Complex reference() const { return reference_; }
+    Complex reference() const;
     bool hasDecision() const { return trellis_.hasDecision(); }
     int decision() const { return trellis_.decision(); }
 
@@ -46,5 +46,6 @@ private:
     bool started_ = false;
     Real predictionError_ = 0;
     int bit_ = 1;
-    Complex reference_{1, 0};
+    Complex bestGain_{1, 0};     // conj of the best survivor's predicted gain
+    Complex bestCarrier_{1, 0};  // e^(-j(theta + m pi / 2)) of its starting state
 };

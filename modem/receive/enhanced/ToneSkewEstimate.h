@@ -28,6 +28,7 @@ public:
     static constexpr Real kGain = 0.1;  // per change of tone: about ten of them
 
     Real skew() const { return std::arg(mean_); }  // radians, the 1 tone ahead of the 0 tone
+    Complex halfTurn() const { return halfTurn_; }  // e^(j skew / 2)
 
     // aligned: the best branch's output turned onto its state's phase (before the
     // skew is taken off); bit: its tone.
@@ -37,8 +38,11 @@ public:
             const Complex oneAgainstZero = bit ? aligned * std::conj(last_) : last_ * std::conj(aligned);
             const Real strength = std::abs(oneAgainstZero);
             power_ = power_ > 0 ? power_ + kGain * (strength - power_) : strength;
-            if (power_ > 0)
+            if (power_ > 0) {
                 mean_ += kGain * (oneAgainstZero / power_ - mean_);
+                const Real size = std::abs(mean_);
+                halfTurn_ = size > 0 ? std::sqrt(mean_ / size) : Complex(1, 0);
+            }
         }
         last_ = aligned;
         lastBit_ = bit;
@@ -47,6 +51,7 @@ public:
 private:
     Complex mean_{1, 0};  // of the changes, each over their usual strength
     Real power_ = 0;      // the usual strength of a change, |u_1 u_0|
+    Complex halfTurn_{1, 0};
     Complex last_{0, 0};
     int lastBit_ = 1;
 };
