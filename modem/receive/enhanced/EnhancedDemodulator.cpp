@@ -25,6 +25,10 @@ constexpr Real kFollowBeyondRange = 0.5;
 constexpr std::int64_t kFollowAfterHeldBits = 64;  // read cleanly this long, to be followed
 constexpr Real kFollowTrackedRange = 0.25;         // of the search's range: and tracked this far since a jump
 constexpr Real kReturnAfterQuietSeconds = 5;  // with no station, the mixer goes back to the centre
+// Bits a second from which each tone gets a phase of its own: at 125 baud the tones
+// are 62.5 Hz apart, which a second ray 1 ms late turns by 0.39 rad; at 31 baud
+// (15.6 Hz) by 0.1 rad, less than the estimate's own noise costs there.
+constexpr Real kSkewedFromBitRate = 100;
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -217,13 +221,28 @@ void EnhancedDemodulator::detectBit()
             // This bit is a 0; its filter holds the phase at the bit's start, which
             // the best state says is theta + m pi / 2.
             c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
+            c.fading.restart(std::abs(zero));
         }
     }
 
-    const MskTrellis::Branch branch = c.trellis.step(zero, one, c.carrier.phase());
+    // Each tone against its own phase, the carrier's plus or minus half the skew,
+    // where the tones are far enough apart for two rays to turn them differently.
+    const bool skewed = c.plan.bitRate >= kSkewedFromBitRate;
+    const Complex carrier = unitPhasor(-c.carrier.phase());
+    const Complex halfSkew = skewed ? c.toneSkew.halfTurn() : Complex(1, 0);  // e^(j skew / 2)
+    std::array<Complex, MskTrellis::kStates> zeroReferences, oneReferences;
+    zeroReferences.fill(carrier * halfSkew);
+    oneReferences.fill(carrier * std::conj(halfSkew));
+    const MskTrellis::Branch branch = c.trellis.step(zero, one, zeroReferences, oneReferences);
     const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
-    const Complex aligned = (branch.bit ? one : zero) * reference;
+    const Complex onCarrier = (branch.bit ? one : zero) * reference;
+    if (skewed && c.carrier.settled())
+        c.toneSkew.step(onCarrier, branch.bit);
+    const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
+    c.fading.step(zero, one, carrier);
+    c.selector.step(aligned, c.fading.predictionError());
+    state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);
     state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;
     state_.recentAmplitude = state_.bits == 0 ? amplitude
@@ -237,11 +256,17 @@ void EnhancedDemodulator::detectBit()
     // detector would only push the clock along its own bias (through a whole
     // preamble, by a bit or more at 31 baud in noise).
     Real timingError = 0;
-    if (branch.bit != c.lastBit) {
-        timingError = (c.filters.timingAt(t) * reference).real() / (state_.amplitude * kTimingSlope + kTinyAmplitude);
+    // In fast fading the fading detector's reference holds the path's phase as the
+    // last bit left it, where the carrier loop lags: the timing detector turns
+    // its output with that reference, and its best path says where the tone changes.
+    const bool fading = c.selector.fast() && c.carrier.settled();
+    const int timingBit = fading ? c.fading.bit() : branch.bit;
+    if (timingBit != c.lastBit) {
+        timingError = (c.filters.timingAt(t) * (fading ? c.fading.reference() : reference)).real() /
+                      (state_.amplitude * kTimingSlope + kTinyAmplitude);
         timingError = std::clamp(timingError, -kTimingClip, kTimingClip);
     }
-    c.lastBit = branch.bit;
+    c.lastBit = timingBit;
     timingError += kLineWeight * wrapTo(c.line.bitEndAt(whole) - t, SpeedPlan::kSamplesPerBit);
 
     c.snr.step(aligned, state_.amplitude);
@@ -269,6 +294,8 @@ void EnhancedDemodulator::detectBit()
 
     if (c.scope)
         c.scope->bitStrobe(t);
-    if (c.trellis.hasDecision())
-        decisions_.DecideBit(c.trellis.decision() ? 1.0 : -1.0);
+    if (c.trellis.hasDecision()) {
+        const int bit = c.selector.fast() ? c.fading.decision() : c.trellis.decision();
+        decisions_.DecideBit(bit ? 1.0 : -1.0);
+    }
 }

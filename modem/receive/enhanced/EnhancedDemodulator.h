@@ -16,9 +16,12 @@
 // ahead), at the strobe of BitTimingLoop:
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
-//    CarrierPhaseLoop, and decides each bit 4 bits later;
+//    CarrierPhaseLoop (from 125 baud each tone turned by half the skew that
+//    ToneSkewEstimate measures between them), and decides each bit 4 bits later;
 //  - the loops take their errors from the best path's newest branch, and the
-//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate).
+//    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
+//  - FadingDetector reads the same bit against a reference that follows fast
+//    fading, and DetectorSelector takes each decision from the one that fits.
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
 // phase traces placed by this chain's strobes (ScopeTraceAdapter).
 //
@@ -38,12 +41,15 @@
 #include "modem/receive/enhanced/BitSnrEstimate.h"
 #include "modem/receive/enhanced/BitTimingLoop.h"
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
+#include "modem/receive/enhanced/DetectorSelector.h"
+#include "modem/receive/enhanced/FadingDetector.h"
 #include "modem/receive/enhanced/FrequencySearch.h"
 #include "modem/receive/enhanced/MskTrellis.h"
 #include "modem/receive/enhanced/NoiseBlanker.h"
 #include "modem/receive/enhanced/PreambleEndSearch.h"
 #include "modem/receive/enhanced/SteadyCarrierNotch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
+#include "modem/receive/enhanced/ToneSkewEstimate.h"
 
 #include <kissfft/kissfft.hh>
 
@@ -83,6 +89,7 @@ public:
         Real rateError = 0;      // bit clock, fraction of the nominal rate
         Real ebOverN0 = 0;       // measured on the detector's output, a power ratio
         Real carrierBandwidth = 0;  // the carrier loop's B_L * T
+        bool fadingDetector = false;  // the decisions come from FadingDetector
     };
     const BitState& bitState() const { return state_; }
     const SpeedPlan& plan() const { return chain_->plan; }
@@ -115,6 +122,9 @@ private:
         BitMatchedFilters filters;
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
+        ToneSkewEstimate toneSkew;
+        FadingDetector fading{kDecisionDelayBits};
+        DetectorSelector selector;
         CarrierPhaseLoop carrier;
         BitSnrEstimate snr;
         BitTimingLoop timing;

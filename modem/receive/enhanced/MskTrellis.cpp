@@ -11,13 +11,19 @@ MskTrellis::MskTrellis(int delay) : delay_(std::clamp(delay, 1, kMaxDelay))
 
 MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, Real theta)
 {
-    const Complex reference = unitPhasor(-theta);
+    std::array<Complex, kStates> references;
+    references.fill(unitPhasor(-theta));
+    return step(zero, one, references, references);
+}
+
+MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<Complex, kStates>& zeroReferences,
+                                    const std::array<Complex, kStates>& oneReferences)
+{
     std::array<Real, kStates> zeroScore{};
     std::array<Real, kStates> oneScore{};
     for (std::size_t m = 0; m < kStates; ++m) {
-        const Complex r = reference * quarter_[m];
-        zeroScore[m] = (zero * r).real();
-        oneScore[m] = (one * r).real();
+        zeroScore[m] = (zero * (zeroReferences[m] * quarter_[m])).real();
+        oneScore[m] = (one * (oneReferences[m] * quarter_[m])).real();
     }
     const std::size_t at = steps_ % history_.size();
     Survivors& s = history_[at];

@@ -9,6 +9,8 @@
 // against its starting state's phase, Re(c_b e^(-j(theta + m pi / 2))); the
 // detector keeps the best path into each state and decides a bit once all paths
 // agree on it, at the latest `delay` bits later (the best path's choice).
+// A detector that keeps its own channel estimate along each path (fading) gives
+// each state (and tone) a reference of its own instead of the one carrier phase.
 // One step per bit. Allocates nothing.
 
 #include "modem/dsp/ComplexMath.h"
@@ -32,6 +34,15 @@ public:
     // One bit: the two matched-filter outputs at its end and the carrier phase.
     // Returns the best path's newest branch.
     Branch step(Complex zero, Complex one, Real theta);
+    // The same with a reference per starting state m and tone, which multiplies
+    // the tone's output before the quarter turn of m (e^(-j theta) for every
+    // state and tone above).
+    Branch step(Complex zero, Complex one, const std::array<Complex, kStates>& zeroReferences,
+                const std::array<Complex, kStates>& oneReferences);
+
+    // After step(): the path into each state came from `from(state)` with `bit(state)`.
+    int from(int state) const { return newest().from[static_cast<std::size_t>(state)]; }
+    int bit(int state) const { return newest().bit[static_cast<std::size_t>(state)]; }
 
     // After step(): true when a decision for the bit `delay` bits back is out.
     bool hasDecision() const { return steps_ > static_cast<std::uint64_t>(delay_); }
@@ -43,6 +54,8 @@ private:
         std::array<std::int8_t, kStates> from{};
         std::array<std::int8_t, kStates> bit{};
     };
+
+    const Survivors& newest() const { return history_[(steps_ + history_.size() - 1) % history_.size()]; }
 
     int delay_;
     std::array<Real, kStates> metric_{};

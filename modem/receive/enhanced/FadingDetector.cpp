@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "modem/receive/enhanced/FadingDetector.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace {
+
+constexpr int kStates = MskTrellis::kStates;
+// e^(-j m pi / 2): the phase of state m taken off.
+const std::array<Complex, kStates> kQuarterBack{Complex(1, 0), Complex(0, -1), Complex(-1, 0), Complex(0, 1)};
+
+}  // namespace
+
+Complex FadingDetector::reference() const
+{
+    const Real gain = std::abs(bestGain_);
+    return gain > 0 ? bestCarrier_ * bestGain_ / gain : bestCarrier_;
+}
+
+MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Complex carrier)
+{
+    if (!started_)
+        restart(std::max(std::abs(zero), std::abs(one)));
+    std::array<Complex, kStates> references;
+    for (int m = 0; m < kStates; ++m)
+        references[static_cast<std::size_t>(m)] = carrier * std::conj(estimate_.prediction(m));
+    const MskTrellis::Branch branch = trellis_.step(zero, one, references, references);
+
+    // Each survivor's newest sample on its starting state's phase, which is what
+    // its reference predicted.
+    std::array<int, kStates> from{};
+    std::array<Complex, kStates> sample{};
+    for (int m = 0; m < kStates; ++m) {
+        const auto i = static_cast<std::size_t>(m);
+        from[i] = trellis_.from(m);
+        sample[i] = (trellis_.bit(m) ? one : zero) * carrier * kQuarterBack[static_cast<std::size_t>(from[i])];
+    }
+    const auto best = static_cast<std::size_t>(trellis_.bestState());
+    const Complex predicted = estimate_.prediction(from[best]);
+    predictionError_ = std::norm(sample[best] - predicted);
+    bit_ = trellis_.bit(static_cast<int>(best));
+    bestGain_ = std::conj(predicted);
+    bestCarrier_ = carrier * kQuarterBack[static_cast<std::size_t>(from[best])];
+    estimate_.follow(from, sample);
+    return branch;
+}
