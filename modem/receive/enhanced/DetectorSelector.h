@@ -53,6 +53,8 @@ public:
             fast_ = false;
     }
 
+    // An over's start: it begins on the coherent detector, as after a fresh start.
+    void restart() { *this = DetectorSelector{}; }
     bool fast() const { return fast_; }
     Real slowError() const { return slowError_; }
     Real fastError() const { return fastError_; }

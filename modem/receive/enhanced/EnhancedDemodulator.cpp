@@ -222,6 +222,8 @@ void EnhancedDemodulator::detectBit()
             // the best state says is theta + m pi / 2.
             c.carrier.setPhase(std::arg(zero) - kPi / 2 * c.trellis.bestState());
             c.fading.restart(std::abs(zero));
+            c.toneSkew.restart();
+            c.selector.restart();
         }
     }
 
@@ -236,7 +238,9 @@ void EnhancedDemodulator::detectBit()
     const MskTrellis::Branch branch = c.trellis.step(zero, one, zeroReferences, oneReferences);
     const Complex reference = unitPhasor(-(c.carrier.phase() + kPi / 2 * branch.fromState));
     const Complex onCarrier = (branch.bit ? one : zero) * reference;
-    if (skewed && c.carrier.settled())
+    // Learnt only from a station read well out of the noise: through seconds of
+    // noise before an over it would wander off and garble the over's first words.
+    if (skewed && c.carrier.settled() && c.snr.ebOverN0() > kHoldEbOverN0)
         c.toneSkew.step(onCarrier, branch.bit);
     const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);

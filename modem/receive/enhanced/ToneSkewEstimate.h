@@ -30,6 +30,9 @@ public:
     Real skew() const { return std::arg(mean_); }  // radians, the 1 tone ahead of the 0 tone
     Complex halfTurn() const { return halfTurn_; }  // e^(j skew / 2)
 
+    // An over's start: what was read before (noise, or another station) is no guide.
+    void restart() { *this = ToneSkewEstimate{}; }
+
     // aligned: the best branch's output turned onto its state's phase (before the
     // skew is taken off); bit: its tone.
     void step(Complex aligned, int bit)
