@@ -123,6 +123,7 @@ void FrequencySearch::search()
     }
     if (jump) {
         offset_ = to;
+        steadyBits_ = 0;
         trend_ = 0;
         ++jumps_;
     } else {
@@ -152,10 +153,14 @@ OffsetQuality::Reading FrequencySearch::current()
 {
     if (!quality_.ready())
         return {};
-    OffsetQuality::Reading r = weighted(offset_);
+    // A steady lower tone here is not weighted down: it is most likely the
+    // preamble of the station the estimate already sits on, which a candidate
+    // a quarter of the bit rate off (the tone between the two filters, read as
+    // a mix of 0s and 1s) must not win from.
+    OffsetQuality::Reading r = quality_.at(offset_);
     const bool steady = r.onesShare >= kOnesOnlyShare || r.onesShare <= kZerosOnlyShare;
     steadyBits_ = steady ? steadyBits_ + hopBits_ : 0;
-    if (steadyBits_ > kLongestSteadyBits)
+    if (r.onesShare <= kZerosOnlyShare || steadyBits_ > kLongestSteadyBits)
         r.quality = r.energy = 0;
     return r;
 }
@@ -217,6 +222,7 @@ void FrequencySearch::restart()
 {
     transforms_ = 0;
     offset_ = 0;
+    steadyBits_ = 0;
     trend_ = 0;
     ++jumps_;
 }

@@ -65,8 +65,8 @@ public:
     static constexpr Real kQualityFloor = 5.5;   // a candidate reading less is noise
     // A candidate whose bits nearly all read as 0s is a steady upper tone (a
     // carrier, or a station seen half a bit rate off), which a text never is;
-    // nearly all 1s is a preamble, or a carrier on the lower tone: it counts for
-    // a little less than a station sending text.
+    // nearly all 1s is a preamble, or a carrier on the lower tone: at a
+    // candidate it counts for a little less than a station sending text.
     static constexpr Real kZerosOnlyShare = 0.2;  // of 1s, at or below which a candidate reads 0
     static constexpr Real kOnesOnlyShare = 0.85;  // of 1s, from which a reading is weighted
     static constexpr Real kSteadyToneWeight = 0.8;
@@ -98,6 +98,7 @@ public:
     // reading elsewhere is something else (products of that station with a
     // neighbour or a carrier, which the squaring makes).
     void hold(bool on) { held_ = on; }
+    bool held() const { return held_; }
     // What was searched so far is no guide (a carrier was taken off the signal):
     // the next transform starts the averages afresh, and the estimate jumps to
     // its best reading.
