@@ -153,11 +153,11 @@ OffsetQuality::Reading FrequencySearch::current()
 {
     if (!quality_.ready())
         return {};
-    // A steady lower tone here is not weighted down: it is most likely the
-    // preamble of the station the estimate already sits on, which a candidate
-    // a quarter of the bit rate off (the tone between the two filters, read as
-    // a mix of 0s and 1s) must not win from.
-    OffsetQuality::Reading r = quality_.at(offset_);
+    // At the centre, where the operator tuned, a steady lower tone is not
+    // weighted down: it is most likely the preamble of the station tuned in,
+    // which a candidate a quarter of the bit rate off (the tone between the two
+    // filters, read as a mix of 0s and 1s) must not win from.
+    OffsetQuality::Reading r = std::abs(offset_) > kMinJumpBits * bitRate_ ? weighted(offset_) : quality_.at(offset_);
     const bool steady = r.onesShare >= kOnesOnlyShare || r.onesShare <= kZerosOnlyShare;
     steadyBits_ = steady ? steadyBits_ + hopBits_ : 0;
     if (r.onesShare <= kZerosOnlyShare || steadyBits_ > kLongestSteadyBits)
