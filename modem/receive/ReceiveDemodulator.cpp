@@ -33,6 +33,8 @@ void ReceiveDemodulator::hear(Real d)
     if (!settings_.squelch)
         decisions_.DecideBit(d);
     else {
+        while (squelch_.clearing(released))
+            decisions_.DecideBit(released);
         if (squelch_.pass(d, released))
             decisions_.DecideBit(released);
         while (squelch_.release(released))

@@ -17,7 +17,11 @@
 // so on a fall of the amplitude alone the squelch waits, holding every decision
 // back (up to kMaxHeldBits), until either the lines go (the station's end: what
 // was held is dropped) or the amplitude comes back to three quarters of its
-// long-run level (a fade: what was held is heard, late but whole).
+// long-run level (a fade: what was held is heard, late but whole). Near the
+// noise a station's end may not take the amplitude below half its level at all
+// (the noise alone holds it about there); so it also closes when, for three bits
+// in a row, the lines are not there now (the quick presence below the fade
+// level) and the amplitude is below three quarters of its level.
 // Decisions wait kHoldBits bits in a queue and leave it in order: while open they
 // reach the decoder, while closed they are dropped, so the first bits of an over,
 // decided before the squelch opened, are still printed, and the junk decided from
@@ -26,8 +30,20 @@
 // a preamble's run of 1 bits can read as a word: right after a run of 1 bits
 // held in the queue (a preamble; its closing 0 bits then end an empty word), or
 // at the first 0 to come if that run is still going on; else after the queue's
-// last "0 0". One step per bit;
-// allocates nothing.
+// last "0 0". Closing in the middle of a word (an over's idle code words
+// "1010101011" are cut as often as not) leaves the decoder holding that word's
+// first bits, which the next over's first "0 0" would print as a character of
+// junk ("1010101" is "="): so on closing mid-word the squelch owes the decoder a
+// word that no alphabet has, 13 1 bits (longer than the longest code word) and
+// "0 0", which ends the cut word and prints nothing.
+// When it opens with no preamble's run held, the lines have most likely risen
+// before the detector had the station (the first bits of a preamble, read before
+// the frequency search settled, come out as anything) and the preamble's run of 1
+// bits is still to come: the squelch holds on for up to kSeekBits more, and if a
+// run of kSeekRunOnes 1 bits arrives, resumes after it instead, so that the bits
+// before it do not print junk ahead of the over. A station picked up in the
+// middle of its text has no such run; its text is held kSeekBits longer and then
+// heard from the same word boundary. One step per bit; allocates nothing.
 
 #include "modem/receive/ReceiverSettings.h"
 
@@ -55,6 +71,9 @@ public:
     // (right after a start or a change of speed it is a single noisy one).
     static constexpr std::uint64_t kSettledBits = 32;
     static constexpr std::size_t kPreambleOnes = 4;  // 1 bits before a "0 0" that mark a preamble's end
+    static constexpr int kClearingOnes = 13;         // 1 bits of the word that ends a cut word
+    static constexpr std::size_t kSeekBits = 40;     // held on opening, for a preamble's run to come
+    static constexpr std::size_t kSeekRunOnes = 16;  // 1 bits in a row that are a preamble
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -65,15 +84,24 @@ public:
         if (searchedBits < kSettledBits)
             lineToFloor = 0;
         faded_ = recentAmplitude < kFadeRatio * amplitude ? faded_ + 1 : 0;
+        // The lines not there now and the amplitude not back at its level: near the
+        // noise, where the noise alone holds the amplitude at about half its level
+        // with a station, a station's end need not take it below kFadeRatio.
+        gone_ = presence < levels.fade && recentAmplitude < kRecoveredRatio * amplitude ? gone_ + 1 : 0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
             open_ = true;
             waiting_ = false;
             resumeAtWordBoundary();
-        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open))) {
+        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
+                             gone_ >= kFadedBits)) {
             open_ = false;
             waiting_ = false;
+            seekLeft_ = 0;
+            if (lastHeard_ != 0)  // the decoder is in the middle of a word
+                clearingLeft_ = kClearingOnes + 2;
+            lastHeard_ = 0;
             while (held_ > kHoldBits)  // what was held while waiting: the noise after the end
                 pop();
         } else if (open_ && faded_ >= kFadedBits) {
@@ -87,12 +115,35 @@ public:
     // Whether it is holding decisions back to tell a fade from a station's end.
     bool waiting() const { return waiting_; }
 
+    // The decisions owed to the decoder to end a word the squelch cut by closing,
+    // one per call, before any other: true with the next in `out`.
+    bool clearing(Real& out)
+    {
+        if (clearingLeft_ == 0)
+            return false;
+        --clearingLeft_;
+        out = clearingLeft_ >= 2 ? 1 : -1;
+        return true;
+    }
+
     // One decision in; returns true with the oldest held decision in `out` when
     // that one is to be heard.
     bool pass(Real d, Real& out)
     {
         queue_[(first_ + held_) % kRing] = d;
         ++held_;
+        if (seekLeft_ > 0) {
+            --seekLeft_;
+            seekRun_ = d > 0 ? seekRun_ + 1 : 0;
+            if (seekRun_ >= kSeekRunOnes) {
+                // The preamble: everything held before its run is dropped, and its
+                // 1 bits up to the first 0 that ends it.
+                seekLeft_ = 0;
+                skip_ = held_;
+                toFirstZero_ = true;
+            }
+            return false;  // release() lets them go once the seeking is over
+        }
         if (held_ <= (waiting_ ? kMaxHeldBits : kHoldBits))
             return false;
         out = pop();
@@ -103,7 +154,7 @@ public:
     // the next to be heard in `out`, false once only kHoldBits are held.
     bool release(Real& out)
     {
-        while (!waiting_ && held_ > kHoldBits) {
+        while (!waiting_ && seekLeft_ == 0 && held_ > kHoldBits) {
             out = pop();
             if (heard(out))
                 return true;
@@ -132,6 +183,8 @@ private:
                 return false;
             toFirstZero_ = false;
         }
+        if (open_)
+            lastHeard_ = ((lastHeard_ << 1) | (d > 0 ? 1u : 0u)) & 3u;
         return open_;
     }
 
@@ -153,11 +206,14 @@ private:
             toFirstZero_ = afterRun == held_;
             return;
         }
-        // Else after the last "0 0".
+        // Else after the last "0 0", unless a preamble's run comes while seeking.
+        // (Opened before any decision was held, there is no noise to drop.)
         skip_ = 0;
         for (std::size_t k = 1; k < held_; ++k)
             if (!one(k - 1) && !one(k))
                 skip_ = k + 1;
+        seekLeft_ = held_ > 0 ? kSeekBits : 0;
+        seekRun_ = 0;
     }
 
     // Room for the longest hold and the decision that comes in before the
@@ -169,6 +225,11 @@ private:
     std::size_t skip_ = 0;   // oldest held decisions still to drop
     bool toFirstZero_ = false;  // dropping 1 bits until the first 0
     int faded_ = 0;
+    int gone_ = 0;
+    unsigned lastHeard_ = 0;  // the two newest heard bits; 0 ("0 0") at a word's end
+    int clearingLeft_ = 0;
+    std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run
+    std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
     bool open_ = false;
     bool waiting_ = false;
 };

@@ -4,7 +4,7 @@
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the
 // receive chain as the receiver runs it (both chains, the chosen one heard, fast
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
-//   rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]
+//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]
 // Fixed text and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
@@ -51,6 +51,7 @@ constexpr Chain kChains[] = {{DemodulatorChoice::Standard, "standard"}, {Demodul
 int seeds = 4;
 bool squelch = false;
 bool slowSync = false;
+double driftHzPerSecond = 0;  // of the station through the whole over (--drift)
 
 // The clean transmission at 8000 samples per second, once per speed and text.
 const std::vector<double>& clean(const std::string& baud, const std::string& text = kSensitivityText)
@@ -92,6 +93,7 @@ double meanCer(const std::string& baud, DemodulatorChoice chain, double snr, dou
         channel.snrDb = snr;
         channel.offsetHz = offset;
         channel.ppm = ppm;
+        channel.driftHzPerSecond = driftHzPerSecond;
         channel.seed = static_cast<std::uint64_t>(seed);
         sum += cer(receive(modem::applyChannel(clean(baud), kCaptureSampleRate, channel), baud, chain));
     }
@@ -231,6 +233,46 @@ void acquisition()
               << " dB (31 / 63 / 125 / 250 / 500 baud).\n";
 }
 
+// The first word of an over that starts after 10 s of noise (and 20 + j/64 bits),
+// j = 0..63, at each speed's 1 % CER point + 3 dB, noise throughout. What was
+// printed before the over (junk from the noise) does not count against it; the
+// word must come within 12 characters of where the over's text begins.
+void afterNoise()
+{
+    const std::string text = "Good evening and thanks for the call.";
+    const double snrs[] = {-9.1, -5.9, -2.6, 0.0, +3.0};
+    constexpr double kNoiseFirstSeconds = 10;
+    tableHead("condition", "|---|");
+    std::cout << "| 10 s of noise first, 1 % point + 3 dB |";
+    for (std::size_t b = 0; b < std::size(kBauds); ++b) {
+        const std::string baud = kBauds[b];
+        const double perBit = kCaptureSampleRate / (modem::tickRateForBaud(baud) / 16);
+        const std::vector<double>& signal = clean(baud, text);
+        for (const Chain& c : kChains) {
+            int intact = 0;
+            for (int j = 0; j < kStartPoints; ++j) {
+                const auto lead = static_cast<std::size_t>(
+                    std::lround(kNoiseFirstSeconds * kCaptureSampleRate + (kLeadInBits + j / double(kStartPoints)) * perBit));
+                std::vector<double> x(lead, 0.0);
+                x.insert(x.end(), signal.begin(), signal.end());
+                modem::ChannelOptions channel;
+                channel.seed = static_cast<std::uint64_t>(j + 1);
+                channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(signal.size()));
+                const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, c.choice);
+                // The over's text is the last text.size() characters or so of the output.
+                const std::size_t from = out.size() > text.size() + 4 ? out.size() - text.size() - 4 : 0;
+                const bool ok = out.substr(from, kFirstWordWithin + 4).find(kFirstWord) != std::string::npos;
+                intact += ok;
+                if (!ok && std::getenv("RX_SHOW"))
+                    std::cerr << baud << ' ' << c.name << " j=" << j << ": [" << out << "]\n";
+            }
+            std::cout << ' ' << intact << "/64 |" << std::flush;
+        }
+    }
+    std::cout << "\n\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
+              << " dB (31 / 63 / 125 / 250 / 500 baud), 10 s of noise before the over.\n";
+}
+
 // Characters printed from 60 s of white noise alone.
 void noiseOnly()
 {
@@ -250,7 +292,9 @@ void noiseOnly()
 }
 
 // Two overs with 10 s of noise between them, at each speed's 1 % CER point of the
-// enhanced chain: the edit distance of what was printed from the two texts.
+// enhanced chain and 3 dB above it: the edit distance of what was printed from
+// the two texts (3 dB up, where the texts themselves come through, that is the
+// junk printed between and around them).
 void twoOvers()
 {
     const std::string first = "Good evening and thanks for the call. ";
@@ -258,20 +302,22 @@ void twoOvers()
     const double snrs[] = {-11.5, -9, -5.5, -3, 0};
     constexpr double kGapSeconds = 10;
     std::cout << "| speed | SNR (dB) | standard: extra characters | enhanced: extra characters |\n|---|---:|---:|---:|\n";
-    for (std::size_t b = 0; b < std::size(kBauds); ++b) {
+    for (std::size_t row = 0; row < 2 * std::size(kBauds); ++row) {
+        const std::size_t b = row / 2;
+        const double snr = snrs[b] + (row % 2 ? 3.0 : 0.0);
         const std::string baud = kBauds[b];
         const std::vector<double>& a = clean(baud, first);
         const std::vector<double>& c = clean(baud, second);
         std::vector<double> x(a);
         x.insert(x.end(), static_cast<std::size_t>(kGapSeconds * kCaptureSampleRate), 0.0);
         x.insert(x.end(), c.begin(), c.end());
-        std::printf("| %s baud | %+.1f |", baud.c_str(), snrs[b]);
+        std::printf("| %s baud | %+.1f |", baud.c_str(), snr);
         for (const Chain& ch : kChains) {
             double extra = 0;
             for (int seed = 1; seed <= seeds; ++seed) {
                 modem::ChannelOptions channel;
                 channel.seed = static_cast<std::uint64_t>(seed);
-                channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(a.size() + c.size()));
+                channel.snrDb = snr - 10 * std::log10(double(x.size()) / double(a.size() + c.size()));
                 const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, ch.choice);
                 extra += static_cast<double>(modem::editDistance(first + second, out));
                 if (std::getenv("RX_SHOW"))  // what was printed, on standard error
@@ -344,7 +390,7 @@ void latency()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|noise|latency|overs [--seeds N] [--squelch] [--slow]\n";
+        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]\n";
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
@@ -354,6 +400,8 @@ int main(int argc, char** argv)
             squelch = true;
         else if (std::strcmp(argv[i], "--slow") == 0)
             slowSync = true;
+        else if (std::strcmp(argv[i], "--drift") == 0 && i + 1 < argc)
+            driftHzPerSecond = std::atof(argv[++i]);
     }
     const std::string mode = argv[1];
     if (mode == "snr")
@@ -366,6 +414,8 @@ int main(int argc, char** argv)
         impairment(true);
     else if (mode == "acquisition")
         acquisition();
+    else if (mode == "after-noise")
+        afterNoise();
     else if (mode == "noise")
         noiseOnly();
     else if (mode == "latency")

@@ -19,6 +19,12 @@ constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 
 constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
 constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
 constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
+// Of the search's range: a station read cleanly this far off the mixer is
+// followed by moving the mixer onto it.
+constexpr Real kFollowBeyondRange = 0.5;
+constexpr std::int64_t kFollowAfterHeldBits = 64;  // read cleanly this long, to be followed
+constexpr Real kFollowTrackedRange = 0.25;         // of the search's range: and tracked this far since a jump
+constexpr Real kReturnAfterQuietSeconds = 5;  // with no station, the mixer goes back to the centre
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -39,7 +45,8 @@ EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& t
                                   const kissfft<Real>& notchTransform, PhasePointSink* display)
     : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd),
       notch(plan.bitRate, plan.searchRangeHz + plan.bitRate, notchTransform), search(plan, transform), filters(plan.modulationIndex),
-      carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit)
+      carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit),
+      frontEndDelay(static_cast<int>(std::lround((static_cast<Real>(plan.frontEnd.count) - 1) / 2 * plan.tickRate / plan.sampleRate)))
 {
     if (display)
         scope.emplace(*display);
@@ -73,6 +80,7 @@ void EnhancedDemodulator::startChain()
     for (std::size_t n = kSmallestTransform; n < SteadyCarrierNotch::kLength; n *= 2)
         ++notchIndex;
     chain_.emplace(plan, transforms_[index], transforms_[notchIndex], display_);
+    followHz_ = 0;
     state_ = {};
 }
 
@@ -83,15 +91,17 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     Chain& c = *chain_;
     const Real sampleRate = c.plan.sampleRate;
     if (settings_.centreFrequency != tunedCentre_) {
-        // Retuned (the arrows, or a click on the waterfall): the correction moves
-        // the other way, mirrored when the baseband is.
-        const Real moved = settings_.centreFrequency - tunedCentre_;
+        // Retuned (the arrows, or a click on the waterfall): the mixer goes to the
+        // new centre and the correction moves the other way, mirrored when the
+        // baseband is.
+        const Real moved = settings_.centreFrequency - (tunedCentre_ + followHz_);
         c.search.retune(settings_.reverse ? moved : -moved);
         tunedCentre_ = settings_.centreFrequency;
+        stopFollowing();
     }
 
-    // Mixer: the centre frequency to 0 Hz.
-    c.frontEnd.push(c.blanker.step(x * kInputScale) * mixer_.step(settings_.centreFrequency / sampleRate));
+    // Mixer: the centre frequency (and what a drifting station was followed by) to 0 Hz.
+    c.frontEnd.push(c.blanker.step(x * kInputScale) * mixer_.step((settings_.centreFrequency + followHz_) / sampleRate));
     if (!c.decimation.step(c.plan.tickRate / sampleRate))
         return;
     // A station on the other sideband has its spectrum mirrored about the centre:
@@ -99,6 +109,14 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
     // detector, preamble, scope) sees the signal the right way round.
     const Complex decimated = c.frontEnd.output();
     decimatedSample(settings_.reverse ? std::conj(decimated) : decimated);
+}
+
+void EnhancedDemodulator::stopFollowing()
+{
+    followHz_ = 0;
+    chain_->followDelay = 0;
+    chain_->followInFlight = 0;
+    chain_->followedHz = 0;
 }
 
 void EnhancedDemodulator::decimatedSample(Complex input)
@@ -113,22 +131,38 @@ void EnhancedDemodulator::decimatedSample(Complex input)
         c.search.restart();
     }
     c.search.step(decimated);
-    if (c.search.transforms() != c.onsetTransforms) {
-        // A station starting to send (its lines rising out of the floor where
-        // there were none) finds the loops as noise left them: the carrier loop
-        // starts its drift from 0, as after a jump of the correction.
-        c.onsetTransforms = c.search.transforms();
-        const SquelchLevels levels = squelchLevels(c.plan.tickRate);
-        if (c.search.presence() < levels.fade)
-            c.quiet = true;
-        else if (c.quiet && c.search.presence() > levels.open) {
-            c.quiet = false;
-            ++c.onsets;
-        }
+    const Real off = c.search.correctionHz();
+    if (c.heldBits >= kFollowAfterHeldBits && std::abs(off) > kFollowBeyondRange * c.plan.searchRangeHz &&
+        std::abs(c.lastCorrectionHz - c.trackedFrom) > kFollowTrackedRange * c.plan.searchRangeHz) {
+        // A station read cleanly for a while, that drifted there (tracked, not
+        // found there by a jump), is half the search's range off the mixer: the
+        // mixer moves onto it, and the search
+        // has its whole range either side of it again. Without this a station
+        // drifting 0.5 Hz a second leaves a 31-baud search's +-45 Hz after a
+        // minute and a half. The station stays where it is, so the correction
+        // moves the other way; the samples still in the front end were mixed at
+        // the old frequency, so the matched filters keep the old correction
+        // until they are through.
+        const Real shift = c.search.follow(off);
+        followHz_ += settings_.reverse ? -shift : shift;
+        c.followInFlight = shift;
+        c.followDelay = c.frontEndDelay;
     }
-    const Real offset = c.search.correctionHz();
+    if (followHz_ != 0 && c.quiet && !c.holding &&
+        static_cast<Real>(n - c.quietFrom) > kReturnAfterQuietSeconds * c.plan.tickRate) {
+        // The station that was followed has gone: the next is looked for about
+        // the operator's centre frequency again.
+        c.search.retune(settings_.reverse ? -followHz_ : followHz_);
+        stopFollowing();
+    }
+    if (c.followDelay > 0 && --c.followDelay == 0) {
+        c.followedHz += c.followInFlight;
+        c.followInFlight = 0;
+    }
+    const Real offset = c.search.correctionHz() + c.followInFlight;
     const std::size_t slot = static_cast<std::size_t>(n) & (BitMatchedFilters::kHistory - 1);
-    c.correctionHz[slot] = offset;
+    // The station's frequency as the loops see it: continuous across a follow.
+    c.correctionHz[slot] = offset + c.followedHz;
     c.correctionJumps[slot] = c.search.jumps();
     c.correctionOnsets[slot] = c.onsets;
     c.filters.step(decimated * c.correction.step(offset / c.plan.tickRate));
@@ -156,9 +190,10 @@ void EnhancedDemodulator::detectBit()
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
     if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
-        c.correctionOnsets[slot] != c.lastOnsets)
+        c.correctionOnsets[slot] != c.lastOnsets) {
         c.carrier.forgetDrift();
-    else {
+        c.trackedFrom = correction;
+    } else {
         // A drifting station: the search follows it and the moves have a steady
         // trend, the drift itself, which the carrier loop must not undo. Only the
         // moves beside the trend (the search settling, or its noise) are taken off.
@@ -215,7 +250,9 @@ void EnhancedDemodulator::detectBit()
     // the noise, and not a steady tone (a preamble, which the search must be
     // free to find, or a carrier the loop has locked on).
     c.onesShare = kOnesMemory * c.onesShare + (1 - kOnesMemory) * branch.bit;
-    c.search.hold(c.carrier.settled() && c.snr.ebOverN0() > kHoldEbOverN0 && c.onesShare < kSteadyToneShare);
+    c.holding = c.carrier.settled() && c.snr.ebOverN0() > kHoldEbOverN0 && c.onesShare < kSteadyToneShare;
+    c.heldBits = c.holding ? c.heldBits + 1 : 0;
+    c.search.hold(c.holding);
     c.carrier.setBandwidth(CarrierPhaseLoop::bandwidthFor(c.snr.ebOverN0()));
     state_.ebOverN0 = c.snr.ebOverN0();
     state_.carrierBandwidth = c.carrier.bandwidth();

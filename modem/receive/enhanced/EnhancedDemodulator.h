@@ -66,7 +66,10 @@ public:
 
     // The frequency correction: Hz of the station above centreFrequency (below it
     // when reversed, where the chain works on the mirrored spectrum).
-    Real afcOffsetHz() const { return settings_.reverse ? -chain_->search.correctionHz() : chain_->search.correctionHz(); }
+    Real afcOffsetHz() const
+    {
+        return followHz_ + (settings_.reverse ? -chain_->search.correctionHz() : chain_->search.correctionHz());
+    }
 
     // The state after the newest bit, for a trace or a test.
     struct BitState {
@@ -123,6 +126,7 @@ private:
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
         Real correctionTrend = 0;  // Hz per bit: a drifting station's steady moves
+        Real trackedFrom = 0;      // Hz: the correction at the last jump or onset
         std::uint64_t lastJumps = 0;
         // Signal onsets (lines rising out of the floor), per decimated sample.
         std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};
@@ -130,11 +134,22 @@ private:
         std::uint64_t lastOnsets = 0;
         std::uint64_t onsetTransforms = 0;
         bool quiet = true;
+        std::int64_t quietFrom = 0;  // decimated sample at which the lines last fell away
+        // Following a drifting station: the decimated samples the front end delays
+        // a move of the mixer by, the move not yet through it, and the moves made
+        // (Hz, in the baseband the search and detector see).
+        int frontEndDelay = 0;
+        int followDelay = 0;
+        Real followInFlight = 0;
+        Real followedHz = 0;
+        bool holding = false;  // the search held: the detector reads a station cleanly
+        std::int64_t heldBits = 0;  // ... for so many bits in a row
         int lastBit = 1;  // of the best path's newest branch
         Real onesShare = 1;  // of the best path's newest branches, lately
     };
 
     void startChain();
+    void stopFollowing();  // the mixer back on the centre frequency
     void decimatedSample(Complex decimated);
     void detectBit();
     Real timingBandwidth() const;
@@ -145,6 +160,9 @@ private:
     std::vector<kissfft<Real>> transforms_;  // lengths 2^k, made once
     PhasorOscillator mixer_;
     Real tunedCentre_;  // the centre frequency the search's estimate refers to
+    // Hz the mixer sits above the centre frequency: a drifting station read
+    // cleanly is followed beyond the search's range (see decimatedSample).
+    Real followHz_ = 0;
     std::optional<Chain> chain_;
     BitState state_;
 };

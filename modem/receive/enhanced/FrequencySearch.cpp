@@ -119,7 +119,15 @@ void FrequencySearch::search()
         const OffsetQuality::Reading now = current();
         const bool proposed = best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
                               std::abs(best.offset - offset_) > kMinJumpBits * bitRate_;
-        jump = (proposed || steadyBits_ > kLongestSteadyBits) && verifiedJump(best, now, to);
+        if (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0) {
+            // Nothing reads at the estimate (noise): a station starting up is taken
+            // at once, as its line rises, not once half the bits of a reading are
+            // its own; its first words depend on it.
+            jump = true;
+            to = best.offset;
+        } else {
+            jump = (proposed || steadyBits_ > kLongestSteadyBits) && verifiedJump(best, now, to);
+        }
     }
     if (jump) {
         offset_ = to;
@@ -237,6 +245,31 @@ void FrequencySearch::retune(Real shiftHz)
     const Real lowest = gridStart_;
     const Real highest = gridStart_ + gridStep_ * static_cast<Real>(gridCount_ - 1);
     offset_ = std::clamp(shifted, lowest, highest);
+}
+
+Real FrequencySearch::follow(Real shiftHz)
+{
+    // Squaring doubles the shift: a whole number of bins there.
+    const auto bins = static_cast<std::int64_t>(std::lround(2 * shiftHz / binHz_));
+    const Real shift = static_cast<Real>(bins) * binHz_ / 2;
+    // What the window holds was mixed at the old frequency: turned as if mixed at
+    // the new one, phase-continuous at the newest sample (age a squared samples
+    // back turns by +2 pi 2 shift a / rate).
+    const Real squaredRate = binHz_ * static_cast<Real>(size_);
+    for (std::size_t j = 0; j < window_; ++j) {
+        const std::size_t age = (write_ + window_ - 1 - j) % window_;
+        const Complex turn = unitPhasor(2 * kPi * 2 * shift * static_cast<Real>(age) / squaredRate);
+        squared_[j] *= turn;
+        squared_[j + window_] *= turn;
+    }
+    // The averaged spectra: every line `bins` lower.
+    const std::size_t k = static_cast<std::size_t>(((bins % static_cast<std::int64_t>(size_)) + static_cast<std::int64_t>(size_)) %
+                                                    static_cast<std::int64_t>(size_));
+    std::rotate(spectrum_.begin(), spectrum_.begin() + static_cast<std::ptrdiff_t>(k),
+                spectrum_.begin() + static_cast<std::ptrdiff_t>(size_));
+    std::rotate(recent_.begin(), recent_.begin() + static_cast<std::ptrdiff_t>(k), recent_.begin() + static_cast<std::ptrdiff_t>(size_));
+    offset_ -= shift;
+    return shift;
 }
 
 void FrequencySearch::track()

@@ -107,6 +107,11 @@ public:
     // the estimate moves by shiftHz (within the range), and the averages, taken
     // at the old centre, start afresh.
     void retune(Real shiftHz);
+    // The chain moved its mixer onto a drifting station it reads: the station's
+    // baseband offset falls by about shiftHz. Unlike a retune nothing starts
+    // afresh: the window, the averages and the trend are moved with the station
+    // (by a whole number of the squared spectrum's bins). Returns the shift made.
+    Real follow(Real shiftHz);
     // The frequency to correct by: the estimate, plus, for a drifting station,
     // how far it will have drifted beyond the estimate. The average spectrum
     // shows where the station was, on average, over the last second or two

@@ -11,18 +11,29 @@ bool PreambleEndSearch::twoZeros(const BitMatchedFilters& filters, Real u)
     return zeros > ones;
 }
 
+Real PreambleEndSearch::openingScore(const BitMatchedFilters& filters, Real u)
+{
+    // Each filter holds the phase at its bit's start, which a 1 bit turns a quarter
+    // back and a 0 bit a quarter forward: turning each bit by the opposite of
+    // the turns before it lines them all up.
+    Complex sum = 0;
+    Complex turn = 1;
+    for (int k = -kReferenceOnes; k < 2; ++k) {
+        const bool one = k < 0;
+        const Real v = u + k * kSamplesPerBit;
+        sum += (one ? filters.oneAt(v) : filters.zeroAt(v)) * turn;
+        turn *= one ? Complex(0, 1) : Complex(0, -1);
+    }
+    return std::norm(sum);
+}
+
 std::optional<Real> PreambleEndSearch::search(const BitMatchedFilters& filters, Real t)
 {
     Real best = t;
     Real bestScore = -1;
     for (Real d = kSearchFrom; d <= kSearchTo; d += kSearchStep) {
         const Real u = t + d;
-        Real score = 0;
-        for (int k = -2; k < 2; ++k) {
-            const Real v = u + k * kSamplesPerBit;
-            const Real lead = std::norm(filters.oneAt(v)) - std::norm(filters.zeroAt(v));  // > 0 for a 1
-            score += k < 0 ? lead : -lead;
-        }
+        const Real score = openingScore(filters, u);
         if (score > bestScore) {
             bestScore = score;
             best = u;

@@ -6,9 +6,16 @@
 // detector's last 16 branches said 1 (one may be noise), a bit that reads as a 0
 // against the carrier loop's phase starts a one-time search: over strobes u from
 // one bit before to half a bit after the current strobe, in half samples, the
-// pattern "1 1 0 0" with its first 0 ending at u scores each bit's energy in its
-// own tone less its energy in the other tone (so that the steady tone's spill
-// into the 0 filter, 0.64 of its amplitude, does not flatten the score), and the
+// last few bits of the preamble and the "0 0" after it, with the first 0 ending
+// at u, are added up coherently: each bit's matched filter in its own tone,
+// turned back by the quarter turns the bits before it made. On the right grid
+// they add in phase. Off it by d samples, the 1 bits turn one way and the 0 bits
+// the other (a quarter turn for each bit's worth of d) and the bits at the change
+// of tone straddle both tones, so the sum falls on both counts; the unknown
+// carrier phase drops out of its magnitude. Scoring energies alone (each bit in
+// its own tone less in the other) leaves only the straddle, and in noise put the
+// grid a third of a bit or more off in about one over in ten, enough to lose the
+// first character. The
 // best u is the bit grid. The current bit becomes the first 0, at u, or the
 // second, at u + 16, when the detector's last branch already said 0: every bit it
 // took as a 1 stays a 1, so when the first 0 was misread (the strobe straddling
@@ -32,6 +39,7 @@ public:
     static constexpr Real kSearchFrom = -16.0;        // samples from the strobe
     static constexpr Real kSearchTo = 8.0;
     static constexpr Real kSearchStep = 0.5;
+    static constexpr int kReferenceOnes = 4;          // preamble bits added before its end
     static constexpr Real kLookAhead = kSearchTo + kSamplesPerBit + 1;  // samples read past the strobe
 
     // True when a bit that reads as a 0 now may end the preamble.
@@ -52,6 +60,9 @@ public:
     }
 
 private:
+    // How strongly the last kReferenceOnes bits of the preamble and the "0 0" after
+    // it, the first 0 ending at u, add up in phase (squared magnitude).
+    static Real openingScore(const BitMatchedFilters& filters, Real u);
     // The bits ending at u and u + 16 are stronger in the 0 tone.
     static bool twoZeros(const BitMatchedFilters& filters, Real u);
 

@@ -3,6 +3,9 @@
 // only while open; opening resumes the decoder at a word boundary.
 #include "modem/receive/SignalSquelch.h"
 
+#include "modem/receive/StringTextPane.h"
+#include "modem/varicode/VaricodeDecoder.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -28,6 +31,16 @@ std::vector<Real> feed(SignalSquelch& s, const std::vector<Real>& in)
     return out;
 }
 
+// What the squelch lets go at once after a wait: held decisions beyond the usual eight.
+std::vector<Real> released(SignalSquelch& s)
+{
+    std::vector<Real> out;
+    Real d = 0;
+    while (s.release(d))
+        out.push_back(d);
+    return out;
+}
+
 TEST(SignalSquelchTest, OpensOnLinesOnlyOnceTheLongAverageHasSettled)
 {
     SignalSquelch s;
@@ -44,15 +57,42 @@ TEST(SignalSquelchTest, OpensOnLinesOnlyOnceTheLongAverageHasSettled)
     EXPECT_FALSE(s.open());
 }
 
+// Near the noise, the noise alone holds the amplitude at about half its level
+// with the station: its end takes it to 0.6, not below half. With the lines gone
+// too (presence under the fade level) that closes, after three bits; with them
+// still there it does not.
+TEST(SignalSquelchTest, AnEndNearTheNoiseClosesWithoutTheAmplitudeHalving)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    for (int k = 0; k < 3; ++k)
+        s.update(kLevels, kSettled, 20.0, 5.0, 0.6, 1.0);  // lines between fade and open levels
+    EXPECT_TRUE(s.open());
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    EXPECT_TRUE(s.open());
+    s.update(kLevels, kSettled, 20.0, 2.0, 0.6, 1.0);
+    EXPECT_FALSE(s.open());
+}
+
 TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
 {
     SignalSquelch s;
     // Held while closed: noise "1 1 0 0 1 0 1 1" fills the queue, nothing out.
     EXPECT_TRUE(feed(s, {1, 1, -1, -1, 1, -1, 1, 1}).empty());
     hearSignal(s);  // opens: the queue's last "0 0" is at its 3rd and 4th places
-    // Out go the held ones after that "0 0", in order, each 8 bits late.
-    EXPECT_EQ(feed(s, {2, 3, 4, 5, 6, 7, 8, 9}), (std::vector<Real>{1, -1, 1, 1}));
-    EXPECT_EQ(feed(s, {10, 11, 12, 13}), (std::vector<Real>{2, 3, 4, 5}));
+    // No preamble's run is held, so it holds on for one; none comes (text with
+    // no long run of 1 bits: every third decision negative).
+    std::vector<Real> text;
+    for (int k = 0; k < static_cast<int>(SignalSquelch::kSeekBits); ++k)
+        text.push_back(k % 3 == 2 ? -(k + 2) : k + 2);
+    EXPECT_TRUE(feed(s, text).empty());
+    // Out go the held ones after that "0 0", in order, then the text, until 8 are
+    // left held; from then on each decision leaves 8 bits late.
+    std::vector<Real> out = {1, -1, 1, 1};
+    out.insert(out.end(), text.begin(), text.end() - SignalSquelch::kHoldBits);
+    EXPECT_EQ(released(s), out);
+    EXPECT_EQ(feed(s, {50, 51, 52, 53}), std::vector<Real>(text.end() - 8, text.end() - 4));
     hearNothing(s);
     hearNothing(s);
     hearNothing(s);  // closed: the held ones (the over's tail) and the rest are dropped
@@ -81,17 +121,64 @@ TEST(SignalSquelchTest, OpeningInsideAPreambleDropsItsRemainingOnes)
     EXPECT_EQ(feed(s, {1, 1, 1, 1, 1, 1, 1, 1}), (std::vector<Real>{-1, -1, -1, 1, -1}));
 }
 
+// Opening on the lines before the detector has the station: the first bits of
+// the preamble read as anything ("1 0 1 0 1"), and only then comes its run of 1
+// bits. The squelch holds on for that run and resumes after it, so the noise and
+// those first bits do not print junk ahead of the text.
+TEST(SignalSquelchTest, OpeningBeforeAPreamblesRunDropsWhatCameBeforeIt)
+{
+    SignalSquelch s;
+    EXPECT_TRUE(feed(s, {1, -1, 1, -1, 1, -1, -1, 1}).empty());  // noise, no run held
+    hearSignal(s);
+    std::vector<Real> in = {1, -1, 1, -1, 1};  // before the detector had the station
+    in.insert(in.end(), 24, 1.0);              // the preamble's run
+    const std::vector<Real> text = {-1, -1, -1, 1, 1, -1, -1};  // its end, the start value, "e"
+    in.insert(in.end(), text.begin(), text.end());
+    in.insert(in.end(), SignalSquelch::kHoldBits, -1.0);  // what is still held at the end
+    std::vector<Real> out;
+    for (Real d : in) {
+        Real released = 0;
+        if (s.pass(d, released))
+            out.push_back(released);
+        while (s.release(released))
+            out.push_back(released);
+    }
+    EXPECT_EQ(out, text);
+}
+
+// An over's end cut in the middle of an idle word ("1010101" of "1010101011"):
+// what the squelch owes the decoder ends that word unprinted, so that the next
+// over's first "0 0" does not print it as "=".
+TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
+{
+    SignalSquelch s;
+    StringTextPane pane;
+    VaricodeDecoder decoder(pane);
+    hearSignal(s);
+    for (Real d : feed(s, {-1, -1, 1, -1, 1, -1, 1, -1, 1, 1, 1, 1, 1, 1, 1, 1, 1}))  // "00" then the cut word
+        decoder.DecideBit(d);
+    hearNothing(s);
+    hearNothing(s);
+    hearNothing(s);
+    ASSERT_FALSE(s.open());
+    ASSERT_EQ(decoder.accumulator(), 0b1010101u);  // heard; the 1 bits held are dropped
+    Real d = 0;
+    int owed = 0;
+    while (s.clearing(d)) {
+        decoder.DecideBit(d);
+        ++owed;
+    }
+    EXPECT_EQ(owed, SignalSquelch::kClearingOnes + 2);
+    EXPECT_EQ(decoder.accumulator(), 0u);
+    decoder.DecideBit(-1);
+    decoder.DecideBit(-1);
+    EXPECT_EQ(pane.text(), "");
+    EXPECT_FALSE(s.clearing(d));  // owed once
+}
+
 // The amplitude falling to a quarter with the lines still standing: a fade.
 void hearAFade(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 0.25, 1.0); }
 
-std::vector<Real> released(SignalSquelch& s)
-{
-    std::vector<Real> out;
-    Real d = 0;
-    while (s.release(d))
-        out.push_back(d);
-    return out;
-}
 
 // Through a fade the squelch stays open and holds every decision back instead of
 // dropping it; when the amplitude comes back they are all heard, in order.
