@@ -120,9 +120,10 @@ void FrequencySearch::search()
         const bool proposed = best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
                               std::abs(best.offset - offset_) > kMinJumpBits * bitRate_;
         if (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0) {
-            // Nothing reads at the estimate (noise): a station starting up is taken
-            // at once, as its line rises, not once half the bits of a reading are
-            // its own; its first words depend on it.
+            // Nothing reads at the estimate (noise, up to what a candidate would
+            // have to beat): a station starting up is taken at once, as its line
+            // rises, not once half the bits of a reading are its own; its first
+            // words depend on it.
             jump = true;
             to = best.offset;
         } else {

@@ -22,12 +22,14 @@
 // (OffsetQuality) at the best reading, at the next few peaks of the scores, at
 // the centre (where the operator tuned) and at the current estimate, and moves
 // to the candidate whose bits read clearly better than at the current
-// estimate; when none does, it stays. While the detector does not hold it, the
-// search also reads the bits at its estimate on every transform: one steady
-// tone there for longer than a preamble is no station (a carrier, or a strong
-// neighbour seen half a bit rate off, whose lines outscore everything, so that
-// the scores alone would never propose a move), and the candidates are asked
-// then too.
+// estimate; when none does, it stays. (Only where nothing reads at the estimate,
+// noise, is the best line taken at once, unchecked: a station starting up gets
+// its first words read before half a reading's bits are its own.) While the
+// detector does not hold it, the search also reads the bits at its estimate on
+// every transform: one steady tone there for longer than a preamble is no
+// station (a carrier, or a strong neighbour seen half a bit rate off, whose
+// lines outscore everything, so that the scores alone would never propose a
+// move), and the candidates are asked then too.
 //
 // One step per decimated sample (16 per bit). Allocates nothing after
 // construction: its transform (made for plan.transformSize) is lent by the owner.
