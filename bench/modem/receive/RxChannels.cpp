@@ -161,6 +161,7 @@ Pair meanCer(const Channel& channel, const Speed& speed, double snrDb)
         options.snrDb = snrDb + share;
         options.seed = static_cast<std::uint64_t>(seed);
         options.secondStation.relativeDb -= share;
+        options.secondStationSamplesPerBit = modem::samplesPerBitForBaud(speed.baud);  // a neighbour of the same speed
         options.carrier.relativeDb -= share;
         options.impulseRelativeDb -= share;
         const Pair p = readBoth(modem::applyChannel(o.samples, kCaptureSampleRate, options), speed, o.text);

@@ -127,6 +127,7 @@ void EnhancedDemodulator::decimatedSample(Complex input)
 {
     Chain& c = *chain_;
     const std::int64_t n = ++c.newest;
+    c.notch.setStation(c.search.held(), c.search.offsetHz());
     const Complex decimated = c.notch.step(input);
     if (c.notch.engagements() != c.notchEngagements) {
         // Until now the search saw the carrier: its readings are no guide.

@@ -10,10 +10,10 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
       gridStep_(plan.bitRate / static_cast<Real>(kGridPerBit)), squareDecimation_(plan.squareDecimation),
       window_(plan.searchWindow),
       hop_(plan.searchHopBits * SpeedPlan::kSamplesPerBit / plan.squareDecimation),
-      size_(plan.transformSize),
+      hopBits_(plan.searchHopBits), size_(plan.transformSize),
       forgetting_(std::pow(kForgetting, static_cast<Real>(plan.searchHopBits) / SpeedPlan::kSearchHopBits)),
       recentForgetting_(std::pow(kRecentForgetting, static_cast<Real>(plan.searchHopBits) / SpeedPlan::kSearchHopBits)),
-      transform_(&transform), preFilter_(plan.preFilter)
+      transform_(&transform), preFilter_(plan.preFilter), quality_(plan.bitRate, plan.modulationIndex)
 {
     for (std::size_t n = 0; n < window_; ++n)
         hann_[n] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(n) / static_cast<Real>(window_ - 1));
@@ -25,6 +25,7 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
 void FrequencySearch::step(Complex decimated)
 {
     preFilter_.push(decimated);
+    quality_.step(decimated);
     if (++phase_ < squareDecimation_)
         return;
     phase_ = 0;
@@ -110,9 +111,35 @@ void FrequencySearch::search()
     const Real floor = total / static_cast<Real>(size_);
     lineToFloor_ = floor > 0 ? best.score / floor : 0;
 
-    if (!held_ && best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
-        std::abs(best.offset - offset_) > kMinJumpBits * bitRate_) {
-        offset_ = best.offset;
+    Real to = 0;
+    bool jump = false;
+    if (held_) {
+        steadyBits_ = 0;
+    } else {
+        const OffsetQuality::Reading now = current();
+        const bool proposed = best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
+                              std::abs(best.offset - offset_) > kMinJumpBits * bitRate_;
+        const bool preambleAtCentre = proposed && quality_.ready() && std::abs(best.offset) <= kMinJumpBits * bitRate_ &&
+                                      preambleAt(best.offset);
+        if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0)) {
+            // A preamble where the operator tuned is the station tuned in: taken
+            // at once, even from where its tone reads as a mix of 0s and 1s (a
+            // quarter of the bit rate off, between the two filters), which reads
+            // as well as the tone itself and would otherwise hold the estimate
+            // there through the whole preamble. And where nothing reads at the
+            // estimate (noise, up to what a candidate would
+            // have to beat): a station starting up is taken at once, as its line
+            // rises, not once half the bits of a reading are its own; its first
+            // words depend on it.
+            jump = true;
+            to = best.offset;
+        } else {
+            jump = (proposed || steadyBits_ > kLongestSteadyBits) && verifiedJump(best, now, to);
+        }
+    }
+    if (jump) {
+        offset_ = to;
+        steadyBits_ = 0;
         trend_ = 0;
         ++jumps_;
     } else {
@@ -129,10 +156,98 @@ void FrequencySearch::search()
     presence_ = recentFloor > 0 && !silent ? score(recent_.data(), offset_, false) / recentFloor : 0;
 }
 
+OffsetQuality::Reading FrequencySearch::weighted(Real offset)
+{
+    OffsetQuality::Reading r = quality_.at(offset);
+    // At the centre a steady lower tone is most likely the preamble of the station
+    // tuned in (see current()): it counts in full there too.
+    const bool centre = std::abs(offset) <= kMinJumpBits * bitRate_;
+    const Real weight = r.onesShare <= kZerosOnlyShare ? 0 : r.onesShare >= kOnesOnlyShare && !centre ? kSteadyToneWeight : 1;
+    r.quality *= weight;
+    r.energy *= weight;
+    return r;
+}
+
+bool FrequencySearch::preambleAt(Real offset)
+{
+    const OffsetQuality::Reading r = quality_.at(offset);
+    return r.onesShare >= kOnesOnlyShare && r.quality > kQualityFloor;
+}
+
+OffsetQuality::Reading FrequencySearch::current()
+{
+    if (!quality_.ready())
+        return {};
+    // At the centre, where the operator tuned, a steady lower tone is not
+    // weighted down: it is most likely the preamble of the station tuned in,
+    // which a candidate a quarter of the bit rate off (the tone between the two
+    // filters, read as a mix of 0s and 1s) must not win from.
+    OffsetQuality::Reading r = std::abs(offset_) > kMinJumpBits * bitRate_ ? weighted(offset_) : quality_.at(offset_);
+    const bool steady = r.onesShare >= kOnesOnlyShare || r.onesShare <= kZerosOnlyShare;
+    steadyBits_ = steady ? steadyBits_ + hopBits_ : 0;
+    if (r.onesShare <= kZerosOnlyShare || steadyBits_ > kLongestSteadyBits)
+        r.quality = r.energy = 0;
+    return r;
+}
+
+bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Reading& now, Real& to)
+{
+    if (!quality_.ready())
+        return false;
+    // The best reading and the strongest few other local peaks of the scores,
+    // each away from the current estimate (a move within reach is tracking).
+    const Real apart = kMinJumpBits * bitRate_;
+    std::array<Peak, kOtherCandidates> others{};
+    std::size_t count = 0;
+    for (std::size_t i = 1; i + 1 < gridCount_; ++i) {
+        if (!(scores_[i] > scores_[i - 1] && scores_[i] >= scores_[i + 1]))
+            continue;
+        const Peak p = peak(i - 1, i + 2);
+        if (std::abs(p.offset - best.offset) <= apart || std::abs(p.offset - offset_) <= apart)
+            continue;
+        // Kept in order of score, the weakest dropped.
+        std::size_t at = std::min(count, kOtherCandidates);
+        while (at > 0 && others[at - 1].score < p.score)
+            --at;
+        if (at == kOtherCandidates)
+            continue;
+        for (std::size_t k = std::min(count, kOtherCandidates - 1); k > at; --k)
+            others[k] = others[k - 1];
+        others[at] = p;
+        count = std::min(count + 1, kOtherCandidates);
+    }
+    // The candidate whose bits read best; it must read clearly better than the
+    // current estimate both against its own floor and in its bits' energy (a
+    // candidate beside a strong neighbour catches some of it in its filters; one
+    // where nothing strong lies near has a low floor).
+    Real chosen = 0;
+    OffsetQuality::Reading chosenReading;
+    const auto consider = [&](Real offset) {
+        const OffsetQuality::Reading r = weighted(offset);
+        if (r.quality > chosenReading.quality) {
+            chosen = offset;
+            chosenReading = r;
+        }
+    };
+    if (std::abs(best.offset - offset_) > apart)
+        consider(best.offset);
+    // The centre itself: where the operator tuned, which a strong neighbour's
+    // lines and their products may bury under peaks of their own.
+    if (std::abs(offset_) > apart && std::abs(best.offset) > apart)
+        consider(0);
+    for (std::size_t k = 0; k < count; ++k)
+        consider(others[k].offset);
+    const bool jump = chosenReading.quality > kQualityFloor && chosenReading.quality > kQualityGain * now.quality &&
+                      chosenReading.energy > kQualityGain * now.energy;
+    to = chosen;
+    return jump;
+}
+
 void FrequencySearch::restart()
 {
     transforms_ = 0;
     offset_ = 0;
+    steadyBits_ = 0;
     trend_ = 0;
     ++jumps_;
 }

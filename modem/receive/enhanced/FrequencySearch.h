@@ -15,12 +15,29 @@
 // missing, which is really a preamble line misread) cannot pull a settled
 // estimate away.
 //
-// One step per decimated sample (16 per bit). Allocates nothing: its transform
-// (made for plan.transformSize) is lent by the owner.
+// Lines alone cannot tell a station from what stands beside it: the square of a
+// station and a neighbour holds their product, a line halfway between them that
+// can outscore both stations' own, and a carrier squares into a line read as
+// half a pair. So before it jumps, the search asks the matched filters
+// (OffsetQuality) at the best reading, at the next few peaks of the scores, at
+// the centre (where the operator tuned) and at the current estimate, and moves
+// to the candidate whose bits read clearly better than at the current
+// estimate; when none does, it stays. (Only where nothing reads at the estimate,
+// noise, is the best line taken at once, unchecked: a station starting up gets
+// its first words read before half a reading's bits are its own.) While the
+// detector does not hold it, the search also reads the bits at its estimate on
+// every transform: one steady tone there for longer than a preamble is no
+// station (a carrier, or a strong neighbour seen half a bit rate off, whose
+// lines outscore everything, so that the scores alone would never propose a
+// move), and the candidates are asked then too.
+//
+// One step per decimated sample (16 per bit). Allocates nothing after
+// construction: its transform (made for plan.transformSize) is lent by the owner.
 
 #include "modem/dsp/ComplexMath.h"
 #include "modem/dsp/DecimatingLowPass.h"
 #include "modem/receive/SpeedPlan.h"
+#include "modem/receive/enhanced/OffsetQuality.h"
 
 #include <kissfft/kissfft.hh>
 
@@ -43,6 +60,22 @@ public:
     // (0.8 / 0.97)^36 = 0.001 with a transform every two bits).
     static constexpr Real kSilentBelowAverage = 1e-3;
     static constexpr Real kTrendMemory = 0.98;      // of the estimate's trend, per transform
+    // The check of a jump by the matched filters (OffsetQuality's reading: a
+    // clean station 16, noise about 4 and rarely above 6).
+    static constexpr std::size_t kOtherCandidates = 3;  // peaks of the scores besides the best
+    static constexpr Real kQualityGain = 1.25;   // a candidate's reading over the current one's, to jump
+    static constexpr Real kQualityFloor = 5.5;   // a candidate reading less is noise
+    // A candidate whose bits nearly all read as 0s is a steady upper tone (a
+    // carrier, or a station seen half a bit rate off), which a text never is;
+    // nearly all 1s is a preamble, or a carrier on the lower tone: at a
+    // candidate it counts for a little less than a station sending text.
+    static constexpr Real kZerosOnlyShare = 0.2;  // of 1s, at or below which a candidate reads 0
+    static constexpr Real kOnesOnlyShare = 0.85;  // of 1s, from which a reading is weighted
+    static constexpr Real kSteadyToneWeight = 0.8;
+    // A steady tone read for longer than a preamble (42 bits, and a reading's 16)
+    // at the current estimate is not a station there: the estimate sits on a
+    // carrier, or half a bit rate beside a station, and its reading counts 0.
+    static constexpr std::size_t kLongestSteadyBits = 64;
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -67,6 +100,7 @@ public:
     // reading elsewhere is something else (products of that station with a
     // neighbour or a carrier, which the squaring makes).
     void hold(bool on) { held_ = on; }
+    bool held() const { return held_; }
     // What was searched so far is no guide (a carrier was taken off the signal):
     // the next transform starts the averages afresh, and the estimate jumps to
     // its best reading.
@@ -98,6 +132,16 @@ private:
     Real spectrumAt(const Real* spectrum, Real hz) const;
     Real score(const Real* spectrum, Real offset, bool strict) const;
     Peak peak(std::size_t from, std::size_t to) const;
+    // The offset to jump to from the best reading, if its bits, or those at
+    // another peak, read clearly better than at the current estimate.
+    bool verifiedJump(const Peak& best, const OffsetQuality::Reading& now, Real& to);
+    // The reading at an offset, weighted for a steady tone (see above).
+    OffsetQuality::Reading weighted(Real offset);
+    // The reading at the current estimate, which also counts how long it has
+    // been a steady tone.
+    OffsetQuality::Reading current();
+    // Whether a steady lower tone (a preamble) reads clearly at this offset.
+    bool preambleAt(Real offset);
 
     Real bitRate_;
     Real twoToneOffsets_;  // Hz: the preamble line's distance below twice the offset
@@ -106,12 +150,14 @@ private:
     std::size_t squareDecimation_;
     std::size_t window_;
     std::size_t hop_;
+    std::size_t hopBits_;
     std::size_t size_;     // transform length
     Real forgetting_;      // per transform
     Real recentForgetting_;
     const kissfft<Real>* transform_;
 
     DecimatingLowPass preFilter_;
+    OffsetQuality quality_;
     std::size_t phase_ = 0;      // decimated samples since the last squared one was taken
     std::size_t filled_ = 0;     // squared samples stored, up to the window
     std::size_t sinceSearch_ = 0;
@@ -129,6 +175,7 @@ private:
 
     Real offset_ = 0;
     bool held_ = false;
+    std::size_t steadyBits_ = 0;  // the estimate's bits have read as one tone this long
     Real trend_ = 0;          // Hz per transform
     Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;

@@ -35,6 +35,16 @@ Complex SteadyCarrierNotch::step(Complex z)
     return y;
 }
 
+bool SteadyCarrierNotch::atStationCentre(std::int64_t bin) const
+{
+    // A station sending a short pattern over and over (a run of one letter,
+    // whose tones turn the phase back where it was) has a line of its own at
+    // its centre, steady for as long as the pattern lasts. (A carrier on the
+    // station's tones is told from the station by the detector, which then
+    // reads one tone only and does not count as reading a station.)
+    return std::abs(static_cast<Real>(bin) - stationHz_ / binHz_) <= kCentreBins;
+}
+
 void SteadyCarrierNotch::look()
 {
     const Complex* w = history_.data() + write_;  // oldest first
@@ -53,9 +63,17 @@ void SteadyCarrierNotch::look()
             best = k;
     // A carrier's line is narrow: three bins away it has fallen by far more than
     // any station's spectrum does (a station's is a bit rate wide).
-    const bool line = bin(best) > kLineRatio * std::max(bin(best - kSideBins), bin(best + kSideBins));
+    bool line = bin(best) > kLineRatio * std::max(bin(best - kSideBins), bin(best + kSideBins));
 
     if (engaged_) {
+        // The estimate of the carrier's amplitude turns as fast as the notch's
+        // frequency is off (a tenth of a bin is several tenths of a hertz at
+        // 125 baud, where a 2 Hz notch would lag the carrier by a sixth of its
+        // amplitude): the turn since the last look moves the frequency.
+        const Real turn = std::arg(amplitude_ * std::conj(lookedAmplitude_));
+        if (std::abs(lookedAmplitude_) > 0)
+            carrierHz_ += kFrequencyGain * std::clamp(turn, -kMaxTurn, kMaxTurn) * tickRate_ / (2 * kPi * kHopBits * 16);
+        lookedAmplitude_ = amplitude_;
         const auto notched = static_cast<std::int64_t>(std::lround(carrierHz_ / binHz_));
         // The notch takes the line out of the input's spectrum only as the
         // remainder; the input still holds it while the carrier is on.
@@ -65,11 +83,20 @@ void SteadyCarrierNotch::look()
             engaged_ = false;
         return;
     }
+    if (line && stationRead_ && atStationCentre(best))
+        line = false;
+    // A carrier as strong as the station can be hidden for a look or two: a
+    // run of the station's own tone beside it fills the bins next to the line.
+    // The candidate waits that long for it; only the looks that saw it count.
+    const bool seen = line && candidateHops_ > 0 && std::abs(best - candidateBin_) <= 1;
+    if (!seen && candidateHops_ > 0 && ++candidateMisses_ <= kCandidateMisses)
+        return;
+    candidateMisses_ = 0;
     if (!line) {
         candidateHops_ = 0;
         return;
     }
-    if (candidateHops_ > 0 && std::abs(best - candidateBin_) <= 1)
+    if (seen)
         ++candidateHops_;
     else
         candidateHops_ = 1;
@@ -85,6 +112,18 @@ void SteadyCarrierNotch::look()
     engaged_ = true;
     missedHops_ = 0;
     candidateHops_ = 0;
-    amplitude_ = {};
+    // The notch starts from the carrier as the window holds it, carried on to
+    // the next sample, where its oscillator starts at phase 0; so it takes the
+    // carrier off from the first sample rather than after settling.
+    carrier_ = PhasorOscillator{};
+    const Real radians = 2 * kPi * carrierHz_ / tickRate_;  // per sample
+    Complex sum{};
+    Real weight = 0;
+    for (std::size_t n = 0; n < kLength; ++n) {
+        sum += hann_[n] * w[n] * unitPhasor(-radians * (static_cast<Real>(n) - static_cast<Real>(kLength)));
+        weight += hann_[n];
+    }
+    amplitude_ = sum / weight;
+    lookedAmplitude_ = {};
     settlingLeft_ = kSettlingBits * 16;
 }

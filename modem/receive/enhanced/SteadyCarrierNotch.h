@@ -37,7 +37,16 @@ public:
     static constexpr Real kSteadySeconds = 2.0;
     static constexpr std::size_t kSteadyBits = 96;
     static constexpr Real kReleaseSeconds = 2.0;
+    // A line within a bin of the station's centre is not taken for a carrier.
+    static constexpr Real kCentreBins = 1.0;
+    // Looks in a row a candidate line may be missing (or moved) and still count
+    // on (24 bits: fewer than a preamble's 42, so a preamble never adds up).
+    static constexpr std::size_t kCandidateMisses = 3;
     static constexpr Real kNotchHz = 2.0;          // the amplitude estimate's bandwidth
+    // The share of the frequency error (read from the amplitude estimate's turn
+    // between two looks) taken off at each look, and the largest turn believed.
+    static constexpr Real kFrequencyGain = 0.5;
+    static constexpr Real kMaxTurn = 1.0;          // radians
     // Bits after engaging by which the estimate has settled and a search started
     // afresh sees no more of the carrier (a search window's length).
     static constexpr std::size_t kSettlingBits = 16;
@@ -49,6 +58,15 @@ public:
     // The decimated sample with the carrier, if one is notched, taken off.
     Complex step(Complex z);
 
+    // Whether a station is being read cleanly, and where (Hz from the centre,
+    // the frequency search's estimate): the notch then does not engage on the
+    // station's own lines.
+    void setStation(bool read, Real offsetHz)
+    {
+        stationRead_ = read;
+        stationHz_ = offsetHz;
+    }
+
     bool engaged() const { return engaged_; }
     Real carrierHz() const { return carrierHz_; }  // of the notched carrier
     // How many times a notch has engaged and settled (each time the search
@@ -57,6 +75,7 @@ public:
 
 private:
     void look();
+    bool atStationCentre(std::int64_t bin) const;
 
     Real tickRate_;
     Real binHz_;
@@ -77,12 +96,16 @@ private:
 
     std::int64_t candidateBin_ = 0;
     std::size_t candidateHops_ = 0;  // hops the candidate has stayed
+    std::size_t candidateMisses_ = 0;  // looks in a row without it since
     std::size_t missedHops_ = 0;     // hops without the notched line
 
+    bool stationRead_ = false;
+    Real stationHz_ = 0;
     bool engaged_ = false;
     Real carrierHz_ = 0;
     PhasorOscillator carrier_;       // e^(-j w n): its conjugate is the carrier's turn
     Complex amplitude_{};
+    Complex lookedAmplitude_{};      // at the last look, for the frequency
     std::size_t settlingLeft_ = 0;   // decimated samples
     std::uint64_t engagements_ = 0;
 };
