@@ -8,7 +8,8 @@
 // floor further than noise alone ever takes them (a level per speed, set from
 // white noise), which a signal's preamble does well below the level where text
 // decodes, and the lines stand out as far in the last few transforms too. It closes
-// when the long average falls back to the level of noise, or, far sooner, when
+// when the long average falls back to the level of noise (unless the detector
+// still reads a station clearly), or, far sooner, when
 // the station stopped sending: the coherent detector's signal amplitude over the
 // last few bits falls below half its long-run level for three bits in a row, and
 // the lines in the last few transforms no longer stand out further than noise
@@ -72,14 +73,20 @@ public:
     static constexpr std::uint64_t kSettledBits = 32;
     static constexpr std::size_t kPreambleOnes = 4;  // 1 bits before a "0 0" that mark a preamble's end
     static constexpr int kClearingOnes = 13;         // 1 bits of the word that ends a cut word
+    // A station the detector reads this clearly (4.8 dB; noise alone reads about
+    // 1.7) keeps the squelch open however low its lines in the long average: two
+    // rays a bit apart (CCIR poor at 500 baud) smear the lines to the noise's
+    // level while every bit still comes through.
+    static constexpr Real kReadCleanlyEbOverN0 = 3.0;
     static constexpr std::size_t kSeekBits = 40;     // held on opening, for a preamble's run to come
     static constexpr std::size_t kSeekRunOnes = 16;  // 1 bits in a row that are a preamble
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
     // the detector's amplitudes.
+    // ebOverN0: as the detector measures it (a power ratio; 0 when unknown).
     void update(const SquelchLevels& levels, std::uint64_t searchedBits, Real lineToFloor, Real presence,
-                Real recentAmplitude, Real amplitude)
+                Real recentAmplitude, Real amplitude, Real ebOverN0 = 0)
     {
         if (searchedBits < kSettledBits)
             lineToFloor = 0;
@@ -94,7 +101,7 @@ public:
             open_ = true;
             waiting_ = false;
             resumeAtWordBoundary();
-        } else if (open_ && (lineToFloor < levels.close || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
+        } else if (open_ && ((lineToFloor < levels.close && ebOverN0 < kReadCleanlyEbOverN0) || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
                              gone_ >= kFadedBits)) {
             open_ = false;
             waiting_ = false;

@@ -75,6 +75,19 @@ TEST(SignalSquelchTest, AnEndNearTheNoiseClosesWithoutTheAmplitudeHalving)
     EXPECT_FALSE(s.open());
 }
 
+// Two rays a bit apart smear a station's lines down to the noise's level in the
+// long average (4.0 against a closing level of 6 here) while the detector still
+// reads every bit (Eb/N0 10, 10 dB): it stays open. Noise (Eb/N0 1.7) closes it.
+TEST(SignalSquelchTest, AStationReadClearlyKeepsItOpenThoughItsLinesAreSmeared)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    s.update(kLevels, kSettled, 4.0, 20.0, 1.0, 1.0, 10.0);
+    EXPECT_TRUE(s.open());
+    s.update(kLevels, kSettled, 4.0, 20.0, 1.0, 1.0, 1.7);
+    EXPECT_FALSE(s.open());
+}
+
 TEST(SignalSquelchTest, HeldDecisionsLeaveInOrderFromTheLastWordBoundary)
 {
     SignalSquelch s;
