@@ -94,6 +94,7 @@ void EnhancedDemodulator::DemodulateSample(std::int16_t x)
         startChain();
     Chain& c = *chain_;
     const Real sampleRate = c.plan.sampleRate;
+    mutedSamples_ = std::abs(x) <= kMutedPeak ? mutedSamples_ + 1 : 0;
     if (settings_.centreFrequency != tunedCentre_) {
         // Retuned (the arrows, or a click on the waterfall): the mixer goes to the
         // new centre and the correction moves the other way, mirrored when the

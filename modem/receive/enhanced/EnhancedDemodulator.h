@@ -62,6 +62,8 @@ class EnhancedDemodulator {
 public:
     static constexpr int kDecisionDelayBits = 4;     // the trellis's decision delay
     static constexpr Real kInputScale = 1.0 / 32768;  // 16-bit full scale to 1
+    static constexpr int kMutedPeak = 2;          // 16-bit steps
+    static constexpr Real kMutedSeconds = 0.1;
 
     // settings are read afresh on every sample; display may be null.
     EnhancedDemodulator(const ReceiverSettings& settings, BitDecisionSink& decisions, PhasePointSink* display);
@@ -96,7 +98,10 @@ public:
     // The frequency search's line-to-floor ratio of its last transform, and how
     // strongly a signal's lines stand out at the current correction lately.
     Real lineToFloor() const { return chain_->search.lineToFloor(); }
-    Real presence() const { return chain_->search.presence(); }
+    // A muted input (a tenth of a second within two steps of 0: no radio's
+    // noise is that quiet) has no signal whatever the spectrum's history says.
+    Real presence() const { return muted() ? 0 : chain_->search.presence(); }
+    bool muted() const { return static_cast<Real>(mutedSamples_) >= kMutedSeconds * chain_->plan.sampleRate; }
     // Transforms the frequency search has made since the chain (re)started.
     std::uint64_t transforms() const { return chain_->search.transforms(); }
     // The carrier the notch takes off (Hz from the centre), if any.
@@ -173,6 +178,7 @@ private:
     // Hz the mixer sits above the centre frequency: a drifting station read
     // cleanly is followed beyond the search's range (see decimatedSample).
     Real followHz_ = 0;
+    std::uint64_t mutedSamples_ = 0;  // in a row within kMutedPeak of 0
     std::optional<Chain> chain_;
     BitState state_;
 };

@@ -360,3 +360,26 @@ TEST(SquelchInFadesTest, AStrongStationsDeepFadeIsNotSilence)
     chain.feed(samples.data(), samples.size());
     EXPECT_EQ(chain.text(), text);
 }
+
+// An over that ends in digital silence (a muted input, a paused recording): the
+// squelch closes on it and nothing follows the text. With silence read from the
+// spectrum alone (60 dB below its long average, so that deep fades are not taken
+// for it) a character or two of junk came first at 31, 63 and 500 baud.
+TEST(SquelchInFadesTest, AnOverEndingInDigitalSilencePrintsNothingAfterIt)
+{
+    for (const auto& [bitRate, tickRate] : {std::pair{31.25, 500.0}, std::pair{500.0, 8000.0}}) {
+        bandtest::Station station;
+        station.bitRate = bitRate;
+        station.toneOffsetHz = bitRate / 4;
+        std::vector<double> x = bandtest::msk(bandtest::onAirBits(kText), station);
+        bandtest::addNoise(x, bandtest::noiseRmsFor(station.peak, 20.0), 7);
+        x.insert(x.end(), 10 * bandtest::kRate, 0.0);
+        ReceiverSettings settings;
+        settings.tickRate = tickRate;
+        settings.squelch = true;
+        ReceiveChain chain(settings);
+        const std::vector<std::int16_t> samples = bandtest::toSamples(x);
+        chain.feed(samples.data(), samples.size());
+        EXPECT_EQ(chain.text(), kText) << bitRate << " baud";
+    }
+}
