@@ -23,6 +23,7 @@
 #include <iostream>
 #include <limits>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -189,6 +190,39 @@ void impairment(bool clock)
     }
 }
 
+// Of 64 starts, j/64 of a bit apart (j = 0..63) after `leadSeconds` and 20 bits of
+// lead-in, how many bring the first word of `text` through: within the first 12
+// characters printed, or, with junk from noise before the over allowed
+// (`afterJunk`), within 12 of where the over's text begins. Noise, when `snrDb` is
+// given, runs throughout; its SNR refers to the signal, not to the signal diluted by
+// the lead-in.
+int intactStarts(const std::string& baud, const Chain& c, const std::string& text, double leadSeconds, double offsetHz,
+                 std::optional<double> snrDb, bool afterJunk)
+{
+    const double perBit = kCaptureSampleRate / (modem::tickRateForBaud(baud) / 16);
+    const std::vector<double>& signal = clean(baud, text);
+    int intact = 0;
+    for (int j = 0; j < kStartPoints; ++j) {
+        const auto lead = static_cast<std::size_t>(
+            std::lround(leadSeconds * kCaptureSampleRate + (kLeadInBits + j / double(kStartPoints)) * perBit));
+        std::vector<double> x(lead, 0.0);
+        x.insert(x.end(), signal.begin(), signal.end());
+        modem::ChannelOptions channel;
+        channel.offsetHz = offsetHz;
+        channel.seed = static_cast<std::uint64_t>(j + 1);
+        if (snrDb)
+            channel.snrDb = *snrDb - 10 * std::log10(double(x.size()) / double(signal.size()));
+        const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, c.choice);
+        // The over's text is the last text.size() characters or so of the output.
+        const std::size_t from = afterJunk && out.size() > text.size() + 4 ? out.size() - text.size() - 4 : 0;
+        const bool ok = out.substr(from, kFirstWordWithin + (afterJunk ? 4 : 0)).find(kFirstWord) != std::string::npos;
+        intact += ok;
+        if (!ok && std::getenv("RX_SHOW"))
+            std::cerr << baud << ' ' << c.name << " j=" << j << ": [" << out << "]\n";
+    }
+    return intact;
+}
+
 // First word intact after a lead-in of 20 + j/64 bits, j = 0..63.
 void acquisition()
 {
@@ -204,29 +238,12 @@ void acquisition()
     tableHead("condition", "|---|");
     for (const Condition& cond : conditions) {
         std::cout << "| " << cond.name << " |";
-        for (std::size_t b = 0; b < std::size(kBauds); ++b) {
-            const std::string baud = kBauds[b];
-            const double perBit = kCaptureSampleRate / (modem::tickRateForBaud(baud) / 16);
-            const std::vector<double>& signal = clean(baud, text);
-            for (const Chain& c : kChains) {
-                int intact = 0;
-                for (int j = 0; j < kStartPoints; ++j) {
-                    const auto lead = static_cast<std::size_t>(std::lround((kLeadInBits + j / double(kStartPoints)) * perBit));
-                    std::vector<double> x(lead, 0.0);
-                    x.insert(x.end(), signal.begin(), signal.end());
-                    modem::ChannelOptions channel;
-                    channel.offsetHz = cond.offset;
-                    channel.seed = static_cast<std::uint64_t>(j + 1);
-                    // The SNR refers to the signal, not to the signal diluted by the lead-in.
-                    if (cond.noisy)
-                        channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(signal.size()));
-                    const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, c.choice);
-                    if (out.substr(0, kFirstWordWithin).find(kFirstWord) != std::string::npos)
-                        ++intact;
-                }
-                std::cout << ' ' << intact << "/64 |" << std::flush;
-            }
-        }
+        for (std::size_t b = 0; b < std::size(kBauds); ++b)
+            for (const Chain& c : kChains)
+                std::cout << ' '
+                          << intactStarts(kBauds[b], c, text, 0, cond.offset,
+                                          cond.noisy ? std::optional<double>(snrs[b]) : std::nullopt, false)
+                          << "/64 |" << std::flush;
         std::cout << '\n';
     }
     std::cout << "\nNoise at " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
@@ -234,9 +251,8 @@ void acquisition()
 }
 
 // The first word of an over that starts after 10 s of noise (and 20 + j/64 bits),
-// j = 0..63, at each speed's 1 % CER point + 3 dB, noise throughout. What was
-// printed before the over (junk from the noise) does not count against it; the
-// word must come within 12 characters of where the over's text begins.
+// at each speed's 1 % CER point + 3 dB, noise throughout. What was printed before
+// the over (junk from the noise) does not count against it.
 void afterNoise()
 {
     const std::string text = "Good evening and thanks for the call.";
@@ -244,31 +260,10 @@ void afterNoise()
     constexpr double kNoiseFirstSeconds = 10;
     tableHead("condition", "|---|");
     std::cout << "| 10 s of noise first, 1 % point + 3 dB |";
-    for (std::size_t b = 0; b < std::size(kBauds); ++b) {
-        const std::string baud = kBauds[b];
-        const double perBit = kCaptureSampleRate / (modem::tickRateForBaud(baud) / 16);
-        const std::vector<double>& signal = clean(baud, text);
-        for (const Chain& c : kChains) {
-            int intact = 0;
-            for (int j = 0; j < kStartPoints; ++j) {
-                const auto lead = static_cast<std::size_t>(
-                    std::lround(kNoiseFirstSeconds * kCaptureSampleRate + (kLeadInBits + j / double(kStartPoints)) * perBit));
-                std::vector<double> x(lead, 0.0);
-                x.insert(x.end(), signal.begin(), signal.end());
-                modem::ChannelOptions channel;
-                channel.seed = static_cast<std::uint64_t>(j + 1);
-                channel.snrDb = snrs[b] - 10 * std::log10(double(x.size()) / double(signal.size()));
-                const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, c.choice);
-                // The over's text is the last text.size() characters or so of the output.
-                const std::size_t from = out.size() > text.size() + 4 ? out.size() - text.size() - 4 : 0;
-                const bool ok = out.substr(from, kFirstWordWithin + 4).find(kFirstWord) != std::string::npos;
-                intact += ok;
-                if (!ok && std::getenv("RX_SHOW"))
-                    std::cerr << baud << ' ' << c.name << " j=" << j << ": [" << out << "]\n";
-            }
-            std::cout << ' ' << intact << "/64 |" << std::flush;
-        }
-    }
+    for (std::size_t b = 0; b < std::size(kBauds); ++b)
+        for (const Chain& c : kChains)
+            std::cout << ' ' << intactStarts(kBauds[b], c, text, kNoiseFirstSeconds, 0, snrs[b], true) << "/64 |"
+                      << std::flush;
     std::cout << "\n\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
               << " dB (31 / 63 / 125 / 250 / 500 baud), 10 s of noise before the over.\n";
 }
