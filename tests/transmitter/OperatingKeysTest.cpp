@@ -12,6 +12,7 @@
 #include "tests/fakes/FakeAudioOutputDevice.h"
 #include "tests/transmitter/AnswerQuestion.h"
 #include "tests/transmitter/FakeChooser.h"
+#include "tests/transmitter/FakeTransmitterStation.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
 #include "tests/transmitter/TransmitterTestSettings.h"
@@ -36,13 +37,7 @@
 
 namespace {
 
-struct Rig {
-    std::vector<std::string> log;
-    FakeAudioOutputDevice audio{&log};
-    LoggingSerialLines serial{&log};
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
+struct Rig : FakeTransmitterStation {
     std::unique_ptr<TransmitterWindow> window;
     std::size_t returned = 0;  // buffers handed back in this transmission
 

@@ -9,6 +9,7 @@
 #include "tests/transmitter/AnswerQuestion.h"
 #include "tests/transmitter/FakeChooser.h"
 #include "tests/transmitter/FakePttLines.h"
+#include "tests/transmitter/FakeTransmitterStation.h"
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
 #include "tests/transmitter/TransmitterTestSettings.h"
@@ -40,13 +41,7 @@
 
 namespace {
 
-struct Rig {
-    std::vector<std::string> log;
-    FakeAudioOutputDevice audio{&log};
-    LoggingSerialLines serial{&log};
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
+struct Rig : FakeTransmitterStation {
     FakePttLines pttLines{log};
     std::unique_ptr<TransmitterWindow> window;
 
