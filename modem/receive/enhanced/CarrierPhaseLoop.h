@@ -32,6 +32,12 @@ public:
     // at 31 baud; the drift is held to 0.05 R, so that noise between overs cannot
     // walk it off further (a station's onset starts it from 0 again anyway).
     static constexpr Real kMaxDrift = 2 * kPi * 0.05;  // radians per bit
+    // A station drifting steadily (a rig warming up: 0.5 Hz a second is 0.0032
+    // radians per bit squared at 31 baud) turns the drift itself at a steady rate,
+    // which a second-order loop follows only with a standing phase error of
+    // ramp / omega_n^2 (0.2 radians or more near the threshold). A third integral
+    // learns the ramp; it is held to what 2 Hz a second makes at 31 baud.
+    static constexpr Real kMaxRamp = 2 * kPi * 0.002;  // radians per bit squared
     // Bits after a fresh start by which the drift has settled (about two time
     // constants of the loop, 1 / omega_n = 27 bits).
     static constexpr int kSettlingBits = 48;
@@ -63,7 +69,8 @@ public:
     void step(Real error, int bit)
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
-        omega_ = std::clamp(omega_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
+        omega_ = std::clamp(omega_ + ramp_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
+        ramp_ = std::clamp(ramp_ + gains_.ramp * error, -kMaxRamp, kMaxRamp);
         if (sinceStart_ < kSettlingBits)
             ++sinceStart_;
     }
@@ -78,6 +85,7 @@ public:
     void forgetDrift()
     {
         omega_ = 0;
+        ramp_ = 0;
         sinceStart_ = 0;
     }
     // The preamble's end fixed the phase directly.
@@ -89,5 +97,6 @@ private:
     Real excessTurn_;  // radians per bit
     Real theta_ = 0;
     Real omega_ = 0;
+    Real ramp_ = 0;  // radians per bit squared
     int sinceStart_ = 0;
 };

@@ -136,6 +136,18 @@ void EnhancedDemodulator::decimatedSample(Complex input)
         c.search.restart();
     }
     c.search.step(decimated);
+    if (c.search.transforms() != c.linesTransforms) {
+        // Whether the search sees a station's lines, for following a drifting one.
+        c.linesTransforms = c.search.transforms();
+        const SquelchLevels levels = squelchLevels(c.plan.tickRate);
+        if (presence() < levels.fade) {
+            if (!c.quiet)
+                c.quietFrom = n;
+            c.quiet = true;
+        } else if (presence() > levels.open) {
+            c.quiet = false;
+        }
+    }
     const Real off = c.search.correctionHz();
     if (c.heldBits >= kFollowAfterHeldBits && std::abs(off) > kFollowBeyondRange * c.plan.searchRangeHz &&
         std::abs(c.lastCorrectionHz - c.trackedFrom) > kFollowTrackedRange * c.plan.searchRangeHz) {
@@ -153,10 +165,14 @@ void EnhancedDemodulator::decimatedSample(Complex input)
         c.followInFlight = shift;
         c.followDelay = c.frontEndDelay;
     }
+    if (c.holding)
+        c.heldAt = n;
     if (followHz_ != 0 && c.quiet && !c.holding &&
-        static_cast<Real>(n - c.quietFrom) > kReturnAfterQuietSeconds * c.plan.tickRate) {
-        // The station that was followed has gone: the next is looked for about
-        // the operator's centre frequency again.
+        static_cast<Real>(n - std::max(c.quietFrom, c.heldAt)) > kReturnAfterQuietSeconds * c.plan.tickRate) {
+        // The station that was followed has gone (its lines fell away, and
+        // nothing has been read cleanly since): the next is looked for about
+        // the operator's centre frequency again. A weak station's lines may read
+        // as gone while its bits still come through.
         c.search.retune(settings_.reverse ? -followHz_ : followHz_);
         stopFollowing();
     }
@@ -169,7 +185,6 @@ void EnhancedDemodulator::decimatedSample(Complex input)
     // The station's frequency as the loops see it: continuous across a follow.
     c.correctionHz[slot] = offset + c.followedHz;
     c.correctionJumps[slot] = c.search.jumps();
-    c.correctionOnsets[slot] = c.onsets;
     c.filters.step(decimated * c.correction.step(offset / c.plan.tickRate));
     c.line.step(n, c.filters.zeroAtSample(n), c.filters.oneAtSample(n));
     if (c.scope)
@@ -184,18 +199,16 @@ void EnhancedDemodulator::detectBit()
     Real t = c.timing.strobe();
     const auto whole = static_cast<std::int64_t>(std::floor(t));
 
-    // The frequency correction as it stood for this bit. After a jump, a move of
-    // more than a hundredth of the bit rate, or a station's onset, the correction
-    // is the better guess of the frequency, so the loop's learnt drift starts
-    // again from 0. Smaller (tracking) moves are taken off the drift once that has
+    // The frequency correction as it stood for this bit. After a jump or a move
+    // of more than a hundredth of the bit rate, the correction is the better
+    // guess of the frequency, so the loop's learnt drift starts again from 0. Smaller (tracking) moves are taken off the drift once that has
     // settled (it is then the residual frequency); just after a fresh start,
     // while the search still converges, that would push the loop away, so they
     // are left to the loop.
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
-    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate ||
-        c.correctionOnsets[slot] != c.lastOnsets) {
+    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate) {
         c.carrier.forgetDrift();
         c.trackedFrom = correction;
     } else {
@@ -207,7 +220,6 @@ void EnhancedDemodulator::detectBit()
             c.carrier.shiftDrift(2 * kPi * (move - c.correctionTrend) / c.plan.bitRate);
     }
     c.lastJumps = c.correctionJumps[slot];
-    c.lastOnsets = c.correctionOnsets[slot];
     c.lastCorrectionHz = correction;
 
     Complex zero = c.filters.zeroAt(t);

@@ -141,15 +141,12 @@ private:
         std::int64_t newest = -1;
         Real lastCorrectionHz = 0;
         Real correctionTrend = 0;  // Hz per bit: a drifting station's steady moves
-        Real trackedFrom = 0;      // Hz: the correction at the last jump or onset
+        Real trackedFrom = 0;      // Hz: the correction at the last jump
         std::uint64_t lastJumps = 0;
-        // Signal onsets (lines rising out of the floor), per decimated sample.
-        std::array<std::uint64_t, BitMatchedFilters::kHistory> correctionOnsets{};
-        std::uint64_t onsets = 0;
-        std::uint64_t lastOnsets = 0;
-        std::uint64_t onsetTransforms = 0;
+        std::uint64_t linesTransforms = 0;  // the search's transforms when its lines were last read
         bool quiet = true;
         std::int64_t quietFrom = 0;  // decimated sample at which the lines last fell away
+        std::int64_t heldAt = 0;     // decimated sample of the last bit read cleanly
         // Following a drifting station: the decimated samples the front end delays
         // a move of the mixer by, the move not yet through it, and the moves made
         // (Hz, in the baseband the search and detector see).

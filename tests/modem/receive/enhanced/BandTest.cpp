@@ -287,7 +287,11 @@ TEST(CarrierTest, ACarrierComingOnWithTheOverDoesNotMoveTheCorrection)
 // A station drifting 0.5 Hz a second through a 2.5-minute over at 31 baud ends
 // over 70 Hz from where it started, far beyond the search's +-45 Hz: the chain moves
 // its mixer onto the station as it goes, and every character arrives. (Without
-// that, the text was lost once the station passed 45 Hz, 90 s in.)
+// that, the text was lost once the station passed 45 Hz, 90 s in.) Near the
+// noise (-10.5 dB, 1.1 dB above the white-noise 1 % point) the station's lines
+// often read as gone while its bits still come through: the mixer stays on it
+// until nothing has been read cleanly for 5 s. (Before, the first bit read
+// poorly sent the mixer back to the centre, and 36 % of the text was lost.)
 TEST(DriftTest, AStationDriftingOutOfTheSearchRangeIsFollowed)
 {
     bandtest::Station station;
@@ -298,12 +302,16 @@ TEST(DriftTest, AStationDriftingOutOfTheSearchRangeIsFollowed)
     const std::vector<int> bits = bandtest::onAirBits(text);
     const double seconds = static_cast<double>(bits.size()) / station.bitRate;
     ASSERT_GT(station.driftHzPerSecond * seconds, 70.0);
-    std::vector<double> x = bandtest::msk(bits, station);
-    bandtest::addNoise(x, bandtest::noiseRmsFor(station.peak, 0.0), 5);
-    Receiver rx(500.0);
-    rx.feed(x);
-    EXPECT_EQ(modem::editDistance(text, rx.pane.text()), 0u) << rx.pane.text();
-    EXPECT_NEAR(rx.demodulator.afcOffsetHz(), station.driftHzPerSecond * seconds, 1.0);  // 0.03 R
+    const std::vector<double> signal = bandtest::msk(bits, station);
+    for (const double snrDb : {0.0, -10.5}) {
+        std::vector<double> x = signal;
+        bandtest::addNoise(x, bandtest::noiseRmsFor(station.peak, snrDb), 5);
+        Receiver rx(500.0);
+        rx.feed(x);
+        const double errors = static_cast<double>(modem::editDistance(text, rx.pane.text()));
+        EXPECT_LE(errors / static_cast<double>(text.size()), snrDb < 0 ? 0.02 : 0.0) << snrDb << " dB: " << rx.pane.text();
+        EXPECT_NEAR(rx.demodulator.afcOffsetHz(), station.driftHzPerSecond * seconds, 1.0) << snrDb << " dB";  // 0.03 R
+    }
 }
 
 // The first words of an over that starts after 3 s of noise, at 31 baud and

@@ -4,6 +4,7 @@
 // carrier loop holds at the speeds that are not exactly MSK, the preamble's end
 // puts the first decision on the first text bit, and the scope keeps its meaning.
 #include "modem/receive/StringTextPane.h"
+#include "modem/receive/enhanced/CarrierPhaseLoop.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
 #include "modem/varicode/VaricodeDecoder.h"
 #include "modem/varicode/VaricodeTable.h"
@@ -151,6 +152,35 @@ TEST(CarrierPhaseLoopTest, HoldsWhereTheToneSpacingIsNotExactlyMsk)
             worst = std::max(worst, std::abs(rx.phaseErrors[k]));
         EXPECT_LT(worst, 0.25) << speed.name << " baud";  // radians
     }
+}
+
+// A station drifting 0.5 Hz a second at 31 baud turns its frequency by
+// a = 2 pi 0.5 0.032^2 = 0.00322 radians per bit, every bit; the search ahead of
+// the loop takes the frequency off now and then, and the loop follows what is
+// left. At B_L T = 0.05 (near the threshold) omega_n = 0.05 / 0.530 = 0.0943 per
+// bit, and a second-order loop would follow the ramp with a standing error of
+// a / omega_n^2 = 0.36 radians, enough to misread bits near the noise; the
+// loop's third integral learns the ramp and the error goes to 0.
+TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
+{
+    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
+    constexpr int kBits = 3000, kLast = 200, kSearchEvery = 16;
+    CarrierPhaseLoop loop(0.5);
+    loop.setBandwidth(0.05);
+    double phase = 0, frequency = 0, sum = 0;  // radians, radians per bit
+    for (int k = 0; k < kBits; ++k) {
+        const double error = wrapAngle(phase - loop.phase());
+        if (k >= kBits - kLast)
+            sum += error;
+        loop.step(error, k % 2);
+        frequency += kRamp;
+        phase += frequency;
+        if (k % kSearchEvery == 0) {
+            loop.shiftDrift(frequency);
+            frequency = 0;
+        }
+    }
+    EXPECT_LT(std::abs(sum / kLast), 0.01);  // radians
 }
 
 // A change of speed starts the chain afresh for the new speed: the next over at
