@@ -36,7 +36,9 @@ public:
     // radians per bit squared at 31 baud) turns the drift itself at a steady rate,
     // which a second-order loop follows only with a standing phase error of
     // ramp / omega_n^2 (0.2 radians or more near the threshold). A third integral
-    // learns the ramp; it is held to what 2 Hz a second makes at 31 baud.
+    // learns the ramp; it is held to what 2 Hz a second makes at 31 baud. It
+    // learns only from a station read cleanly: noise would walk it to its limit
+    // between overs, and the next over's first words would pay for it.
     static constexpr Real kMaxRamp = 2 * kPi * 0.002;  // radians per bit squared
     // Bits after a fresh start by which the drift has settled (about two time
     // constants of the loop, 1 / omega_n = 27 bits).
@@ -65,12 +67,14 @@ public:
         gains_ = LoopGains(bandwidthBits);
     }
 
-    // error: the branch's phase error (radians); bit: the branch's bit.
-    void step(Real error, int bit)
+    // error: the branch's phase error (radians); bit: the branch's bit; clean:
+    // whether the detector reads a station cleanly.
+    void step(Real error, int bit, bool clean)
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
         omega_ = std::clamp(omega_ + ramp_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
-        ramp_ = std::clamp(ramp_ + gains_.ramp * error, -kMaxRamp, kMaxRamp);
+        if (clean)
+            ramp_ = std::clamp(ramp_ + gains_.ramp * error, -kMaxRamp, kMaxRamp);
         if (sinceStart_ < kSettlingBits)
             ++sinceStart_;
     }
@@ -88,8 +92,13 @@ public:
         ramp_ = 0;
         sinceStart_ = 0;
     }
-    // The preamble's end fixed the phase directly.
-    void setPhase(Real radians) { theta_ = wrapAngle(radians); }
+    // The preamble's end fixed the phase directly; the over may be another
+    // station's, drifting its own way.
+    void setPhase(Real radians)
+    {
+        theta_ = wrapAngle(radians);
+        ramp_ = 0;
+    }
 
 private:
     Real bandwidth_ = kNoiseBandwidthBits;

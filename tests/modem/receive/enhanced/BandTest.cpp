@@ -124,6 +124,8 @@ TEST(DriftTest, ADriftingStationIsFollowed)
         EXPECT_LE(errors / static_cast<double>(text.size()), 0.03) << c.bitRate << " baud: \"" << got << '"';
         // The correction's reading at the end is within 0.5 Hz of the station.
         EXPECT_NEAR(rx.demodulator.afcOffsetHz(), c.driftHzPerSecond * seconds / 2, 0.5) << c.bitRate << " baud";
+        // And the carrier loop holds the phase without a standing error.
+        EXPECT_LT(std::abs(rx.recentMean(&EnhancedDemodulator::BitState::phaseError, 200)), 0.03) << c.bitRate << " baud";
     }
 }
 

@@ -172,7 +172,7 @@ TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
         const double error = wrapAngle(phase - loop.phase());
         if (k >= kBits - kLast)
             sum += error;
-        loop.step(error, k % 2);
+        loop.step(error, k % 2, true);
         frequency += kRamp;
         phase += frequency;
         if (k % kSearchEvery == 0) {
