@@ -44,10 +44,19 @@
 // run of kSeekRunOnes 1 bits arrives, resumes after it instead, so that the bits
 // before it do not print junk ahead of the over. A station picked up in the
 // middle of its text has no such run; its text is held kSeekBits longer and then
-// heard from the same word boundary. One step per bit; allocates nothing.
+// heard from the same word boundary.
+// A close is only sure once the station has stayed away: a deep fade takes the
+// lines and the amplitude away as an end does, for seconds. So on
+// closing nothing is printed, but what was held, and every decision after it, is
+// kept for graceBits more bits; if the lines come back within them, the squelch
+// opens again where it left off and hears it all, as it would with no squelch.
+// Only after that (or if a preamble's run is among the held decisions: a new
+// over) are they dropped, and a cut word ended. One step per bit; allocates
+// nothing.
 
 #include "modem/receive/ReceiverSettings.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +65,7 @@ struct SquelchLevels {
     Real open;      // the long average's line-to-floor ratio that opens
     Real close;     // ... and that closes
     Real fade;      // the quick presence below which the lines are not there now
+    std::size_t graceBits = 128;  // bits a close waits for the station to come back (4 s)
 };
 
 // The levels for a speed (by its tick rate, 16 ticks per bit).
@@ -80,6 +90,7 @@ public:
     static constexpr Real kReadCleanlyEbOverN0 = 3.0;
     static constexpr std::size_t kSeekBits = 40;     // held on opening, for a preamble's run to come
     static constexpr std::size_t kSeekRunOnes = 16;  // 1 bits in a row that are a preamble
+    static constexpr std::size_t kMaxGraceBits = 2048;  // the longest graceBits
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -97,20 +108,29 @@ public:
         gone_ = presence < levels.fade && recentAmplitude < kRecoveredRatio * amplitude ? gone_ + 1 : 0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
-        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
+        if (pending_ && (pendingLeft_ == 0 || --pendingLeft_ == 0))
+            endPending();
+        // While a close waits for the station to come back, its lines there now
+        // are enough: the long average forgot it in the fade.
+        if (!open_ && (lineToFloor > levels.open || pending_) && presence > levels.open && faded_ == 0) {
             open_ = true;
             waiting_ = false;
-            resumeAtWordBoundary();
+            if (pending_ && !preambleHeld()) {
+                // The station came back (a fade, not an end): it is heard on from
+                // where the close left off.
+                pending_ = false;
+            } else {
+                if (pending_)
+                    endPending();
+                resumeAtWordBoundary();
+            }
         } else if (open_ && ((lineToFloor < levels.close && ebOverN0 < kReadCleanlyEbOverN0) || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
                              gone_ >= kFadedBits)) {
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
-            if (lastHeard_ != 0)  // the decoder is in the middle of a word
-                clearingLeft_ = kClearingOnes + 2;
-            lastHeard_ = 0;
-            while (held_ > kHoldBits)  // what was held while waiting: the noise after the end
-                pop();
+            pending_ = true;
+            pendingLeft_ = std::min(levels.graceBits, kMaxGraceBits);
         } else if (open_ && faded_ >= kFadedBits) {
             waiting_ = true;
         } else if (waiting_ && recentAmplitude >= kRecoveredRatio * amplitude) {
@@ -137,6 +157,8 @@ public:
     // that one is to be heard.
     bool pass(Real d, Real& out)
     {
+        if (pending_ && held_ + 1 >= kRing)
+            endPending();
         queue_[(first_ + held_) % kRing] = d;
         ++held_;
         if (seekLeft_ > 0) {
@@ -151,7 +173,7 @@ public:
             }
             return false;  // release() lets them go once the seeking is over
         }
-        if (held_ <= (waiting_ ? kMaxHeldBits : kHoldBits))
+        if (pending_ || held_ <= (waiting_ ? kMaxHeldBits : kHoldBits))
             return false;
         out = pop();
         return heard(out);
@@ -161,7 +183,7 @@ public:
     // the next to be heard in `out`, false once only kHoldBits are held.
     bool release(Real& out)
     {
-        while (!waiting_ && seekLeft_ == 0 && held_ > kHoldBits) {
+        while (!waiting_ && !pending_ && seekLeft_ == 0 && held_ > kHoldBits) {
             out = pop();
             if (heard(out))
                 return true;
@@ -170,6 +192,31 @@ public:
     }
 
 private:
+    // The station has not come back: what was held since the close (the noise
+    // after its end) is dropped, and a word the close cut is ended.
+    void endPending()
+    {
+        pending_ = false;
+        if (lastHeard_ != 0)  // the decoder is in the middle of a word
+            clearingLeft_ = kClearingOnes + 2;
+        lastHeard_ = 0;
+        while (held_ > kHoldBits)
+            pop();
+    }
+
+    // Whether the held decisions hold a preamble's run of 1 bits (text never
+    // has one): what comes back is a new over.
+    bool preambleHeld() const
+    {
+        std::size_t run = 0;
+        for (std::size_t k = 0; k < held_; ++k) {
+            run = queue_[(first_ + k) % kRing] > 0 ? run + 1 : 0;
+            if (run >= kSeekRunOnes)
+                return true;
+        }
+        return false;
+    }
+
     Real pop()
     {
         const Real oldest = queue_[first_];
@@ -225,7 +272,7 @@ private:
 
     // Room for the longest hold and the decision that comes in before the
     // oldest leaves.
-    static constexpr std::size_t kRing = kMaxHeldBits + 1;
+    static constexpr std::size_t kRing = (kMaxGraceBits > kMaxHeldBits ? kMaxGraceBits : kMaxHeldBits) + 1;
     std::array<Real, kRing> queue_{};
     std::size_t first_ = 0;  // the oldest held decision
     std::size_t held_ = 0;
@@ -239,4 +286,6 @@ private:
     std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
     bool open_ = false;
     bool waiting_ = false;
+    bool pending_ = false;         // closed, but what is held is kept for a while
+    std::size_t pendingLeft_ = 0;  // bits of that while still to go
 };

@@ -174,6 +174,8 @@ TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
     hearNothing(s);
     hearNothing(s);
     ASSERT_FALSE(s.open());
+    for (std::size_t k = 0; k < kLevels.graceBits; ++k)  // and the station stays away
+        hearNothing(s);
     ASSERT_EQ(decoder.accumulator(), 0b1010101u);  // heard; the 1 bits held are dropped
     Real d = 0;
     int owed = 0;
@@ -187,6 +189,42 @@ TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
     decoder.DecideBit(-1);
     EXPECT_EQ(pane.text(), "");
     EXPECT_FALSE(s.clearing(d));  // owed once
+}
+
+// A deep fade takes the lines away too, and the squelch closes; the station is
+// back 20 bits later, within the grace: it opens where it left off, and every
+// decision since is heard, in order. Had a preamble's run come instead, it would
+// be a new over, heard from after its run.
+TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
+{
+    std::vector<Real> text;
+    for (int k = 0; k < 36; ++k)
+        text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
+    const std::vector<Real> before(text.begin(), text.begin() + 16), after(text.begin() + 16, text.end());
+    SignalSquelch s;
+    hearSignal(s);
+    std::vector<Real> out = feed(s, before);  // all but the 8 held
+    for (int k = 0; k < 3; ++k)
+        hearNothing(s);
+    ASSERT_FALSE(s.open());
+    EXPECT_TRUE(feed(s, after).empty());
+    hearSignal(s);
+    ASSERT_TRUE(s.open());
+    for (Real d : released(s))
+        out.push_back(d);
+    EXPECT_EQ(out, std::vector<Real>(text.begin(), text.end() - SignalSquelch::kHoldBits));
+
+    SignalSquelch t;
+    hearSignal(t);
+    feed(t, before);
+    for (int k = 0; k < 3; ++k)
+        hearNothing(t);
+    feed(t, std::vector<Real>(SignalSquelch::kSeekRunOnes, 1.0));  // a preamble's run
+    hearSignal(t);
+    const std::vector<Real> over = {-1, -1, -1, 1, 1, -1, -1};  // its end, the start value, "e"
+    std::vector<Real> in = over;
+    in.insert(in.end(), SignalSquelch::kHoldBits, -1.0);  // what is still held at the end
+    EXPECT_EQ(feed(t, in), over);
 }
 
 // The amplitude falling to a quarter with the lines still standing: a fade.
