@@ -110,9 +110,10 @@ public:
         // it may open only while the lines are there now.
         if (pending_ && (pendingLeft_ == 0 || --pendingLeft_ == 0))
             endPending();
-        // While a close waits for the station to come back, its lines there now
-        // are enough: the long average forgot it in the fade.
-        if (!open_ && (lineToFloor > levels.open || pending_) && presence > levels.open && faded_ == 0) {
+        // Noise that happens to open it while a close still waits must not print
+        // all it held: the station is back only once the detector reads it cleanly.
+        const bool back = ebOverN0 > kReadCleanlyEbOverN0;
+        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0 && (!pending_ || back || preambleHeld())) {
             open_ = true;
             waiting_ = false;
             if (pending_ && !preambleHeld()) {

@@ -220,8 +220,10 @@ void EnhancedDemodulator::detectBit()
         // half the drift (a standing phase error of 0.13 radians at 31 baud
         // and 0.5 Hz a second near the threshold).
         c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
-        if (c.carrier.settled())
-            c.carrier.shiftDrift(2 * kPi * (move - c.correctionTrend) / c.plan.bitRate);
+        // Only a station read cleanly drifts: in noise the trend is the noise's.
+        const Real expected = c.holding ? c.correctionTrend : 0;
+        if (c.carrier.settled() && (move != 0 || c.holding))
+            c.carrier.shiftDrift(2 * kPi * (move - expected) / c.plan.bitRate);
     }
     c.lastJumps = c.correctionJumps[slot];
     c.lastCorrectionHz = correction;

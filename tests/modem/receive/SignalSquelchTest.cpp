@@ -15,8 +15,8 @@ namespace {
 constexpr SquelchLevels kLevels{8.0, 6.0, 3.0};
 constexpr std::uint64_t kSettled = SignalSquelch::kSettledBits;
 
-// Steady amplitude, lines far above the floor: a signal.
-void hearSignal(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0); }
+// Steady amplitude, lines far above the floor, read cleanly (Eb/N0 10 dB): a signal.
+void hearSignal(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0); }
 // The lines gone and the amplitude fallen to a quarter: the station stopped.
 void hearNothing(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 1.0, 0.25, 1.0); }
 
