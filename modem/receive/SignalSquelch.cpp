@@ -13,12 +13,12 @@ struct SpeedLevels {
 };
 constexpr SpeedLevels kLevels[] = {
     // open: above the noise maximum; close: about 1.3 times the noise median.
-    // grace: 4 s, longer than most deep fades at 0.1 Hz of Doppler spread last.
-    {500.0, {8.5, 5.2, 3.4, 128}},    // 31 baud: noise max 7.2, median 4.0; signal at -12 dB median 10.5
-    {1000.0, {9.0, 6.7, 4.9, 256}},  // 63 baud: noise max 7.5, median 5.2; signal at -9 dB median 12.2
-    {2000.0, {6.3, 4.2, 2.8, 512}},  // 125 baud: noise max 5.4, median 3.2; signal at -6 dB median 7.4
-    {4000.0, {4.2, 3.3, 2.4, 1024}},  // 250 baud: noise max 3.6, median 2.6; signal at -3 dB median 5.0
-    {8000.0, {4.3, 3.2, 2.5, 2048}},  // 500 baud: noise max 3.8, median 2.5; signal at 0 dB median 5.0
+    // grace: 10 s, longer than the deep fades at 0.1 Hz of Doppler spread last.
+    {500.0, {8.5, 5.2, 3.4, 320}},    // 31 baud: noise max 7.2, median 4.0; signal at -12 dB median 10.5
+    {1000.0, {9.0, 6.7, 4.9, 640}},  // 63 baud: noise max 7.5, median 5.2; signal at -9 dB median 12.2
+    {2000.0, {6.3, 4.2, 2.8, 1280}},  // 125 baud: noise max 5.4, median 3.2; signal at -6 dB median 7.4
+    {4000.0, {4.2, 3.3, 2.4, 2560}},  // 250 baud: noise max 3.6, median 2.6; signal at -3 dB median 5.0
+    {8000.0, {4.3, 3.2, 2.5, 5120}},  // 500 baud: noise max 3.8, median 2.5; signal at 0 dB median 5.0
 };
 
 }  // namespace

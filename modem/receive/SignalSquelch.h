@@ -65,7 +65,7 @@ struct SquelchLevels {
     Real open;      // the long average's line-to-floor ratio that opens
     Real close;     // ... and that closes
     Real fade;      // the quick presence below which the lines are not there now
-    std::size_t graceBits = 128;  // bits a close waits for the station to come back (4 s)
+    std::size_t graceBits = 320;  // bits a close waits for the station to come back (10 s)
 };
 
 // The levels for a speed (by its tick rate, 16 ticks per bit).
@@ -90,7 +90,11 @@ public:
     static constexpr Real kReadCleanlyEbOverN0 = 3.0;
     static constexpr std::size_t kSeekBits = 40;     // held on opening, for a preamble's run to come
     static constexpr std::size_t kSeekRunOnes = 16;  // 1 bits in a row that are a preamble
-    static constexpr std::size_t kMaxGraceBits = 2048;  // the longest graceBits
+    // After a close, a run this long is taken for a new over's preamble: longer
+    // than any in a code word (9), though the noise may have taken a preamble's
+    // first bits. Taking text for a preamble only drops what was held.
+    static constexpr std::size_t kNewOverRunOnes = 10;
+    static constexpr std::size_t kMaxGraceBits = 5120;  // the longest graceBits
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -118,8 +122,13 @@ public:
             waiting_ = false;
             if (pending_ && !preambleHeld()) {
                 // The station came back (a fade, not an end): it is heard on from
-                // where the close left off.
+                // where the close left off, unless a preamble's run comes within
+                // kSeekBits (the lines of a new over rise before its run is
+                // decided), which drops all that came before it.
                 pending_ = false;
+                seekLeft_ = kSeekBits;
+                seekRun_ = trailingOnes();
+                seekRunOnes_ = kNewOverRunOnes;
             } else {
                 if (pending_)
                     endPending();
@@ -158,19 +167,27 @@ public:
     // that one is to be heard.
     bool pass(Real d, Real& out)
     {
-        if (pending_ && held_ + 1 >= kRing)
-            endPending();
+        if (held_ + 1 >= kRing) {
+            if (pending_)
+                endPending();
+            else
+                pop();  // cannot happen: the ring holds a whole grace and a seek
+        }
         queue_[(first_ + held_) % kRing] = d;
         ++held_;
         if (seekLeft_ > 0) {
             --seekLeft_;
             seekRun_ = d > 0 ? seekRun_ + 1 : 0;
-            if (seekRun_ >= kSeekRunOnes) {
+            if (seekRun_ >= seekRunOnes_) {
                 // The preamble: everything held before its run is dropped, and its
                 // 1 bits up to the first 0 that ends it.
                 seekLeft_ = 0;
                 skip_ = held_;
                 toFirstZero_ = true;
+                if (lastHeard_ != 0) {  // a close cut a word, and this is a new over
+                    clearingLeft_ = kClearingOnes + 2;
+                    lastHeard_ = 0;
+                }
             }
             return false;  // release() lets them go once the seeking is over
         }
@@ -216,6 +233,15 @@ private:
                 return true;
         }
         return false;
+    }
+
+    // The run of 1 bits the held decisions end with.
+    std::size_t trailingOnes() const
+    {
+        std::size_t run = 0;
+        while (run < held_ && queue_[(first_ + held_ - 1 - run) % kRing] > 0)
+            ++run;
+        return run;
     }
 
     Real pop()
@@ -269,11 +295,12 @@ private:
                 skip_ = k + 1;
         seekLeft_ = held_ > 0 ? kSeekBits : 0;
         seekRun_ = 0;
+        seekRunOnes_ = kSeekRunOnes;
     }
 
     // Room for the longest hold and the decision that comes in before the
     // oldest leaves.
-    static constexpr std::size_t kRing = (kMaxGraceBits > kMaxHeldBits ? kMaxGraceBits : kMaxHeldBits) + 1;
+    static constexpr std::size_t kRing = kMaxGraceBits + kSeekBits + kMaxHeldBits + 1;
     std::array<Real, kRing> queue_{};
     std::size_t first_ = 0;  // the oldest held decision
     std::size_t held_ = 0;
@@ -285,6 +312,7 @@ private:
     int clearingLeft_ = 0;
     std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run
     std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
+    std::size_t seekRunOnes_ = kSeekRunOnes;  // ... that are a preamble
     bool open_ = false;
     bool waiting_ = false;
     bool pending_ = false;         // closed, but what is held is kept for a while

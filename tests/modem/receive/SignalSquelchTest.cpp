@@ -192,24 +192,27 @@ TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
 }
 
 // A deep fade takes the lines away too, and the squelch closes; the station is
-// back 20 bits later, within the grace: it opens where it left off, and every
-// decision since is heard, in order. Had a preamble's run come instead, it would
-// be a new over, heard from after its run.
+// back 20 bits later, within the grace: it opens where it left off, and (once no
+// preamble's run has come for kSeekBits) every decision since is heard, in
+// order. Had a preamble's run come instead, it would be a new over, heard from
+// after its run.
 TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
 {
     std::vector<Real> text;
-    for (int k = 0; k < 36; ++k)
+    for (int k = 0; k < 76; ++k)
         text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
-    const std::vector<Real> before(text.begin(), text.begin() + 16), after(text.begin() + 16, text.end());
+    const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 36),
+        after(text.begin() + 36, text.end());
     SignalSquelch s;
     hearSignal(s);
     std::vector<Real> out = feed(s, before);  // all but the 8 held
     for (int k = 0; k < 3; ++k)
         hearNothing(s);
     ASSERT_FALSE(s.open());
-    EXPECT_TRUE(feed(s, after).empty());
+    EXPECT_TRUE(feed(s, during).empty());
     hearSignal(s);
     ASSERT_TRUE(s.open());
+    EXPECT_TRUE(feed(s, after).empty());  // seeking a preamble's run
     for (Real d : released(s))
         out.push_back(d);
     EXPECT_EQ(out, std::vector<Real>(text.begin(), text.end() - SignalSquelch::kHoldBits));
