@@ -135,6 +135,7 @@ void EnhancedDemodulator::decimatedSample(Complex input)
         c.notchEngagements = c.notch.engagements();
         c.search.restart();
     }
+    c.search.setResidualHz(c.carrier.drift() * c.plan.bitRate / (2 * kPi));
     c.search.step(decimated);
     const Real off = c.search.correctionHz();
     if (c.heldBits >= kFollowAfterHeldBits && std::abs(off) > kFollowBeyondRange * c.plan.searchRangeHz &&
