@@ -115,6 +115,7 @@ void FrequencySearch::search()
     bool jump = false;
     bool kept = false;
     sinceHeldBits_ = held_ ? 0 : std::min(sinceHeldBits_ + hopBits_, kNeverHeld);
+    heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
     if (held_) {
         steadyBits_ = 0;
     } else {
@@ -137,7 +138,7 @@ void FrequencySearch::search()
         // the detector's filters can let go of the hold for a few bits at a
         // time, and a candidate a quarter of a bit rate towards the neighbour
         // catches more of the neighbour in its filters than the station gives.
-        kept = sinceHeldBits_ <= kHeldLatelyBits && now.quality >= kQualityFloor;
+        kept = heldLately() && now.quality >= kQualityFloor;
         if (kept) {
             jump = false;
         } else if (recheck && verifiedJump(best, now, to) && std::abs(to - offset_) > kRecheckApartBits * bitRate_) {
@@ -162,6 +163,7 @@ void FrequencySearch::search()
         offset_ = to;
         steadyBits_ = 0;
         sinceHeldBits_ = kNeverHeld;
+        heldHereBits_ = 0;
         trend_ = 0;
         ++jumps_;
     } else {
@@ -216,8 +218,7 @@ OffsetQuality::Reading FrequencySearch::current()
     // a station cleanly a moment ago, its text (with a strong neighbour's leak
     // in the filters) can read so for a reading or two: there only 0s for a
     // whole reading more is.
-    const bool heldLately = sinceHeldBits_ <= kHeldLatelyBits;
-    if ((zerosOnly && (!heldLately || steadyBits_ > OffsetQuality::kBits)) || steadyBits_ > kLongestSteadyBits)
+    if ((zerosOnly && (!heldLately() || steadyBits_ > OffsetQuality::kBits)) || steadyBits_ > kLongestSteadyBits)
         r.quality = r.energy = 0;
     return r;
 }
@@ -294,6 +295,7 @@ void FrequencySearch::restart()
     steadyBits_ = 0;
     checkBits_ = 0;
     sinceHeldBits_ = kNeverHeld;
+    heldHereBits_ = 0;
     trend_ = 0;
     ++jumps_;
 }

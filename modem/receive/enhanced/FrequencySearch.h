@@ -83,7 +83,8 @@ public:
     // carrier, or half a bit rate beside a station, and its reading counts 0.
     static constexpr std::size_t kLongestSteadyBits = 64;
     // Bits after the detector last read a station cleanly at the estimate
-    // during which it still counts as the station's (see search()).
+    // during which it still counts as the station's, and bits it must have
+    // read it there in all since the last jump (see search()).
     static constexpr std::size_t kHeldLatelyBits = 64;
     // A move the regular check of the candidates proposes must be this far
     // (times R): nearer, the bits read about as well on either side (a tenth
@@ -164,6 +165,9 @@ private:
     OffsetQuality::Reading current();
     // Whether a steady lower tone (a preamble) reads clearly at this offset.
     bool preambleAt(Real offset);
+    // Whether the detector read a station cleanly at the estimate for a while,
+    // a moment ago (a brief hold on noise, as an over starts, does not count).
+    bool heldLately() const { return sinceHeldBits_ <= kHeldLatelyBits && heldHereBits_ >= kHeldLatelyBits; }
 
     Real bitRate_;
     Real twoToneOffsets_;  // Hz: the preamble line's distance below twice the offset
@@ -202,6 +206,7 @@ private:
     std::size_t checkBits_ = 0;   // since the candidates were last asked, unheld
     static constexpr std::size_t kNeverHeld = 1u << 30;
     std::size_t sinceHeldBits_ = kNeverHeld;  // since the search was last held (at the estimate)
+    std::size_t heldHereBits_ = 0;            // held in all since the estimate last jumped
     Real trend_ = 0;          // Hz per transform
     Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;
