@@ -115,6 +115,7 @@ void FrequencySearch::search()
     bool jump = false;
     bool kept = false;
     sinceHeldBits_ = held_ ? 0 : std::min(sinceHeldBits_ + hopBits_, kNeverHeld);
+    shunnedBits_ = shunnedBits_ > hopBits_ ? shunnedBits_ - hopBits_ : 0;
     heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
     if (held_) {
         steadyBits_ = 0;
@@ -143,7 +144,8 @@ void FrequencySearch::search()
             jump = false;
         } else if (recheck && verifiedJump(best, now, to) && std::abs(to - offset_) > kRecheckApartBits * bitRate_) {
             jump = true;
-        } else if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0)) {
+        } else if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0 &&
+                                        !shunned(best.offset))) {
             // A preamble where the operator tuned is the station tuned in: taken
             // at once, even from where its tone reads as a mix of 0s and 1s (a
             // quarter of the bit rate off, between the two filters), which reads
@@ -160,6 +162,13 @@ void FrequencySearch::search()
         }
     }
     if (jump) {
+        if (steadyBits_ > kLongestSteadyBits) {
+            // Left as a steady tone (a carrier, most likely, until the notch
+            // takes it): its line stays the strongest, and would be taken
+            // again as soon as nothing read at the new estimate.
+            shunnedHz_ = offset_;
+            shunnedBits_ = kShunnedBits;
+        }
         offset_ = to;
         steadyBits_ = 0;
         sinceHeldBits_ = kNeverHeld;
@@ -178,6 +187,11 @@ void FrequencySearch::search()
     const Real recentFloor = recentTotal / static_cast<Real>(size_);
     const bool silent = recentFloor <= kSilentBelowAverage * floor;
     presence_ = recentFloor > 0 && !silent ? score(recent_.data(), offset_, false) / recentFloor : 0;
+}
+
+bool FrequencySearch::shunned(Real offset) const
+{
+    return shunnedBits_ > 0 && std::abs(offset - shunnedHz_) <= kShunnedSpanBits * bitRate_;
 }
 
 OffsetQuality::Reading FrequencySearch::weighted(Real offset)
@@ -266,6 +280,8 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
     OffsetQuality::Reading chosenReading;
     bool chosenCentre = false;
     const auto consider = [&](Real offset) {
+        if (shunned(offset))
+            return;
         const OffsetQuality::Reading r = weighted(offset);
         if (r.quality > chosenReading.quality) {
             chosen = offset;
@@ -294,6 +310,7 @@ void FrequencySearch::restart()
     offset_ = 0;
     steadyBits_ = 0;
     checkBits_ = 0;
+    shunnedBits_ = 0;
     sinceHeldBits_ = kNeverHeld;
     heldHereBits_ = 0;
     trend_ = 0;

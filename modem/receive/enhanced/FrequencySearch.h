@@ -82,6 +82,11 @@ public:
     // at the current estimate is not a station there: the estimate sits on a
     // carrier, or half a bit rate beside a station, and its reading counts 0.
     static constexpr std::size_t kLongestSteadyBits = 64;
+    // An estimate left for that is no candidate, nor a line to take unchecked,
+    // within a quarter of the bit rate, for 320 bits (10 s at 31 baud), or
+    // until the search starts afresh (as the notch takes the carrier off).
+    static constexpr std::size_t kShunnedBits = 320;
+    static constexpr Real kShunnedSpanBits = 0.25;
     // Bits after the detector last read a station cleanly at the estimate
     // during which it still counts as the station's, and bits it must have
     // read it there in all since the last jump (see search()).
@@ -165,6 +170,7 @@ private:
     OffsetQuality::Reading current();
     // Whether a steady lower tone (a preamble) reads clearly at this offset.
     bool preambleAt(Real offset);
+    bool shunned(Real offset) const;
     // Whether the detector read a station cleanly at the estimate for a while,
     // a moment ago (a brief hold on noise, as an over starts, does not count).
     bool heldLately() const { return sinceHeldBits_ <= kHeldLatelyBits && heldHereBits_ >= kHeldLatelyBits; }
@@ -207,6 +213,8 @@ private:
     static constexpr std::size_t kNeverHeld = 1u << 30;
     std::size_t sinceHeldBits_ = kNeverHeld;  // since the search was last held (at the estimate)
     std::size_t heldHereBits_ = 0;            // held in all since the estimate last jumped
+    Real shunnedHz_ = 0;           // a steady tone left (see kShunnedBits)
+    std::size_t shunnedBits_ = 0;  // ... shunned so many bits more
     Real trend_ = 0;          // Hz per transform
     Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;
