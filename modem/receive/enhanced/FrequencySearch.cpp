@@ -114,6 +114,7 @@ void FrequencySearch::search()
     Real to = 0;
     bool jump = false;
     bool kept = false;
+    bool leftSteadyTone = false;
     sinceHeldBits_ = held_ ? 0 : std::min(sinceHeldBits_ + hopBits_, kNeverHeld);
     shunnedBits_ = shunnedBits_ > hopBits_ ? shunnedBits_ - hopBits_ : 0;
     heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
@@ -142,6 +143,15 @@ void FrequencySearch::search()
         kept = heldLately() && now.quality >= kQualityFloor;
         if (kept) {
             jump = false;
+        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
+            // The estimate sits on a steady tone far from the centre (a
+            // neighbour read half a bit rate off, or a carrier) while a
+            // preamble starts where the operator tuned: that is the station.
+            // Its reading alone would not win: a stronger neighbour puts more
+            // energy into the filters.
+            jump = true;
+            to = 0;
+            leftSteadyTone = true;
         } else if (recheck && verifiedJump(best, now, to) && std::abs(to - offset_) > kRecheckApartBits * bitRate_) {
             jump = true;
         } else if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0 &&
@@ -162,7 +172,7 @@ void FrequencySearch::search()
         }
     }
     if (jump) {
-        if (steadyBits_ > kLongestSteadyBits) {
+        if (leftSteadyTone || steadyBits_ > kLongestSteadyBits) {
             // Left as a steady tone (a carrier, most likely, until the notch
             // takes it): its line stays the strongest, and would be taken
             // again as soon as nothing read at the new estimate.

@@ -31,6 +31,17 @@
 // lines outscore everything, so that the scores alone would never propose a
 // move), and the candidates are asked then too.
 //
+// A neighbour a little more than a bit rate away and stronger than the station
+// (6 dB, 150 Hz at 125 baud) is on the air before the station starts: its
+// products are the best line, and the estimate sits on one a quarter of a bit
+// rate from the station, where the bits read nearly as well. So while not held
+// the candidates are asked once a reading's length anyway, the centre winning
+// on a somewhat better reading; an estimate the detector read cleanly a moment
+// ago stays while its bits still read (the neighbour's leak lets go of the
+// hold for a few bits at a time); and on a station read cleanly the tracking
+// does not climb the slope the products make beside the station's lines unless
+// the carrier loop's residual frequency points the same way.
+//
 // One step per decimated sample (16 per bit). Allocates nothing after
 // construction: its transform (made for plan.transformSize) is lent by the owner.
 
@@ -82,9 +93,10 @@ public:
     // at the current estimate is not a station there: the estimate sits on a
     // carrier, or half a bit rate beside a station, and its reading counts 0.
     static constexpr std::size_t kLongestSteadyBits = 64;
-    // An estimate left for that is no candidate, nor a line to take unchecked,
-    // within a quarter of the bit rate, for 320 bits (10 s at 31 baud), or
-    // until the search starts afresh (as the notch takes the carrier off).
+    // An estimate left as a steady tone (for that, or for a preamble at the
+    // centre) is no candidate, nor a line to take unchecked, within a quarter
+    // of the bit rate, for 320 bits (10 s at 31 baud), or until the search
+    // starts afresh (as the notch takes the carrier off).
     static constexpr std::size_t kShunnedBits = 320;
     static constexpr Real kShunnedSpanBits = 0.25;
     // Bits after the detector last read a station cleanly at the estimate
@@ -96,6 +108,9 @@ public:
     // of the bit rate off costs a one-bit filter 3 % of the energy), and noise
     // or a carrier beside the station picks the winner.
     static constexpr Real kRecheckApartBits = 0.2;
+    // Times R: an estimate this far from the centre reading a steady tone gives
+    // way at once to a preamble at the centre.
+    static constexpr Real kFarFromCentreBits = 0.5;
     // A tracking move to the edge of the reach on a station read cleanly is
     // made only where the carrier loop's residual frequency points the same
     // way, at least this share of the move (see track()).
