@@ -113,6 +113,11 @@ void FrequencySearch::search()
 
     Real to = 0;
     bool jump = false;
+    bool kept = false;
+    bool leftSteadyTone = false;
+    sinceHeldBits_ = held_ ? 0 : std::min(sinceHeldBits_ + hopBits_, kNeverHeld);
+    shunnedBits_ = shunnedBits_ > hopBits_ ? shunnedBits_ - hopBits_ : 0;
+    heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
     if (held_) {
         steadyBits_ = 0;
     } else {
@@ -121,7 +126,36 @@ void FrequencySearch::search()
                               std::abs(best.offset - offset_) > kMinJumpBits * bitRate_;
         const bool preambleAtCentre = proposed && quality_.ready() && std::abs(best.offset) <= kMinJumpBits * bitRate_ &&
                                       preambleAt(best.offset);
-        if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0)) {
+        // While not held the candidates (the centre among them) are asked once
+        // a reading's length even when the scores propose no move: a strong
+        // neighbour's products can stand as the best line, on which the
+        // estimate then sits, reading a quarter of a bit rate beside a weaker
+        // station that starts up where the operator tuned.
+        checkBits_ = quality_.ready() ? checkBits_ + hopBits_ : 0;
+        const bool recheck = checkBits_ >= OffsetQuality::kBits;
+        if (recheck)
+            checkBits_ = 0;
+        // Where the detector read a station cleanly a moment ago and its bits
+        // still read there, the estimate stays: a strong neighbour's leak into
+        // the detector's filters can let go of the hold for a few bits at a
+        // time, and a candidate a quarter of a bit rate towards the neighbour
+        // catches more of the neighbour in its filters than the station gives.
+        kept = heldLately() && now.quality >= kQualityFloor;
+        if (kept) {
+            jump = false;
+        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
+            // The estimate sits on a steady tone far from the centre (a
+            // neighbour read half a bit rate off, or a carrier) while a
+            // preamble starts where the operator tuned: that is the station.
+            // Its reading alone would not win: a stronger neighbour puts more
+            // energy into the filters.
+            jump = true;
+            to = 0;
+            leftSteadyTone = true;
+        } else if (recheck && verifiedJump(best, now, to) && std::abs(to - offset_) > kRecheckApartBits * bitRate_) {
+            jump = true;
+        } else if (preambleAtCentre || (proposed && quality_.ready() && now.quality < kQualityGain * kQualityFloor && steadyBits_ == 0 &&
+                                        !shunned(best.offset))) {
             // A preamble where the operator tuned is the station tuned in: taken
             // at once, even from where its tone reads as a mix of 0s and 1s (a
             // quarter of the bit rate off, between the two filters), which reads
@@ -138,13 +172,22 @@ void FrequencySearch::search()
         }
     }
     if (jump) {
+        if (leftSteadyTone || steadyBits_ > kLongestSteadyBits) {
+            // Left as a steady tone (a carrier, most likely, until the notch
+            // takes it): its line stays the strongest, and would be taken
+            // again as soon as nothing read at the new estimate.
+            shunnedHz_ = offset_;
+            shunnedBits_ = kShunnedBits;
+        }
         offset_ = to;
         steadyBits_ = 0;
+        sinceHeldBits_ = kNeverHeld;
+        heldHereBits_ = 0;
         trend_ = 0;
         ++jumps_;
     } else {
         const Real before = offset_;
-        track();
+        track(held_ || kept);
         const Real move = offset_ - before;
         trend_ = std::abs(move) > kMinJumpBits * bitRate_ ? 0 : kTrendMemory * trend_ + (1 - kTrendMemory) * move;
     }
@@ -154,6 +197,11 @@ void FrequencySearch::search()
     const Real recentFloor = recentTotal / static_cast<Real>(size_);
     const bool silent = recentFloor <= kSilentBelowAverage * floor;
     presence_ = recentFloor > 0 && !silent ? score(recent_.data(), offset_, false) / recentFloor : 0;
+}
+
+bool FrequencySearch::shunned(Real offset) const
+{
+    return shunnedBits_ > 0 && std::abs(offset - shunnedHz_) <= kShunnedSpanBits * bitRate_;
 }
 
 OffsetQuality::Reading FrequencySearch::weighted(Real offset)
@@ -182,10 +230,19 @@ OffsetQuality::Reading FrequencySearch::current()
     // weighted down: it is most likely the preamble of the station tuned in,
     // which a candidate a quarter of the bit rate off (the tone between the two
     // filters, read as a mix of 0s and 1s) must not win from.
-    OffsetQuality::Reading r = std::abs(offset_) > kMinJumpBits * bitRate_ ? weighted(offset_) : quality_.at(offset_);
-    const bool steady = r.onesShare >= kOnesOnlyShare || r.onesShare <= kZerosOnlyShare;
-    steadyBits_ = steady ? steadyBits_ + hopBits_ : 0;
-    if (r.onesShare <= kZerosOnlyShare || steadyBits_ > kLongestSteadyBits)
+    OffsetQuality::Reading r = quality_.at(offset_);
+    const bool zerosOnly = r.onesShare <= kZerosOnlyShare;
+    const bool onesOnly = r.onesShare >= kOnesOnlyShare;
+    if (onesOnly && std::abs(offset_) > kMinJumpBits * bitRate_) {
+        r.quality *= kSteadyToneWeight;
+        r.energy *= kSteadyToneWeight;
+    }
+    steadyBits_ = zerosOnly || onesOnly ? steadyBits_ + hopBits_ : 0;
+    // Only 0s at the estimate is no station there; but where the detector read
+    // a station cleanly a moment ago, its text (with a strong neighbour's leak
+    // in the filters) can read so for a reading or two: there only 0s for a
+    // whole reading more is.
+    if ((zerosOnly && (!heldLately() || steadyBits_ > OffsetQuality::kBits)) || steadyBits_ > kLongestSteadyBits)
         r.quality = r.energy = 0;
     return r;
 }
@@ -220,13 +277,26 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
     // current estimate both against its own floor and in its bits' energy (a
     // candidate beside a strong neighbour catches some of it in its filters; one
     // where nothing strong lies near has a low floor).
+    // The centre is where the operator tuned: there a somewhat better reading
+    // of text is enough, with a little less energy in the bits than at the
+    // estimate. A strong neighbour's product lies a quarter of a bit rate
+    // towards it, where the station still reads nearly as well and the
+    // neighbour leaks more into the filters than the station gives at its own
+    // frequency. Not with far less energy: a preamble's tone a third of a bit
+    // rate beside the centre reads there as a mix of 0s and 1s, well against
+    // its floor, but with half the energy it has on its own frequency. Nor a
+    // steady tone, which reads about as well a little beside its frequency.
     Real chosen = 0;
     OffsetQuality::Reading chosenReading;
+    bool chosenCentre = false;
     const auto consider = [&](Real offset) {
+        if (shunned(offset))
+            return;
         const OffsetQuality::Reading r = weighted(offset);
         if (r.quality > chosenReading.quality) {
             chosen = offset;
             chosenReading = r;
+            chosenCentre = std::abs(offset) <= apart && r.onesShare < kOnesOnlyShare;
         }
     };
     if (std::abs(best.offset - offset_) > apart)
@@ -237,8 +307,9 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
         consider(0);
     for (std::size_t k = 0; k < count; ++k)
         consider(others[k].offset);
-    const bool jump = chosenReading.quality > kQualityFloor && chosenReading.quality > kQualityGain * now.quality &&
-                      chosenReading.energy > kQualityGain * now.energy;
+    const bool jump = chosenReading.quality > kQualityFloor &&
+                      chosenReading.quality > (chosenCentre ? kCentreQualityGain : kQualityGain) * now.quality &&
+                      chosenReading.energy > (chosenCentre ? kCentreEnergyShare : kQualityGain) * now.energy;
     to = chosen;
     return jump;
 }
@@ -248,6 +319,10 @@ void FrequencySearch::restart()
     transforms_ = 0;
     offset_ = 0;
     steadyBits_ = 0;
+    checkBits_ = 0;
+    shunnedBits_ = 0;
+    sinceHeldBits_ = kNeverHeld;
+    heldHereBits_ = 0;
     trend_ = 0;
     ++jumps_;
 }
@@ -289,12 +364,30 @@ Real FrequencySearch::follow(Real shiftHz)
     return shift;
 }
 
-void FrequencySearch::track()
+void FrequencySearch::track(bool onStation)
 {
     // Tracking: the local peak within reach of the current estimate.
     const Real reach = kTrackSpanBits * bitRate_;
     const auto lo = static_cast<std::size_t>(std::max<Real>(0, std::ceil((offset_ - reach - gridStart_) / gridStep_)));
     const auto hi = std::min(gridCount_, static_cast<std::size_t>(std::max<Real>(0, std::floor((offset_ + reach - gridStart_) / gridStep_) + 1)));
-    if (hi >= lo + 3)
-        offset_ = peak(lo, hi).offset;
+    if (hi < lo + 3)
+        return;
+    // On a station the detector reads, the best score at the edge of the reach
+    // is a slope, not a peak: either the station really lies further off (the
+    // estimate held a tenth of a bit rate beside it, where the filters still
+    // read it, at 500 baud), or a strong neighbour's products stand beside the
+    // station's lines, which would walk the estimate off a reach (0.05 R) at
+    // each step, where the one-bit filters lose only 3 % of the energy and
+    // cannot object. The carrier loop tells the two apart: it follows the
+    // station itself, so its residual frequency points the way in the first
+    // case and stays near 0 in the second.
+    const Peak p = peak(lo, hi);
+    const Real edge = gridStep_ / 2;
+    const bool atEdge = p.offset <= gridStart_ + gridStep_ * static_cast<Real>(lo) + edge ||
+                        p.offset >= gridStart_ + gridStep_ * static_cast<Real>(hi - 1) - edge;
+    const Real move = p.offset - offset_;
+    const bool loopAgrees = move * residualHz_ > 0 && std::abs(residualHz_) >= kLoopAgreeShare * std::abs(move);
+    if (onStation && atEdge && !loopAgrees)
+        return;
+    offset_ = p.offset;
 }

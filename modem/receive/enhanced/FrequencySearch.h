@@ -31,6 +31,17 @@
 // lines outscore everything, so that the scores alone would never propose a
 // move), and the candidates are asked then too.
 //
+// A neighbour a little more than a bit rate away and stronger than the station
+// (6 dB, 150 Hz at 125 baud) is on the air before the station starts: its
+// products are the best line, and the estimate sits on one a quarter of a bit
+// rate from the station, where the bits read nearly as well. So while not held
+// the candidates are asked once a reading's length anyway, the centre winning
+// on a somewhat better reading; an estimate the detector read cleanly a moment
+// ago stays while its bits still read (the neighbour's leak lets go of the
+// hold for a few bits at a time); and on a station read cleanly the tracking
+// does not climb the slope the products make beside the station's lines unless
+// the carrier loop's residual frequency points the same way.
+//
 // One step per decimated sample (16 per bit). Allocates nothing after
 // construction: its transform (made for plan.transformSize) is lent by the owner.
 
@@ -68,6 +79,9 @@ public:
     static constexpr std::size_t kOtherCandidates = 3;  // peaks of the scores besides the best
     static constexpr Real kQualityGain = 1.25;   // a candidate's reading over the current one's, to jump
     static constexpr Real kQualityFloor = 5.5;   // a candidate reading less is noise
+    // At the centre, where the operator tuned, less is asked (see verifiedJump()).
+    static constexpr Real kCentreQualityGain = 1.15;
+    static constexpr Real kCentreEnergyShare = 0.7;  // of the estimate's bit energy
     // A candidate whose bits nearly all read as 0s is a steady upper tone (a
     // carrier, or a station seen half a bit rate off), which a text never is;
     // nearly all 1s is a preamble, or a carrier on the lower tone: at a
@@ -79,6 +93,28 @@ public:
     // at the current estimate is not a station there: the estimate sits on a
     // carrier, or half a bit rate beside a station, and its reading counts 0.
     static constexpr std::size_t kLongestSteadyBits = 64;
+    // An estimate left as a steady tone (for that, or for a preamble at the
+    // centre) is no candidate, nor a line to take unchecked, within a quarter
+    // of the bit rate, for 320 bits (10 s at 31 baud), or until the search
+    // starts afresh (as the notch takes the carrier off).
+    static constexpr std::size_t kShunnedBits = 320;
+    static constexpr Real kShunnedSpanBits = 0.25;
+    // Bits after the detector last read a station cleanly at the estimate
+    // during which it still counts as the station's, and bits it must have
+    // read it there in all since the last jump (see search()).
+    static constexpr std::size_t kHeldLatelyBits = 64;
+    // A move the regular check of the candidates proposes must be this far
+    // (times R): nearer, the bits read about as well on either side (a tenth
+    // of the bit rate off costs a one-bit filter 3 % of the energy), and noise
+    // or a carrier beside the station picks the winner.
+    static constexpr Real kRecheckApartBits = 0.2;
+    // Times R: an estimate this far from the centre reading a steady tone gives
+    // way at once to a preamble at the centre.
+    static constexpr Real kFarFromCentreBits = 0.5;
+    // A tracking move to the edge of the reach on a station read cleanly is
+    // made only where the carrier loop's residual frequency points the same
+    // way, at least this share of the move (see track()).
+    static constexpr Real kLoopAgreeShare = 0.5;
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -104,6 +140,9 @@ public:
     // neighbour or a carrier, which the squaring makes).
     void hold(bool on) { held_ = on; }
     bool held() const { return held_; }
+    // The carrier loop's residual frequency, Hz: how far the station it follows
+    // lies above the correction.
+    void setResidualHz(Real hz) { residualHz_ = hz; }
     // What was searched so far is no guide (a carrier was taken off the signal):
     // the next transform starts the averages afresh, and the estimate jumps to
     // its best reading.
@@ -131,7 +170,8 @@ private:
     };
 
     void search();
-    void track();
+    // onStation: the detector reads a station at the estimate (lately).
+    void track(bool onStation);
     Real spectrumAt(const Real* spectrum, Real hz) const;
     Real score(const Real* spectrum, Real offset, bool strict) const;
     Peak peak(std::size_t from, std::size_t to) const;
@@ -145,6 +185,10 @@ private:
     OffsetQuality::Reading current();
     // Whether a steady lower tone (a preamble) reads clearly at this offset.
     bool preambleAt(Real offset);
+    bool shunned(Real offset) const;
+    // Whether the detector read a station cleanly at the estimate for a while,
+    // a moment ago (a brief hold on noise, as an over starts, does not count).
+    bool heldLately() const { return sinceHeldBits_ <= kHeldLatelyBits && heldHereBits_ >= kHeldLatelyBits; }
 
     Real bitRate_;
     Real twoToneOffsets_;  // Hz: the preamble line's distance below twice the offset
@@ -178,7 +222,14 @@ private:
 
     Real offset_ = 0;
     bool held_ = false;
+    Real residualHz_ = 0;
     std::size_t steadyBits_ = 0;  // the estimate's bits have read as one tone this long
+    std::size_t checkBits_ = 0;   // since the candidates were last asked, unheld
+    static constexpr std::size_t kNeverHeld = 1u << 30;
+    std::size_t sinceHeldBits_ = kNeverHeld;  // since the search was last held (at the estimate)
+    std::size_t heldHereBits_ = 0;            // held in all since the estimate last jumped
+    Real shunnedHz_ = 0;           // a steady tone left (see kShunnedBits)
+    std::size_t shunnedBits_ = 0;  // ... shunned so many bits more
     Real trend_ = 0;          // Hz per transform
     Real lagTransforms_ = 0;  // the average spectrum's lag behind the signal
     Real lineToFloor_ = 0;

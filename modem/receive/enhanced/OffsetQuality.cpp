@@ -7,6 +7,7 @@
 OffsetQuality::OffsetQuality(Real bitRate, Real modulationIndex)
     : tickRate_(kSamplesPerBit * bitRate),
       bandBins_(kBandBits * static_cast<Real>(kWindow) / kSamplesPerBit),  // a bin is R / 16
+      innerBins_(kLobeBits * static_cast<Real>(kWindow) / kSamplesPerBit),
       transform_(kWindow, false)
 {
     // As the detector's matched filters: a 0 bit turns the phase forward by
@@ -80,12 +81,32 @@ OffsetQuality::Reading OffsetQuality::at(Real offsetHz)
     bestMean /= kBits / 2;
 
     // The floor: the power within 1.5 R of the offset over the newest 256 samples
-    // (by Parseval, the band's bins' energy over N^2 is its mean power).
+    // (by Parseval, the band's bins' energy over N^2 is its mean power). A
+    // station's spectrum is even about its centre, and so is noise's; a
+    // neighbour a little more than a bit rate away fills the band's outer part
+    // on one side only, and at +6 dB would hold the reading of the station
+    // itself down to noise's. Where one outer part holds far more than the
+    // other, and the main lobe far more than the weaker one (a station there,
+    // not noise beside a station), the weaker, doubled, stands for both.
+    // Whatever lies within a main lobe of the offset counts in full: a
+    // neighbour that close is read, not bordered.
     transform_.transform(turned_.data() + (kSpan - kWindow), spectrum_.data());
     const auto reach = static_cast<std::size_t>(bandBins_);
-    Real band = std::norm(spectrum_[0]);
-    for (std::size_t k = 1; k <= reach; ++k)
-        band += std::norm(spectrum_[k]) + std::norm(spectrum_[kWindow - k]);
+    const auto inner = static_cast<std::size_t>(innerBins_);
+    Real lobe = std::norm(spectrum_[0]);
+    Real upper = 0;
+    Real lower = 0;
+    for (std::size_t k = 1; k <= reach; ++k) {
+        if (k <= inner) {
+            lobe += std::norm(spectrum_[k]) + std::norm(spectrum_[kWindow - k]);
+        } else {
+            upper += std::norm(spectrum_[k]);
+            lower += std::norm(spectrum_[kWindow - k]);
+        }
+    }
+    const Real weaker = std::min(upper, lower);
+    const bool lopsided = std::max(upper, lower) > kLopsidedBand * weaker && lobe > kLobeOverSide * weaker;
+    const Real band = lobe + (lopsided ? 2 * weaker : upper + lower);
     const Real power = band / (static_cast<Real>(kWindow) * static_cast<Real>(kWindow));
     best.energy = bestMean;
     best.quality = power > 0 ? bestMean / (kSamplesPerBit * power) : 0;

@@ -37,6 +37,15 @@ public:
     static constexpr std::size_t kWindow = kBits * kSamplesPerBit;  // 256: the transform's length
     static constexpr std::size_t kSpan = kWindow + kSamplesPerBit;  // the first bit needs one more bit before it
     static constexpr Real kBandBits = 1.5;                    // times R each side: the floor's band
+    static constexpr Real kLobeBits = 0.75;                   // times R each side: a station's main lobe
+    // One outer part of the floor's band (beyond the main lobe) over the
+    // other, beyond which the stronger holds something else (noise's two
+    // parts, 12 bins each, differ by some 30 %).
+    static constexpr Real kLopsidedBand = 4.0;
+    // The main lobe over the weaker outer part, from which a station is there:
+    // noise's is about 2 (25 bins against 12); a station at its white-noise
+    // 1 % point + 7 dB gives some 20 at 125 baud.
+    static constexpr Real kLobeOverSide = 8.0;
 
     struct Reading {
         Real quality = 0;    // 16 for a clean station, about 4 for noise
@@ -58,6 +67,7 @@ public:
 private:
     Real tickRate_;
     Real bandBins_;
+    Real innerBins_;
     std::array<Complex, kSamplesPerBit> zeroRamp_{};
     std::array<Complex, kSamplesPerBit> oneRamp_{};
     Complex zeroBack_;
