@@ -135,7 +135,7 @@ void EnhancedDemodulator::decimatedSample(Complex input)
         c.notchEngagements = c.notch.engagements();
         c.search.restart();
     }
-    c.search.setResidualHz(c.carrier.drift() * c.plan.bitRate / (2 * kPi));
+    c.search.setResidualHz(c.carrier.drift() * c.plan.bitRate / (2 * kPi), c.holding ? c.correctionTrend : 0);
     c.search.step(decimated);
     if (c.search.transforms() != c.linesTransforms) {
         // Whether the search sees a station's lines, for following a drifting one.

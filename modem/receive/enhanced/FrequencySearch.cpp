@@ -387,7 +387,8 @@ void FrequencySearch::track(bool onStation)
                         p.offset >= gridStart_ + gridStep_ * static_cast<Real>(hi - 1) - edge;
     const Real move = p.offset - offset_;
     const bool loopAgrees = move * residualHz_ > 0 && std::abs(residualHz_) >= kLoopAgreeShare * std::abs(move);
-    if (onStation && atEdge && !loopAgrees)
+    const bool drifting = move * driftHzPerBit_ > 0 && std::abs(driftHzPerBit_) > kDriftingBits * bitRate_;
+    if (onStation && atEdge && !loopAgrees && !drifting)
         return;
     offset_ = p.offset;
 }

@@ -115,6 +115,10 @@ public:
     // made only where the carrier loop's residual frequency points the same
     // way, at least this share of the move (see track()).
     static constexpr Real kLoopAgreeShare = 0.5;
+    // ... or where the estimate has been moving that way steadily, at least
+    // this much (R per bit; 0.1 Hz a second at 31 baud): a drifting station,
+    // whose drift the correction's trend takes off before the loop sees it.
+    static constexpr Real kDriftingBits = 1e-4;
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -141,8 +145,13 @@ public:
     void hold(bool on) { held_ = on; }
     bool held() const { return held_; }
     // The carrier loop's residual frequency, Hz: how far the station it follows
-    // lies above the correction.
-    void setResidualHz(Real hz) { residualHz_ = hz; }
+    // lies above the correction; and the correction's steady trend, Hz per bit
+    // (a drifting station's).
+    void setResidualHz(Real hz, Real trendHzPerBit = 0)
+    {
+        residualHz_ = hz;
+        driftHzPerBit_ = trendHzPerBit;
+    }
     // What was searched so far is no guide (a carrier was taken off the signal):
     // the next transform starts the averages afresh, and the estimate jumps to
     // its best reading.
@@ -223,6 +232,7 @@ private:
     Real offset_ = 0;
     bool held_ = false;
     Real residualHz_ = 0;
+    Real driftHzPerBit_ = 0;
     std::size_t steadyBits_ = 0;  // the estimate's bits have read as one tone this long
     std::size_t checkBits_ = 0;   // since the candidates were last asked, unheld
     static constexpr std::size_t kNeverHeld = 1u << 30;
