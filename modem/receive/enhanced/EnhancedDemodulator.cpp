@@ -221,10 +221,10 @@ void EnhancedDemodulator::detectBit()
         // half the drift (a standing phase error of 0.13 radians at 31 baud
         // and 0.5 Hz a second near the threshold).
         c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
-        // Only a station read cleanly drifts: in noise the trend is the noise's.
-        const Real expected = c.holding ? c.correctionTrend : 0;
+        // In noise the search moves now and then, and the trend is only taken
+        // off with its moves: there it is the noise's, not a drift to follow.
         if (c.carrier.settled() && (move != 0 || c.holding))
-            c.carrier.shiftDrift(2 * kPi * (move - expected) / c.plan.bitRate);
+            c.carrier.shiftDrift(2 * kPi * (move - c.correctionTrend) / c.plan.bitRate);
     }
     c.lastJumps = c.correctionJumps[slot];
     c.lastCorrectionHz = correction;
