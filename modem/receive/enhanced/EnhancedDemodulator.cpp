@@ -265,6 +265,7 @@ void EnhancedDemodulator::detectBit()
         c.toneSkew.step(onCarrier, branch.bit);
     const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
+    c.fading.setSpeed(c.plan.bitRate, c.plan.modulationIndex);
     c.fading.step(zero, one, carrier);
     c.selector.step(aligned, c.fading.predictionError());
     state_.fadingDetector = c.selector.fast();

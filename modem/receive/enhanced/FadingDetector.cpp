@@ -44,5 +44,8 @@ MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Complex carri
     bestGain_ = std::conj(predicted);
     bestCarrier_ = carrier * kQuarterBack[static_cast<std::size_t>(from[best])];
     estimate_.follow(from, sample);
+    twoSided_.push(zero * carrier, one * carrier);
+    if (trellis_.hasDecision())
+        twoSided_.decide(trellis_.nextOnPath());
     return branch;
 }

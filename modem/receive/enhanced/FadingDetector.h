@@ -9,15 +9,18 @@
 // phase the carrier loop has not followed, and weighted by how strong the path is
 // (a bit in a deep fade says little). The prediction error of the best survivor,
 // |u - g|^2, tells how well this reference fits the signal (DetectorSelector).
-// Decisions come out with the same delay as the coherent detector's, so either
-// can give the next decision. One step per bit; allocates nothing.
+// Each bit the trellis decides is then decided again against its two neighbours
+// (TwoSidedBitDecision), which the previous bit alone lags behind on a turning
+// path. Decisions come out with the same delay as the coherent detector's, so
+// either can give the next decision. One step per bit; allocates nothing.
 
 #include "modem/receive/enhanced/FadingChannelEstimate.h"
 #include "modem/receive/enhanced/MskTrellis.h"
+#include "modem/receive/enhanced/TwoSidedBitDecision.h"
 
 class FadingDetector {
 public:
-    explicit FadingDetector(int delay) : trellis_(delay) {}
+    explicit FadingDetector(int delay) : trellis_(delay), twoSided_(delay) {}
 
     // One bit: the two tones' matched-filter outputs at its end and the carrier
     // loop's phase taken off, e^(-j theta). Returns the best path's newest branch.
@@ -31,6 +34,10 @@ public:
         started_ = true;
     }
 
+    // The speed, for the second look at each decision: the bit rate and the
+    // modulation index.
+    void setSpeed(Real bitRate, Real modulationIndex) { twoSided_.setSpeed(bitRate, modulationIndex); }
+
     // |u - g|^2 of the best survivor's newest branch, before g took it in.
     Real predictionError() const { return predictionError_; }
     // The best survivor's newest branch: its bit, and the unit phasor that turns
@@ -38,10 +45,11 @@ public:
     int bit() const { return bit_; }
     Complex reference() const;
     bool hasDecision() const { return trellis_.hasDecision(); }
-    int decision() const { return trellis_.decision(); }
+    int decision() const { return twoSided_.decision(); }
 
 private:
     MskTrellis trellis_;
+    TwoSidedBitDecision twoSided_;
     FadingChannelEstimate estimate_;
     bool started_ = false;
     Real predictionError_ = 0;

@@ -47,6 +47,8 @@ public:
     // After step(): true when a decision for the bit `delay` bits back is out.
     bool hasDecision() const { return steps_ > static_cast<std::uint64_t>(delay_); }
     int decision() const { return decision_; }
+    // The best path's bit after the decided one: still tentative, one bit younger.
+    int nextOnPath() const { return nextOnPath_; }
     int bestState() const { return best_; }
 
 private:
@@ -64,4 +66,5 @@ private:
     std::uint64_t steps_ = 0;
     int best_ = 0;
     int decision_ = 0;
+    int nextOnPath_ = 0;
 };
