@@ -46,13 +46,14 @@
 // middle of its text has no such run; its text is held kSeekBits longer and then
 // heard from the same word boundary.
 // A close is only sure once the station has stayed away: a deep fade takes the
-// lines and the amplitude away as an end does, for seconds. So on
-// closing nothing is printed, but what was held, and every decision after it, is
-// kept for graceBits more bits; if the lines come back within them, the squelch
-// opens again where it left off and hears it all, as it would with no squelch.
-// Only after that (or if a preamble's run is among the held decisions: a new
-// over) are they dropped, and a cut word ended. One step per bit; allocates
-// nothing.
+// lines and the amplitude away as an end does, for seconds. So on closing
+// nothing is printed, but what was held, and every decision after it, is kept
+// for graceBits more bits; if the lines come back within them with a station the
+// detector reads cleanly, the squelch opens again where it left off and hears it
+// all, as it would with no squelch. Only after that are they dropped, and a cut
+// word ended; or at once if what comes back is a new over (a preamble's run among
+// the held decisions, or a run of kNewOverRunOnes within kSeekBits of opening).
+// One step per bit; allocates nothing.
 
 #include "modem/receive/ReceiverSettings.h"
 
@@ -110,17 +111,20 @@ public:
         // noise, where the noise alone holds the amplitude at about half its level
         // with a station, a station's end need not take it below kFadeRatio.
         gone_ = presence < levels.fade && recentAmplitude < kRecoveredRatio * amplitude ? gone_ + 1 : 0;
-        // The long average remembers a station for many bits after it stopped:
-        // it may open only while the lines are there now.
         if (pending_ && (pendingLeft_ == 0 || --pendingLeft_ == 0))
             endPending();
         // Noise that happens to open it while a close still waits must not print
         // all it held: the station is back only once the detector reads it cleanly.
         const bool back = ebOverN0 > kReadCleanlyEbOverN0;
-        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0 && (!pending_ || back || preambleHeld())) {
+        // The long average remembers a station for many bits after it stopped:
+        // it may open only while the lines are there now.
+        if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
+            const bool newOver = pending_ && preambleHeld();
+            if (pending_ && !back && !newOver)
+                return;
             open_ = true;
             waiting_ = false;
-            if (pending_ && !preambleHeld()) {
+            if (pending_ && !newOver) {
                 // The station came back (a fade, not an end): it is heard on from
                 // where the close left off, unless a preamble's run comes within
                 // kSeekBits (the lines of a new over rise before its run is
