@@ -8,6 +8,7 @@
 #include "tests/transmitter/FakeVolumeControl.h"
 #include "tests/transmitter/LoggingSerialLines.h"
 #include "tests/transmitter/WatchingMessages.h"
+#include "transmitter/TransmitterDevices.h"
 
 #include <string>
 #include <vector>
@@ -19,4 +20,6 @@ struct FakeTransmitterStation {
     WatchingMessages messages;
     FakeVolumeControl volume;
     FakeChooser chooser;
+
+    TransmitterDevices devices() { return TransmitterDevices{audio, serial, messages, volume, chooser}; }
 };

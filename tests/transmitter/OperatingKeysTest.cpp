@@ -51,7 +51,7 @@ struct Rig : FakeTransmitterStation {
                             QString::fromLatin1(TransmitterWindow::kSettingsApplication));
             settings(store);
         }
-        window = std::make_unique<TransmitterWindow>(TransmitterDevices{audio, serial, messages, volume, chooser});
+        window = std::make_unique<TransmitterWindow>(devices());
         messages.window = window.get();
         window->initialise();
         window->show();
@@ -299,13 +299,8 @@ void OperatingKeysTest::theMacrosDialogChangesAndRemembersThem()
         QCOMPARE(rig.entry().toPlainText(), QStringLiteral("G4XYZ ryry"));
     }
     // The next start finds them; the window is made without a fresh file.
-    std::vector<std::string> log;
-    FakeAudioOutputDevice audio{&log};
-    LoggingSerialLines serial{&log};
-    WatchingMessages messages;
-    FakeVolumeControl volume;
-    FakeChooser chooser;
-    TransmitterWindow next(TransmitterDevices{audio, serial, messages, volume, chooser});
+    FakeTransmitterStation station;
+    TransmitterWindow next(station.devices());
     QCOMPARE(next.myCall(), QStringLiteral("G4XYZ"));
     QCOMPARE(next.macros().text(4), QStringLiteral("<MYCALL> ryry"));
     QCOMPARE(next.macros().text(0), MacroSet::defaultText(0));

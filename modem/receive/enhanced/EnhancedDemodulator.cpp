@@ -52,6 +52,7 @@ EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& t
       carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit),
       frontEndDelay(static_cast<int>(std::lround((static_cast<Real>(plan.frontEnd.count) - 1) / 2 * plan.tickRate / plan.sampleRate)))
 {
+    fading.setSpeed(plan.bitRate, plan.modulationIndex);
     if (display)
         scope.emplace(*display);
 }
@@ -140,12 +141,12 @@ void EnhancedDemodulator::decimatedSample(Complex input)
     if (c.search.transforms() != c.linesTransforms) {
         // Whether the search sees a station's lines, for following a drifting one.
         c.linesTransforms = c.search.transforms();
-        const SquelchLevels levels = squelchLevels(c.plan.tickRate);
-        if (presence() < levels.fade) {
+        const Real lines = presence();
+        if (lines < c.lineLevels.fade) {
             if (!c.quiet)
                 c.quietFrom = n;
             c.quiet = true;
-        } else if (presence() > levels.open) {
+        } else if (lines > c.lineLevels.open) {
             c.quiet = false;
         }
     }
@@ -202,10 +203,10 @@ void EnhancedDemodulator::detectBit()
 
     // The frequency correction as it stood for this bit. After a jump or a move
     // of more than a hundredth of the bit rate, the correction is the better
-    // guess of the frequency, so the loop's learnt drift starts again from 0. Smaller (tracking) moves are taken off the drift once that has
-    // settled (it is then the residual frequency); just after a fresh start,
-    // while the search still converges, that would push the loop away, so they
-    // are left to the loop.
+    // guess of the frequency, so the loop's learnt drift starts again from 0.
+    // Smaller (tracking) moves are taken off the drift once that has settled (it
+    // is then the residual frequency); just after a fresh start, while the search
+    // still converges, that would push the loop away, so they are left to the loop.
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
@@ -265,7 +266,6 @@ void EnhancedDemodulator::detectBit()
         c.toneSkew.step(onCarrier, branch.bit);
     const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
-    c.fading.setSpeed(c.plan.bitRate, c.plan.modulationIndex);
     c.fading.step(zero, one, carrier);
     c.selector.step(aligned, c.fading.predictionError());
     state_.fadingDetector = c.selector.fast();

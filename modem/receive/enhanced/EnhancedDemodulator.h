@@ -36,6 +36,7 @@
 #include "modem/receive/BitDecisionSink.h"
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/ScopeTraceAdapter.h"
+#include "modem/receive/SignalSquelch.h"
 #include "modem/receive/SpeedPlan.h"
 #include "modem/receive/enhanced/BitMatchedFilters.h"
 #include "modem/receive/enhanced/BitSnrEstimate.h"
@@ -144,6 +145,7 @@ private:
         Real trackedFrom = 0;      // Hz: the correction at the last jump
         std::uint64_t lastJumps = 0;
         std::uint64_t linesTransforms = 0;  // the search's transforms when its lines were last read
+        SquelchLevels lineLevels = squelchLevels(plan.tickRate);  // lines there / gone
         bool quiet = true;
         std::int64_t quietFrom = 0;  // decimated sample at which the lines last fell away
         std::int64_t heldAt = 0;     // decimated sample of the last bit read cleanly
