@@ -9,16 +9,23 @@
 // (junk before and after it is free), over the text's length. SNR is the clean
 // over's mean square (not counting the silence) against the noise in 2500 Hz; with
 // fading it is the average SNR. Prints Markdown tables for docs/performance.md.
-//   rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]
+//   rx-channels fading|impairments|all|bound [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]
 // --squelch reads each chain through the receiver's whole chain with the squelch on.
+// Beside the chains, each fading row gives the bound no receiver can beat on the same
+// fades: a coherent receiver told the channel (see knownChannelCer); `rx-channels
+// bound` prints that column alone, cheaply enough for many seeds.
 // Fixed texts and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
 #include "modem/receive/ReceiverSettings.h"
 #include "modem/receive/StringTextPane.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/channel/FrequencyShifter.h"
+#include "modem/channel/WattersonFading.h"
 #include "modem/receive/standard/MskDemodulator.h"
+#include "modem/transmit/TransmitPreamble.h"
 #include "modem/varicode/VaricodeDecoder.h"
+#include "modem/varicode/VaricodeTable.h"
 #include "tools/ModemArgs.h"
 #include "tools/ModemChannel.h"
 #include "tools/ModemEncode.h"
@@ -26,9 +33,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,6 +46,8 @@ namespace {
 
 constexpr double kSilenceSeconds = 2.0;  // each side of the over
 constexpr double kSnrStepDb = 3.0;
+constexpr double kBoundStepDb = 1.0;     // the known-channel bound costs little: a finer grid
+constexpr int kBoundDrawsPerFade = 8;    // noise draws for each seed's fades
 constexpr double kCerFloor = 0.1 / 515;  // stands for 0 when interpolating on a log scale
 // The white-noise 1 % points of the enhanced chain (31 / 125 / 500 baud), and the
 // margin above them at which the impairments are measured.
@@ -171,6 +183,97 @@ Pair meanCer(const Channel& channel, const Speed& speed, double snrDb)
     return {sum.standard / seeds, sum.enhanced / seeds};
 }
 
+// The bits the over puts on the air: the preamble, the start value 0, each character's
+// code word and "00", and the idle units after the text.
+std::vector<int> overBits(const std::string& text)
+{
+    std::vector<int> bits;
+    for (int i = 0; i < kPreambleBuffers; ++i)
+        bits.push_back(preambleBit(i));
+    bits.push_back(0);
+    const auto word = [&](std::uint8_t byte) {
+        for (char c : VaricodeTable::codeFor(byte))
+            bits.push_back(c == '1');
+        bits.insert(bits.end(), varicode::kSeparator.size(), 0);
+    };
+    for (char c : text)
+        word(static_cast<std::uint8_t>(c));
+    for (int i = 0; i < modem::kDefaultIdleUnits; ++i)
+        word(varicode::kIdleCharacter);
+    return bits;
+}
+
+// The fade of each bit of the over: the mean power over the bit of what the fading
+// channel makes of a steady tone at the band's centre, for this seed (the fades the
+// chains meet with the same seed). The two paths'
+// delay turns into a phase between them, as it does for a narrow signal.
+std::vector<double> bitFades(const modem::FadingProfile& profile, const Speed& speed, std::uint64_t seed,
+                             std::size_t bitCount)
+{
+    if (profile.paths == 0)
+        return std::vector<double>(bitCount, 1.0);
+    modem::WattersonFading fading(kCaptureSampleRate, profile, seed);
+    const double step = 2 * std::numbers::pi * modem::kBandCentreHz / kCaptureSampleRate;
+    long n = 0;
+    const auto next = [&] {
+        const std::complex<double> tone = std::polar(1.0, step * static_cast<double>(n++));
+        return std::norm(fading.step(tone));
+    };
+    // The channel fades its input a Hilbert transformer's delay late: the over's first
+    // sample meets the fade of step silence + delay.
+    const long lead = static_cast<long>(kSilenceSeconds * kCaptureSampleRate) +
+                      modem::FrequencyShifter(kCaptureSampleRate, 0.0, 0.0).delay();
+    for (long i = 0; i < lead; ++i)
+        next();
+    const int perBit = modem::samplesPerBitForBaud(speed.baud) * kCaptureSampleRate / modem::kEncodeSampleRate;
+    std::vector<double> fades(bitCount);
+    for (double& f : fades) {
+        for (int i = 0; i < perBit; ++i)
+            f += next();
+        f /= perBit;
+    }
+    return fades;
+}
+
+// A receiver that knows the channel: the bound no chain can beat on these fades. It
+// is told each bit's fade and reads the bit as a coherent MSK receiver reads it on
+// white noise at that bit's Eb/N0. MSK is offset QPSK: each I or Q symbol is wrong
+// with probability Q(sqrt(2 Eb/N0)), and a tone bit, read from two neighbouring
+// symbols, is wrong when one of them is. The errors go through the Varicode decoder
+// and are scored as the chains are. Knowing the fade is worth more than any receiver
+// can learn from the signal, and the paths' delay is taken as flat (true at 31 and
+// 125 baud, where the 0.5 to 2 ms delay is a small part of a bit).
+double knownChannelCer(const Channel& channel, const Speed& speed, double snrDb)
+{
+    const Over& o = over(speed);
+    static std::map<std::string, std::vector<int>> bitsOf;
+    std::vector<int>& sent = bitsOf[speed.baud];
+    if (sent.empty())
+        sent = overBits(o.text);
+    const double baud = static_cast<double>(modem::kEncodeSampleRate) / modem::samplesPerBitForBaud(speed.baud);
+    const double meanEbN0 = std::pow(10.0, (snrDb + 10 * std::log10(modem::kNoiseBandwidth / baud)) / 10);
+    double sum = 0;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        const auto fades = bitFades(channel.options.fading, speed, static_cast<std::uint64_t>(seed), sent.size());
+        for (int draw = 0; draw < kBoundDrawsPerFade; ++draw) {
+            std::mt19937_64 noise(static_cast<std::uint64_t>(seed * kBoundDrawsPerFade + draw));
+            std::uniform_real_distribution<double> uniform;
+            StringTextPane pane;
+            VaricodeDecoder decoder{pane};
+            bool symbolWrong = false;
+            for (std::size_t k = 0; k < sent.size(); ++k) {
+                const double symbolError = 0.5 * std::erfc(std::sqrt(meanEbN0 * fades[k]));  // Q(sqrt(2 Eb/N0))
+                const bool wrong = uniform(noise) < symbolError;
+                const bool bitWrong = wrong != symbolWrong;
+                symbolWrong = wrong;
+                decoder.DecideBit((sent[k] != 0) != bitWrong ? 1 : -1);
+            }
+            sum += static_cast<double>(infixEditDistance(o.text, pane.text())) / static_cast<double>(o.text.size());
+        }
+    }
+    return sum / (seeds * kBoundDrawsPerFade);
+}
+
 bool selected(const Speed& speed, const std::string& name)
 {
     return (onlyBaud.empty() || onlyBaud == speed.baud) && (onlyCase.empty() || onlyCase == name);
@@ -214,11 +317,9 @@ Channel fading(const std::string& name, const modem::FadingProfile& profile)
     return c;
 }
 
-// SNR for 10 % and 1 % CER and the floor (CER at the top SNR) of both chains on
-// every fading channel, beside the theory.
-void fadingTable()
+const std::vector<Channel>& fadingChannels()
 {
-    const std::vector<Channel> channels = {
+    static const std::vector<Channel> channels = {
         {"white noise", {}},
         fading("rayleigh:0.1", {1, 0.1, 0.0}),
         fading("good", modem::kFadingGood),
@@ -227,8 +328,46 @@ void fadingTable()
         fading("poor", modem::kFadingPoor),
         fading("flutter", modem::kFadingFlutter),
     };
-    std::cout << "| channel | baud | standard: 10 % / 1 % ; floor | enhanced: 10 % / 1 % ; floor | theory 10 % / 1 % |\n"
-                 "|---|---:|---|---|---|\n";
+    return channels;
+}
+
+std::string theoryCell(const Channel& channel, const Speed& speed)
+{
+    return channel.options.fading.paths == 0 ? snrPair(speed.whiteTheory10, speed.whiteTheory1)
+                                             : snrPair(speed.rayleighTheory10, speed.rayleighTheory1);
+}
+
+// The known-channel bound's SNR for 10 % and 1 % CER, on a finer grid than the chains'.
+std::string knownChannelCell(const Channel& channel, const Speed& speed)
+{
+    std::vector<double> snrs, cers;
+    for (double snr = speed.lowestSnrDb; snr <= speed.highestSnrDb + 1e-9; snr += kBoundStepDb) {
+        const bool settled = cers.size() >= 2 && cers.back() == 0 && cers[cers.size() - 2] == 0;
+        snrs.push_back(snr);
+        cers.push_back(settled ? 0.0 : knownChannelCer(channel, speed, snr));
+    }
+    return crossing(snrs, cers, 0.10) + " / " + crossing(snrs, cers, 0.01);
+}
+
+// The known-channel bound alone on every fading channel, beside the theory.
+void boundTable()
+{
+    std::cout << "| channel | baud | known channel: 10 % / 1 % | theory 10 % / 1 % |\n|---|---:|---|---|\n";
+    for (const Channel& channel : fadingChannels())
+        for (const Speed& speed : kSpeeds)
+            if (selected(speed, channel.name))
+                std::cout << "| " << channel.name << " | " << speed.baud << " | " << knownChannelCell(channel, speed)
+                          << " | " << theoryCell(channel, speed) << " |" << std::endl;
+}
+
+// SNR for 10 % and 1 % CER and the floor (CER at the top SNR) of both chains on
+// every fading channel, beside the known-channel bound and the theory.
+void fadingTable()
+{
+    const std::vector<Channel>& channels = fadingChannels();
+    std::cout << "| channel | baud | standard: 10 % / 1 % ; floor | enhanced: 10 % / 1 % ; floor "
+                 "| known channel: 10 % / 1 % | theory 10 % / 1 % |\n"
+                 "|---|---:|---|---|---|---|\n";
     for (const Channel& channel : channels) {
         for (const Speed& speed : kSpeeds) {
             if (!selected(speed, channel.name))
@@ -252,12 +391,9 @@ void fadingTable()
                 return crossing(snrs, cers, 0.10) + " / " + crossing(snrs, cers, 0.01) + " ; " + percent(cers.back()) +
                        " @" + top;
             };
-            const bool white = channel.options.fading.paths == 0;
             std::cout << "| " << channel.name << " | " << speed.baud << " | " << cell(standard) << " | " << cell(enhanced)
-                      << " | "
-                      << (white ? snrPair(speed.whiteTheory10, speed.whiteTheory1)
-                                : snrPair(speed.rayleighTheory10, speed.rayleighTheory1))
-                      << " |" << std::endl;
+                      << " | " << knownChannelCell(channel, speed) << " | " << theoryCell(channel, speed) << " |"
+                      << std::endl;
         }
     }
 }
@@ -341,7 +477,7 @@ void impairmentTable()
 
 int usage()
 {
-    std::cerr << "usage: rx-channels fading|impairments|all [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]\n"
+    std::cerr << "usage: rx-channels fading|impairments|all|bound [--baud 31|125|500] [--seeds N] [--only NAME] [--squelch]\n"
                  "  --only: one fading channel by name (good, rayleigh:1, ...), or impairments whose\n"
                  "          name contains NAME (drift, station, carrier, impulses, SSB)\n";
     return 2;
@@ -378,9 +514,11 @@ int main(int argc, char** argv)
     if (!onlyBaud.empty() && std::none_of(std::begin(kSpeeds), std::end(kSpeeds),
                                           [](const Speed& s) { return onlyBaud == s.baud; }))
         return usage();
-    if (part != "fading" && part != "impairments" && part != "all")
+    if (part != "fading" && part != "impairments" && part != "all" && part != "bound")
         return usage();
     std::cout << "Seeds per point: " << seeds << (squelch ? "; squelch on" : "; squelch off") << "\n\n";
+    if (part == "bound")
+        boundTable();
     if (part == "fading" || part == "all")
         fadingTable();
     if (part == "all")
