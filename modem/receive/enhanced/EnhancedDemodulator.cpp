@@ -26,6 +26,7 @@ constexpr Real kDriftTrendBits = 5e-5;
 // followed by moving the mixer onto it.
 constexpr Real kFollowBeyondRange = 0.5;
 constexpr std::int64_t kFollowAfterHeldBits = 64;  // read cleanly this long, to be followed
+constexpr std::int64_t kKeepLoopAfterHeldBits = 64;  // ... and to keep the carrier loop through a large move
 constexpr Real kFollowTrackedRange = 0.25;         // of the search's range: and tracked this far since a jump
 constexpr Real kReturnAfterQuietSeconds = 5;  // with no station, the mixer goes back to the centre
 // Bits a second from which each tone gets a phase of its own: at 125 baud the tones
@@ -207,11 +208,14 @@ void EnhancedDemodulator::detectBit()
     // The frequency correction as it stood for this bit. After a jump or a move
     // of more than a hundredth of the bit rate, the correction is the better
     // guess of the frequency, so the loop's learnt drift starts again from 0;
-    // but not on a station read cleanly, which the loop follows better than the
-    // search: there a large tracking move is the search's noise (or its trend
-    // starting afresh, which pulls the correction back by a second's drift),
-    // and starting the loop afresh in the middle of a drifting over, near the
-    // threshold, cost it the next hundred bits while its ramp was learnt again.
+    // but not on a station read cleanly for a while, which the loop follows
+    // better than the search: a large tracking move is then the search's noise
+    // (or its trend starting afresh, which pulls the correction back by a
+    // second's drift), and starting the loop afresh in the middle of a drifting
+    // over, near the threshold, cost it the next hundred bits while its ramp
+    // was learnt again. (A brief hold on noise as an over starts does not
+    // count: there the move is the search finding the station, and keeping the
+    // loop through it cost a first word after noise.)
     // Smaller (tracking) moves are taken off the drift once that has settled (it
     // is then the residual frequency); just after a fresh start, while the search
     // still converges, that would push the loop away, so they are left to the loop.
@@ -219,7 +223,7 @@ void EnhancedDemodulator::detectBit()
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
     if (c.correctionJumps[slot] != c.lastJumps ||
-        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate && !c.holding)) {
+        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate && c.heldBits < kKeepLoopAfterHeldBits)) {
         c.carrier.forgetDrift();
         c.trackedFrom = correction;
     } else {
