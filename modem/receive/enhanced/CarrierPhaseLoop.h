@@ -40,6 +40,20 @@ public:
     // learns only from a station read cleanly: noise would walk it to its limit
     // between overs, and the next over's first words would pay for it.
     static constexpr Real kMaxRamp = 2 * kPi * 0.002;  // radians per bit squared
+    // At a preamble's end the ramp of a drifting station is not yet known, and
+    // the correction's trend, which takes most of it off, builds up over about
+    // 100 bits; until then the loop follows the rest with a standing phase error
+    // (0.3 radians at 31 baud, 0.5 Hz a second and -11 dB), enough near the
+    // threshold to slip a quarter turn and lose the over's first words. So on a
+    // station seen drifting the third integral first learns with a growing
+    // memory: a least-squares parabola through the phase of the first m bits
+    // changes its curvature by 60 / ((m + 1)(m + 2)(m + 3)) of the newest
+    // error, counted as if kRampMemoryStartBits had already been seen. The gain
+    // is held to kFastRampShare of kp ki (the loop is stable only while kr stays
+    // below kp ki) and falls to the steady one about 90 bits in at the
+    // narrowest bandwidth.
+    static constexpr Real kFastRampShare = 0.3;
+    static constexpr Real kRampMemoryStartBits = 10;
     // Bits after a fresh start by which the drift has settled (about two time
     // constants of the loop, 1 / omega_n = 27 bits).
     static constexpr int kSettlingBits = 48;
@@ -68,15 +82,26 @@ public:
     }
 
     // error: the branch's phase error (radians); bit: the branch's bit; clean:
-    // whether the detector reads a station cleanly.
-    void step(Real error, int bit, bool clean)
+    // whether the detector reads a station cleanly; drifting: whether that
+    // station is seen drifting (the ramp is then learnt quickly at first).
+    void step(Real error, int bit, bool clean, bool drifting = false)
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
         omega_ = std::clamp(omega_ + ramp_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
-        if (clean)
-            ramp_ = std::clamp(ramp_ + gains_.ramp * error, -kMaxRamp, kMaxRamp);
+        if (clean) {
+            ramp_ = std::clamp(ramp_ + (drifting ? rampGain() : gains_.ramp) * error, -kMaxRamp, kMaxRamp);
+            if (cleanBits_ < kLongAgoBits)
+                ++cleanBits_;
+        }
         if (sinceStart_ < kSettlingBits)
             ++sinceStart_;
+    }
+    // The third integral's gain for a drifting station, now.
+    Real rampGain() const
+    {
+        const Real m = static_cast<Real>(cleanBits_) + kRampMemoryStartBits;
+        const Real growingMemory = 60 / ((m + 1) * (m + 2) * (m + 3));
+        return std::max(gains_.ramp, std::min(growingMemory, kFastRampShare * gains_.proportional * gains_.integral));
     }
 
     // Whether the drift has had time to settle since the last fresh start.
@@ -98,6 +123,7 @@ public:
     {
         theta_ = wrapAngle(radians);
         ramp_ = 0;
+        cleanBits_ = 0;
     }
 
 private:
@@ -107,5 +133,8 @@ private:
     Real theta_ = 0;
     Real omega_ = 0;
     Real ramp_ = 0;  // radians per bit squared
+    // Bits read cleanly since a preamble's end fixed the phase (none yet: long ago).
+    static constexpr int kLongAgoBits = 1 << 20;
+    int cleanBits_ = kLongAgoBits;
     int sinceStart_ = 0;
 };

@@ -19,10 +19,14 @@ constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 
 constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
 constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
 constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
+// R per bit (0.05 Hz a second at 31 baud): a trend this steep is a drifting station,
+// whose ramp the carrier loop learns quickly at an over's start.
+constexpr Real kDriftTrendBits = 5e-5;
 // Of the search's range: a station read cleanly this far off the mixer is
 // followed by moving the mixer onto it.
 constexpr Real kFollowBeyondRange = 0.5;
 constexpr std::int64_t kFollowAfterHeldBits = 64;  // read cleanly this long, to be followed
+constexpr std::int64_t kKeepLoopAfterHeldBits = 64;  // ... and to keep the carrier loop through a large move
 constexpr Real kFollowTrackedRange = 0.25;         // of the search's range: and tracked this far since a jump
 constexpr Real kReturnAfterQuietSeconds = 5;  // with no station, the mixer goes back to the centre
 // Bits a second from which each tone gets a phase of its own: at 125 baud the tones
@@ -203,14 +207,23 @@ void EnhancedDemodulator::detectBit()
 
     // The frequency correction as it stood for this bit. After a jump or a move
     // of more than a hundredth of the bit rate, the correction is the better
-    // guess of the frequency, so the loop's learnt drift starts again from 0.
+    // guess of the frequency, so the loop's learnt drift starts again from 0;
+    // but not on a station read cleanly for a while, which the loop follows
+    // better than the search: a large tracking move is then the search's noise
+    // (or its trend starting afresh, which pulls the correction back by a
+    // second's drift), and starting the loop afresh in the middle of a drifting
+    // over, near the threshold, cost it the next hundred bits while its ramp
+    // was learnt again. (A brief hold on noise as an over starts does not
+    // count: there the move is the search finding the station, and keeping the
+    // loop through it cost a first word after noise.)
     // Smaller (tracking) moves are taken off the drift once that has settled (it
     // is then the residual frequency); just after a fresh start, while the search
     // still converges, that would push the loop away, so they are left to the loop.
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
-    if (c.correctionJumps[slot] != c.lastJumps || std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate) {
+    if (c.correctionJumps[slot] != c.lastJumps ||
+        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate && c.heldBits < kKeepLoopAfterHeldBits)) {
         c.carrier.forgetDrift();
         c.trackedFrom = correction;
     } else {
@@ -221,7 +234,9 @@ void EnhancedDemodulator::detectBit()
         // and taking the trend off only then would leave the loop to follow
         // half the drift (a standing phase error of 0.13 radians at 31 baud
         // and 0.5 Hz a second near the threshold).
-        c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
+        // (A move too large for tracking, on a station read cleanly, is no drift.)
+        if (std::abs(move) <= FrequencySearch::kMinJumpBits * c.plan.bitRate)
+            c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
         // In noise the search moves now and then, and the trend is only taken
         // off with its moves: there it is the noise's, not a drift to follow.
         if (c.carrier.settled() && (move != 0 || c.holding))
@@ -311,7 +326,7 @@ void EnhancedDemodulator::detectBit()
     state_.phaseError = phaseError;
     state_.timingError = timingError;
     state_.strobe = t;
-    c.carrier.step(phaseError, branch.bit, c.holding);
+    c.carrier.step(phaseError, branch.bit, c.holding, std::abs(c.correctionTrend) >= kDriftTrendBits * c.plan.bitRate);
     if (c.preamble.note(branch.bit))
         c.timing.acquire();
     c.timing.step(timingError, timingBandwidth());

@@ -183,6 +183,44 @@ TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
     EXPECT_LT(std::abs(sum / kLast), 0.01);  // radians
 }
 
+// The same ramp from a preamble's end, where the loop knows the phase and the
+// frequency but not the ramp, at B_L T = 0.045 (Eb/N0 = 5, near the threshold):
+// omega_n = 0.045 / 0.530 = 0.0849, kp = 0.120, ki = 0.00721, and the steady third
+// integral kr = 0.1 omega_n^3 = 6.1e-5 learns a = 0.00322 only slowly: the error
+// is still 0.23 radians 100 bits in. On a station seen drifting it learns with a
+// growing memory, at first held to 0.3 kp ki = 2.6e-4 (the loop is stable below
+// kp ki): within 64 bits the error is below 0.1 radians, and it does not swing
+// back past it the other way.
+TEST(CarrierPhaseLoopTest, LearnsADriftingStationsRampSoonAfterThePreamble)
+{
+    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
+    constexpr int kBits = 400, kLearnt = 64, kSearchEvery = 16;
+    for (const bool drifting : {false, true}) {
+        CarrierPhaseLoop loop(0.5);
+        loop.setBandwidth(0.045);
+        loop.setPhase(0);
+        double phase = 0, frequency = 0, worstAfter = 0, at100 = 0;
+        for (int k = 0; k < kBits; ++k) {
+            const double error = wrapAngle(phase - loop.phase());
+            if (k >= kLearnt)
+                worstAfter = std::max(worstAfter, std::abs(error));
+            if (k == 100)
+                at100 = error;
+            loop.step(error, k % 2, true, drifting);
+            frequency += kRamp;
+            phase += frequency;
+            if (k % kSearchEvery == 0) {
+                loop.shiftDrift(frequency);
+                frequency = 0;
+            }
+        }
+        if (drifting)
+            EXPECT_LT(worstAfter, 0.1);  // radians
+        else
+            EXPECT_GT(at100, 0.2);  // radians: learnt at the steady gain
+    }
+}
+
 // A change of speed starts the chain afresh for the new speed: the next over at
 // the new speed arrives whole.
 // A station 7 Hz above the centre, then the centre moved onto it (as a click on
