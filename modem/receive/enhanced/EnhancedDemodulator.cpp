@@ -282,7 +282,7 @@ void EnhancedDemodulator::detectBit()
     const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
     c.fading.step(zero, one, carrier);
-    c.selector.step(aligned, c.fading.predictionError());
+    c.selector.step(aligned, c.fading.predictionError(), c.fading.noise(), skewed);
     state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);
     state_.amplitude = state_.bits == 0 ? amplitude : kAmplitudeMemory * state_.amplitude + (1 - kAmplitudeMemory) * amplitude;

@@ -46,6 +46,8 @@ public:
     Complex reference() const;
     bool hasDecision() const { return trellis_.hasDecision(); }
     int decision() const { return twoSided_.decision(); }
+    // One sample's noise power, from how far each decided bit misses its neighbours.
+    Real noise() const { return twoSided_.noise(); }
 
 private:
     MskTrellis trellis_;

@@ -95,6 +95,8 @@ public:
     int decision() const { return last_; }
     // How far the decided bit's sample missed the mean of its neighbours, squared.
     Real miss() const { return miss_; }
+    // One sample's noise power, as the misses measure it.
+    Real noise() const { return noise_; }
     // The path's mean Eb/N0 as this decision measures it (a power ratio).
     Real ebOverN0() const { return noise_ > 0 ? std::max(power_ - noise_, Real(0)) / noise_ : 0; }
 
