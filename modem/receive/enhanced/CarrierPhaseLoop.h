@@ -83,13 +83,16 @@ public:
 
     // error: the branch's phase error (radians); bit: the branch's bit; clean:
     // whether the detector reads a station cleanly; drifting: whether that
-    // station is seen drifting (the ramp is then learnt quickly at first).
-    void step(Real error, int bit, bool clean, bool drifting = false)
+    // station is seen drifting (the ramp is then learnt quickly at first);
+    // memoryWeight (0 to 1): how far this bit may move the drift and the ramp,
+    // the loop's memory (the phase itself follows every bit in full).
+    void step(Real error, int bit, bool clean, bool drifting = false, Real memoryWeight = 1)
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
-        omega_ = std::clamp(omega_ + ramp_ + gains_.integral * error, -kMaxDrift, kMaxDrift);
+        const Real taught = memoryWeight * error;
+        omega_ = std::clamp(omega_ + ramp_ + gains_.integral * taught, -kMaxDrift, kMaxDrift);
         if (clean) {
-            ramp_ = std::clamp(ramp_ + (drifting ? rampGain() : gains_.ramp) * error, -kMaxRamp, kMaxRamp);
+            ramp_ = std::clamp(ramp_ + (drifting ? rampGain() : gains_.ramp) * taught, -kMaxRamp, kMaxRamp);
             if (cleanBits_ < kLongAgoBits)
                 ++cleanBits_;
         }

@@ -16,6 +16,7 @@ constexpr Real kAmplitudeMemory = 0.98;      // running mean, per bit
 constexpr Real kRecentAmplitudeMemory = 0.75; // the quick one, about 4 bits
 constexpr Real kTinyAmplitude = 1e-12;       // keeps silence from dividing by zero
 constexpr Real kHoldEbOverN0 = 3.0;          // 4.8 dB: noise alone reads about 1.7
+constexpr Real kHalfTaughtEbOverN0 = 1.0;    // a bit heard at this Eb/N0 teaches the carrier loop half as much
 constexpr Real kOnesMemory = 0.97;           // per bit: the share of 1 bits over about 32 bits
 constexpr Real kSteadyToneShare = 0.85;      // of 1 bits, beyond which the signal is a steady tone
 constexpr Real kTrendMemory = 0.99;          // per bit: the correction's trend over about 100 bits
@@ -323,10 +324,23 @@ void EnhancedDemodulator::detectBit()
     state_.carrierBandwidth = c.carrier.bandwidth();
 
     state_.phase = c.carrier.phase();
+    state_.carrierDrift = c.carrier.drift();
     state_.phaseError = phaseError;
     state_.timingError = timingError;
     state_.strobe = t;
-    c.carrier.step(phaseError, branch.bit, c.holding, std::abs(c.correctionTrend) >= kDriftTrendBits * c.plan.bitRate);
+    // How far this bit may teach the carrier loop's memory (its drift and ramp).
+    // In a fade the matched filter's phase is the noise's, spread over the whole
+    // turn, while the Eb/N0 measured over 50 bits still holds the loop wide: a
+    // few tens of such bits at full weight walked the drift to its limit (0.31
+    // rad a bit, 1.5 Hz at 31 baud, beyond what the loop pulls in from), and the
+    // loop spun for seconds after the station came back. The bit's own Eb/N0 (the
+    // measured one times its power against the recent mean) sets the weight:
+    // heard / (heard + 1), so a bit heard at the noise's level teaches half as much
+    // and a clear one nearly in full.
+    const Real power = amplitude / (state_.amplitude + kTinyAmplitude);
+    const Real heard = c.snr.ebOverN0() * power * power;
+    c.carrier.step(phaseError, branch.bit, c.holding, std::abs(c.correctionTrend) >= kDriftTrendBits * c.plan.bitRate,
+                   heard / (heard + kHalfTaughtEbOverN0));
     if (c.preamble.note(branch.bit))
         c.timing.acquire();
     c.timing.step(timingError, timingBandwidth());

@@ -92,6 +92,7 @@ public:
         Real rateError = 0;      // bit clock, fraction of the nominal rate
         Real ebOverN0 = 0;       // measured on the detector's output, a power ratio
         Real carrierBandwidth = 0;  // the carrier loop's B_L * T
+        Real carrierDrift = 0;      // the carrier loop's drift, radians per bit
         bool fadingDetector = false;  // the decisions come from FadingDetector
     };
     const BitState& bitState() const { return state_; }
