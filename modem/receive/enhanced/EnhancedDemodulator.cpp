@@ -334,11 +334,11 @@ void EnhancedDemodulator::detectBit()
     // few tens of such bits at full weight walked the drift to its limit (0.31
     // rad a bit, 1.5 Hz at 31 baud, beyond what the loop pulls in from), and the
     // loop spun for seconds after the station came back. The bit's own Eb/N0 (the
-    // measured one times its power against the recent mean) sets the weight:
+    // measured one times the bit's power against the recent mean) sets the weight:
     // heard / (heard + 1), so a bit heard at the noise's level teaches half as much
     // and a clear one nearly in full.
-    const Real power = amplitude / (state_.amplitude + kTinyAmplitude);
-    const Real heard = c.snr.ebOverN0() * power * power;
+    const Real relative = amplitude / (state_.amplitude + kTinyAmplitude);  // against the recent mean
+    const Real heard = c.snr.ebOverN0() * relative * relative;
     c.carrier.step(phaseError, branch.bit, c.holding, std::abs(c.correctionTrend) >= kDriftTrendBits * c.plan.bitRate,
                    heard / (heard + kHalfTaughtEbOverN0));
     if (c.preamble.note(branch.bit))
