@@ -28,6 +28,11 @@ constexpr Real kDriftTrendBits = 5e-5;
 constexpr Real kFollowBeyondRange = 0.5;
 constexpr std::int64_t kFollowAfterHeldBits = 64;  // read cleanly this long, to be followed
 constexpr std::int64_t kKeepLoopAfterHeldBits = 64;  // ... and to keep the carrier loop through a large move
+// Bits a second below which that is done: from 125 baud a hundredth of the bit rate
+// is 1.25 Hz or more, beyond a drift's step between transforms, and a move that
+// large is the search stepping to or around another signal (with a carrier 50 Hz
+// off at 500 baud, keeping the loop through it cost 20 % of the text at 10 dB).
+constexpr Real kKeepLoopBelowBitRate = 100;
 constexpr Real kFollowTrackedRange = 0.25;         // of the search's range: and tracked this far since a jump
 constexpr Real kReturnAfterQuietSeconds = 5;  // with no station, the mixer goes back to the centre
 // Bits a second from which each tone gets a phase of its own: at 125 baud the tones
@@ -224,7 +229,8 @@ void EnhancedDemodulator::detectBit()
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
     if (c.correctionJumps[slot] != c.lastJumps ||
-        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate && c.heldBits < kKeepLoopAfterHeldBits)) {
+        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate &&
+         (c.heldBits < kKeepLoopAfterHeldBits || c.plan.bitRate >= kKeepLoopBelowBitRate))) {
         c.carrier.forgetDrift();
         c.trackedFrom = correction;
     } else {
