@@ -23,9 +23,8 @@
 #include "modem/channel/FrequencyShifter.h"
 #include "modem/channel/WattersonFading.h"
 #include "modem/receive/standard/MskDemodulator.h"
-#include "modem/transmit/TransmitPreamble.h"
+#include "modem/transmit/OnAirBits.h"
 #include "modem/varicode/VaricodeDecoder.h"
-#include "modem/varicode/VaricodeTable.h"
 #include "tools/ModemArgs.h"
 #include "tools/ModemChannel.h"
 #include "tools/ModemEncode.h"
@@ -183,26 +182,6 @@ Pair meanCer(const Channel& channel, const Speed& speed, double snrDb)
     return {sum.standard / seeds, sum.enhanced / seeds};
 }
 
-// The bits the over puts on the air: the preamble, the start value 0, each character's
-// code word and "00", and the idle units after the text.
-std::vector<int> overBits(const std::string& text)
-{
-    std::vector<int> bits;
-    for (int i = 0; i < kPreambleBuffers; ++i)
-        bits.push_back(preambleBit(i));
-    bits.push_back(0);
-    const auto word = [&](std::uint8_t byte) {
-        for (char c : VaricodeTable::codeFor(byte))
-            bits.push_back(c == '1');
-        bits.insert(bits.end(), varicode::kSeparator.size(), 0);
-    };
-    for (char c : text)
-        word(static_cast<std::uint8_t>(c));
-    for (int i = 0; i < modem::kDefaultIdleUnits; ++i)
-        word(varicode::kIdleCharacter);
-    return bits;
-}
-
 // The fade of each bit of the over: the mean power over the bit of what the fading
 // channel makes of a steady tone at the band's centre, for this seed (the fades the
 // chains meet with the same seed). The two paths'
@@ -249,7 +228,7 @@ double knownChannelCer(const Channel& channel, const Speed& speed, double snrDb)
     static std::map<std::string, std::vector<int>> bitsOf;
     std::vector<int>& sent = bitsOf[speed.baud];
     if (sent.empty())
-        sent = overBits(o.text);
+        sent = onAirBits(o.text, modem::kDefaultIdleUnits);
     const double baud = static_cast<double>(modem::kEncodeSampleRate) / modem::samplesPerBitForBaud(speed.baud);
     const double meanEbN0 = std::pow(10.0, (snrDb + 10 * std::log10(modem::kNoiseBandwidth / baud)) / 10);
     double sum = 0;

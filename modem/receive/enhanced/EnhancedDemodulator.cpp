@@ -228,8 +228,9 @@ void EnhancedDemodulator::detectBit()
     const std::size_t slot = static_cast<std::size_t>(whole) & (BitMatchedFilters::kHistory - 1);
     const Real correction = c.correctionHz[slot];
     const Real move = correction - c.lastCorrectionHz;
+    const bool trackingMove = std::abs(move) <= FrequencySearch::kMinJumpBits * c.plan.bitRate;
     if (c.correctionJumps[slot] != c.lastJumps ||
-        (std::abs(move) > FrequencySearch::kMinJumpBits * c.plan.bitRate &&
+        (!trackingMove &&
          (c.heldBits < kKeepLoopAfterHeldBits || c.plan.bitRate >= kKeepLoopBelowBitRate))) {
         c.carrier.forgetDrift();
         c.trackedFrom = correction;
@@ -242,7 +243,7 @@ void EnhancedDemodulator::detectBit()
         // half the drift (a standing phase error of 0.13 radians at 31 baud
         // and 0.5 Hz a second near the threshold).
         // (A move too large for tracking, on a station read cleanly, is no drift.)
-        if (std::abs(move) <= FrequencySearch::kMinJumpBits * c.plan.bitRate)
+        if (trackingMove)
             c.correctionTrend = kTrendMemory * c.correctionTrend + (1 - kTrendMemory) * move;
         // In noise the search moves now and then, and the trend is only taken
         // off with its moves: there it is the noise's, not a drift to follow.

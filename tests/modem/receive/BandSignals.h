@@ -6,8 +6,7 @@
 // Everything is at the receiver's 8000 samples per second, summed as doubles on
 // the 16-bit scale and rounded once at the end.
 
-#include "modem/transmit/TransmitPreamble.h"
-#include "modem/varicode/VaricodeTable.h"
+#include "modem/transmit/OnAirBits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,24 +21,10 @@ namespace bandtest {
 inline constexpr int kRate = 8000;               // samples per second
 inline constexpr double kNoiseBandwidth = 2500;  // Hz that an SNR refers to
 
-// The bits a transmitter sends for a text: the preamble, the start value 0, each
-// character's code word and "00", then two idle units (NUL, "00").
+// The bits a transmitter sends for a text, with two idle units after it.
 inline std::vector<int> onAirBits(std::string_view text)
 {
-    std::vector<int> bits;
-    for (int k = 0; k < kPreambleBuffers; ++k)
-        bits.push_back(preambleBit(k));
-    bits.push_back(0);
-    const auto word = [&](std::uint8_t c) {
-        for (char b : VaricodeTable::codeFor(c))
-            bits.push_back(b == '1');
-        bits.insert(bits.end(), {0, 0});
-    };
-    for (char c : text)
-        word(static_cast<std::uint8_t>(c));
-    word(0);
-    word(0);
-    return bits;
+    return ::onAirBits(text, 2);
 }
 
 struct Station {

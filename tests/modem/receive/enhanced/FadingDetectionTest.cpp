@@ -43,6 +43,25 @@ struct Receiver : BitDecisionSink {
 
 const std::string kText = "the quick brown fox jumps over the lazy dog 0123456789 THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG";
 
+// One over of `text` through a fading channel at this average SNR: the share of the
+// decisions the fading detector gave, and the characters read wrong.
+struct FadedReading {
+    double fadingShare;
+    std::size_t wrong;
+};
+FadedReading readFaded(const std::string& text, const std::vector<double>& signal, const modem::FadingProfile& fading,
+                       double snrDb, std::uint64_t seed)
+{
+    modem::ChannelOptions options;
+    options.snrDb = snrDb;
+    options.seed = seed;
+    options.fading = fading;
+    Receiver rx;
+    for (std::int16_t s : modem::applyChannel(signal, bandtest::kRate, options))
+        rx.demodulator.DemodulateSample(s);
+    return {rx.fadingShare(), modem::editDistance(text, rx.pane.text())};
+}
+
 }  // namespace
 
 // White noise at -8 dB in 2500 Hz (Eb/N0 -8 + 10 log10(2500 / 31.25) = 11.0 dB,
@@ -80,15 +99,9 @@ TEST(DetectorSelectorTest, FollowsAFastFadingPath)
     const std::vector<double> signal = bandtest::msk(bandtest::onAirBits(kText), station);
     std::size_t wrong = 0;
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
-        modem::ChannelOptions options;
-        options.snrDb = 30;
-        options.seed = seed;
-        options.fading = {1, 1.0, 0.0};
-        Receiver rx;
-        for (std::int16_t s : modem::applyChannel(signal, bandtest::kRate, options))
-            rx.demodulator.DemodulateSample(s);
-        EXPECT_GT(rx.fadingShare(), 0.5) << "seed " << seed;
-        wrong += modem::editDistance(kText, rx.pane.text());
+        const FadedReading reading = readFaded(kText, signal, {1, 1.0, 0.0}, 30, seed);
+        EXPECT_GT(reading.fadingShare, 0.5) << "seed " << seed;
+        wrong += reading.wrong;
     }
     EXPECT_LE(wrong, 2u);
 }
@@ -110,15 +123,9 @@ TEST(DetectorSelectorTest, MovesOffTheCarrierLoopInModerateFading)
     const std::vector<double> signal = bandtest::msk(bandtest::onAirBits(text), station);
     std::size_t wrong = 0;
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
-        modem::ChannelOptions options;
-        options.snrDb = 6;
-        options.seed = seed;
-        options.fading = modem::kFadingModerate;
-        Receiver rx;
-        for (std::int16_t s : modem::applyChannel(signal, bandtest::kRate, options))
-            rx.demodulator.DemodulateSample(s);
-        EXPECT_GT(rx.fadingShare(), 0.7) << "seed " << seed;
-        wrong += modem::editDistance(text, rx.pane.text());
+        const FadedReading reading = readFaded(text, signal, modem::kFadingModerate, 6, seed);
+        EXPECT_GT(reading.fadingShare, 0.7) << "seed " << seed;
+        wrong += reading.wrong;
     }
     EXPECT_LE(wrong, 32u);
 }
