@@ -290,6 +290,7 @@ void EnhancedDemodulator::detectBit()
     const Complex aligned = onCarrier * (branch.bit ? std::conj(halfSkew) : halfSkew);
     const Real phaseError = std::arg(aligned);
     c.fading.step(zero, one, carrier);
+    c.smoothed.step(zero, one, zeroReferences[0], oneReferences[0], c.trellis);
     c.selector.step(aligned, c.fading.predictionError(), c.fading.noise(), skewed);
     state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);
@@ -356,8 +357,8 @@ void EnhancedDemodulator::detectBit()
 
     if (c.scope)
         c.scope->bitStrobe(t);
-    if (c.trellis.hasDecision()) {
-        const int bit = c.selector.fast() ? c.fading.decision() : c.trellis.decision();
+    if (c.smoothed.hasDecision()) {
+        const int bit = c.selector.fast() ? c.fading.decision() : c.smoothed.decision();
         decisions_.DecideBit(bit ? 1.0 : -1.0);
     }
 }

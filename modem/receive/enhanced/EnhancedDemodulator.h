@@ -17,9 +17,11 @@
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
 //    CarrierPhaseLoop (from 125 baud each tone turned by half the skew that
-//    ToneSkewEstimate measures between them), and decides each bit 4 bits later;
+//    ToneSkewEstimate measures between them);
 //  - the loops take their errors from the best path's newest branch, and the
 //    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
+//  - SmoothedCoherentDetector reads each bit again 6 bits later against the
+//    bits either side of it on that path, and decides it 4 bits after that;
 //  - FadingDetector reads the same bit against a reference that follows fast
 //    fading, and DetectorSelector takes each decision from the one that fits.
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
@@ -48,6 +50,7 @@
 #include "modem/receive/enhanced/MskTrellis.h"
 #include "modem/receive/enhanced/NoiseBlanker.h"
 #include "modem/receive/enhanced/PreambleEndSearch.h"
+#include "modem/receive/enhanced/SmoothedCoherentDetector.h"
 #include "modem/receive/enhanced/SteadyCarrierNotch.h"
 #include "modem/receive/enhanced/SymbolRateLine.h"
 #include "modem/receive/enhanced/ToneSkewEstimate.h"
@@ -62,6 +65,9 @@
 class EnhancedDemodulator {
 public:
     static constexpr int kDecisionDelayBits = 4;     // the trellis's decision delay
+    // A bit's decision comes out so many bits later again: bitState() is this far
+    // ahead of the decisions, beyond the trellis's own delay.
+    static constexpr int kSecondLookBits = SmoothedCoherentDetector::kSideBits;
     static constexpr Real kInputScale = 1.0 / 32768;  // 16-bit full scale to 1
     static constexpr int kMutedPeak = 2;          // 16-bit steps
     static constexpr Real kMutedSeconds = 0.1;
@@ -130,7 +136,9 @@ private:
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
         ToneSkewEstimate toneSkew;
-        FadingDetector fading{kDecisionDelayBits};
+        // Its decisions come out with the second look's, for the same bit.
+        SmoothedCoherentDetector smoothed{kDecisionDelayBits};
+        FadingDetector fading{kDecisionDelayBits + SmoothedCoherentDetector::kSideBits};
         DetectorSelector selector;
         CarrierPhaseLoop carrier;
         BitSnrEstimate snr;

@@ -8,8 +8,6 @@
 namespace {
 
 constexpr int kStates = MskTrellis::kStates;
-// e^(-j m pi / 2): the phase of state m taken off.
-const std::array<Complex, kStates> kQuarterBack{Complex(1, 0), Complex(0, -1), Complex(-1, 0), Complex(0, 1)};
 
 }  // namespace
 
@@ -35,14 +33,14 @@ MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Complex carri
     for (int m = 0; m < kStates; ++m) {
         const auto i = static_cast<std::size_t>(m);
         from[i] = trellis_.from(m);
-        sample[i] = (trellis_.bit(m) ? one : zero) * carrier * kQuarterBack[static_cast<std::size_t>(from[i])];
+        sample[i] = (trellis_.bit(m) ? one : zero) * carrier * MskTrellis::quarterBack(from[i]);
     }
     const auto best = static_cast<std::size_t>(trellis_.bestState());
     const Complex predicted = estimate_.prediction(from[best]);
     predictionError_ = std::norm(sample[best] - predicted);
     bit_ = trellis_.bit(static_cast<int>(best));
     bestGain_ = std::conj(predicted);
-    bestCarrier_ = carrier * kQuarterBack[static_cast<std::size_t>(from[best])];
+    bestCarrier_ = carrier * MskTrellis::quarterBack(from[best]);
     estimate_.follow(from, sample);
     twoSided_.push(zero * carrier, one * carrier);
     if (trellis_.hasDecision())

@@ -60,3 +60,14 @@ MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<
     }
     return {s.bit[static_cast<std::size_t>(best_)], s.from[static_cast<std::size_t>(best_)]};
 }
+
+void MskTrellis::bestPath(int count, Path& path) const
+{
+    int state = best_;
+    for (int j = 0; j < count; ++j) {
+        const Survivors& back = history_[(steps_ - 1 - static_cast<std::uint64_t>(j)) % history_.size()];
+        const auto s = static_cast<std::size_t>(state);
+        path[static_cast<std::size_t>(j)] = {back.bit[s], back.from[s]};
+        state = back.from[s];
+    }
+}

@@ -31,6 +31,13 @@ public:
 
     explicit MskTrellis(int delay);
 
+    // e^(-j m pi / 2): the phase of state m taken off.
+    static Complex quarterBack(int state)
+    {
+        static const std::array<Complex, kStates> turns{Complex(1, 0), Complex(0, -1), Complex(-1, 0), Complex(0, 1)};
+        return turns[static_cast<std::size_t>(state)];
+    }
+
     // One bit: the two matched-filter outputs at its end and the carrier phase.
     // Returns the best path's newest branch.
     Branch step(Complex zero, Complex one, Real theta);
@@ -50,6 +57,10 @@ public:
     // The best path's bit after the decided one: still tentative, one bit younger.
     int nextOnPath() const { return nextOnPath_; }
     int bestState() const { return best_; }
+    // The best path's newest `count` branches (at most kMaxDelay + 1, and no more
+    // than the steps so far), newest first: each bit and the state it left.
+    using Path = std::array<Branch, kMaxDelay + 1>;
+    void bestPath(int count, Path& path) const;
 
 private:
     struct Survivors {

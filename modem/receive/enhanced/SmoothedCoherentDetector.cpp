@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "modem/receive/enhanced/SmoothedCoherentDetector.h"
+
+#include <algorithm>
+#include <cstddef>
+
+void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroReference, Complex oneReference,
+                                    const MskTrellis& first)
+{
+    bits_[pushed_ % bits_.size()] = {zero, one, zeroReference, oneReference};
+    ++pushed_;
+    if (pushed_ <= static_cast<std::uint64_t>(kSideBits))
+        return;
+    const int count = static_cast<int>(std::min<std::uint64_t>(pushed_, kWindowBits));
+    first.bestPath(count, path_);
+    const Bit& bit = at(kSideBits);
+    Complex gain(0, 0);
+    for (int age = 0; age < count; ++age) {
+        const Bit& b = at(age);
+        if (age == kSideBits)
+            continue;
+        const MskTrellis::Branch& branch = path_[static_cast<std::size_t>(age)];
+        gain += (branch.bit ? b.one * b.oneReference : b.zero * b.zeroReference) * MskTrellis::quarterBack(branch.fromState);
+    }
+    std::array<Complex, MskTrellis::kStates> zeros, ones;
+    zeros.fill(bit.zeroReference * std::conj(gain));
+    ones.fill(bit.oneReference * std::conj(gain));
+    trellis_.step(bit.zero, bit.one, zeros, ones);
+}
