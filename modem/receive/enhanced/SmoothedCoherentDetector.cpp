@@ -5,15 +5,22 @@
 #include <cstddef>
 
 void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroReference, Complex oneReference,
-                                    const MskTrellis& first)
+                                    const MskTrellis& first, bool smooth)
 {
     bits_[pushed_ % bits_.size()] = {zero, one, zeroReference, oneReference};
     ++pushed_;
     if (pushed_ <= static_cast<std::uint64_t>(kSideBits))
         return;
+    const Bit& bit = at(kSideBits);
+    std::array<Complex, MskTrellis::kStates> zeros, ones;
+    if (!smooth) {
+        zeros.fill(bit.zeroReference);
+        ones.fill(bit.oneReference);
+        trellis_.step(bit.zero, bit.one, zeros, ones);
+        return;
+    }
     const int count = static_cast<int>(std::min<std::uint64_t>(pushed_, kWindowBits));
     first.bestPath(count, path_);
-    const Bit& bit = at(kSideBits);
     Complex gain(0, 0);
     for (int age = 0; age < count; ++age) {
         const Bit& b = at(age);
@@ -22,7 +29,6 @@ void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroRefer
         const MskTrellis::Branch& branch = path_[static_cast<std::size_t>(age)];
         gain += (branch.bit ? b.one * b.oneReference : b.zero * b.zeroReference) * MskTrellis::quarterBack(branch.fromState);
     }
-    std::array<Complex, MskTrellis::kStates> zeros, ones;
     zeros.fill(bit.zeroReference * std::conj(gain));
     ones.fill(bit.oneReference * std::conj(gain));
     trellis_.step(bit.zero, bit.one, zeros, ones);

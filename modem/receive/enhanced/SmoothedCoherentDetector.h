@@ -44,8 +44,10 @@ public:
 
     // After the first trellis's step for the newest bit: that bit's two tones, the
     // references it scored them against (e^(-j theta), each tone turned by half the
-    // skew where it has one), and the first trellis.
-    void step(Complex zero, Complex one, Complex zeroReference, Complex oneReference, const MskTrellis& first);
+    // skew where it has one), and the first trellis. Unless `smooth`, the bit is
+    // scored as the first trellis scored it, and decided as it was, later.
+    void step(Complex zero, Complex one, Complex zeroReference, Complex oneReference, const MskTrellis& first,
+              bool smooth = true);
 
     bool hasDecision() const { return trellis_.hasDecision(); }
     int decision() const { return trellis_.decision(); }
