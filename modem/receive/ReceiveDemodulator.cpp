@@ -20,17 +20,9 @@ void ReceiveDemodulator::DemodulateSample(std::int16_t x)
     const EnhancedDemodulator::BitState& bit = enhanced_.bitState();
     if (bit.bits != squelchBits_) {
         squelchBits_ = bit.bits;
-        squelchInputs_[squelchInputsPushed_++ % squelchInputs_.size()] = {
-            enhanced_.transforms() * enhanced_.plan().searchHopBits, enhanced_.lineToFloor(), enhanced_.presence(),
-            bit.recentAmplitude, bit.amplitude, bit.ebOverN0};
-        // The enhanced chain's decisions come out kSecondLookBits later than the
-        // standard chain's, counted from the same bit.
-        const std::size_t behind = selected(DemodulatorChoice::Enhanced) ? EnhancedDemodulator::kSecondLookBits : 0;
-        if (squelchInputsPushed_ > behind) {
-            const SquelchInputs& in = squelchInputs_[(squelchInputsPushed_ - 1 - behind) % squelchInputs_.size()];
-            squelch_.update(squelchLevels(settings_.tickRate), in.searchedBits, in.lineToFloor, in.presence,
-                            in.recentAmplitude, in.amplitude, in.ebOverN0);
-        }
+        squelch_.update(squelchLevels(settings_.tickRate), enhanced_.transforms() * enhanced_.plan().searchHopBits,
+                        enhanced_.lineToFloor(), enhanced_.presence(),
+                        bit.recentAmplitude, bit.amplitude, bit.ebOverN0);
     }
 }
 

@@ -15,8 +15,6 @@
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
 #include "modem/receive/standard/MskDemodulator.h"
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 
 class ReceiveDemodulator : public SampleSink {
@@ -68,15 +66,5 @@ private:
     EnhancedDemodulator enhanced_;
     SignalSquelch squelch_;
     std::int64_t squelchBits_ = 0;
-    // What the squelch hears of each bit, kept until the enhanced chain's second
-    // look has decided it: the squelch judges each decision by the same bits about
-    // it whichever chain is heard (the standard chain decides a bit about as soon as
-    // the enhanced chain's trellis does).
-    struct SquelchInputs {
-        std::uint64_t searchedBits;
-        Real lineToFloor, presence, recentAmplitude, amplitude, ebOverN0;
-    };
-    std::array<SquelchInputs, EnhancedDemodulator::kSecondLookBits + 1> squelchInputs_{};
-    std::size_t squelchInputsPushed_ = 0;
     bool heardOnly_ = false;
 };

@@ -20,8 +20,9 @@
 //    ToneSkewEstimate measures between them);
 //  - the loops take their errors from the best path's newest branch, and the
 //    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
-//  - SmoothedCoherentDetector reads each bit again 6 bits later against the
-//    bits either side of it on that path, and decides it 4 bits after that;
+//  - below 100 bits a second SmoothedCoherentDetector reads each bit again 2 bits
+//    later against the bits either side of it on that path, and decides it as
+//    soon as the trellis would have;
 //  - FadingDetector reads the same bit against a reference that follows fast
 //    fading, and DetectorSelector takes each decision from the one that fits.
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
@@ -65,9 +66,7 @@
 class EnhancedDemodulator {
 public:
     static constexpr int kDecisionDelayBits = 4;     // the trellis's decision delay
-    // A bit's decision comes out so many bits later again: bitState() is this far
-    // ahead of the decisions, beyond the trellis's own delay.
-    static constexpr int kSecondLookBits = SmoothedCoherentDetector::kSideBits;
+    static_assert(kDecisionDelayBits > SmoothedCoherentDetector::kAheadBits, "the second look decides no sooner");
     static constexpr Real kInputScale = 1.0 / 32768;  // 16-bit full scale to 1
     static constexpr int kMutedPeak = 2;          // 16-bit steps
     static constexpr Real kMutedSeconds = 0.1;
@@ -136,9 +135,8 @@ private:
         SymbolRateLine line;
         MskTrellis trellis{kDecisionDelayBits};
         ToneSkewEstimate toneSkew;
-        // Its decisions come out with the second look's, for the same bit.
         SmoothedCoherentDetector smoothed{kDecisionDelayBits};
-        FadingDetector fading{kDecisionDelayBits + SmoothedCoherentDetector::kSideBits};
+        FadingDetector fading{kDecisionDelayBits};
         DetectorSelector selector;
         CarrierPhaseLoop carrier;
         BitSnrEstimate snr;

@@ -5,30 +5,24 @@
 #include <cstddef>
 
 void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroReference, Complex oneReference,
-                                    const MskTrellis& first, bool smooth)
+                                    const MskTrellis& first)
 {
     bits_[pushed_ % bits_.size()] = {zero, one, zeroReference, oneReference};
     ++pushed_;
-    if (pushed_ <= static_cast<std::uint64_t>(kSideBits))
+    if (pushed_ <= static_cast<std::uint64_t>(kAheadBits))
         return;
-    const Bit& bit = at(kSideBits);
-    std::array<Complex, MskTrellis::kStates> zeros, ones;
-    if (!smooth) {
-        zeros.fill(bit.zeroReference);
-        ones.fill(bit.oneReference);
-        trellis_.step(bit.zero, bit.one, zeros, ones);
-        return;
-    }
     const int count = static_cast<int>(std::min<std::uint64_t>(pushed_, kWindowBits));
     first.bestPath(count, path_);
     Complex gain(0, 0);
     for (int age = 0; age < count; ++age) {
-        const Bit& b = at(age);
-        if (age == kSideBits)
+        if (age == kAheadBits)
             continue;
+        const Bit& b = at(age);
         const MskTrellis::Branch& branch = path_[static_cast<std::size_t>(age)];
         gain += (branch.bit ? b.one * b.oneReference : b.zero * b.zeroReference) * MskTrellis::quarterBack(branch.fromState);
     }
+    const Bit& bit = at(kAheadBits);
+    std::array<Complex, MskTrellis::kStates> zeros, ones;
     zeros.fill(bit.zeroReference * std::conj(gain));
     ones.fill(bit.oneReference * std::conj(gain));
     trellis_.step(bit.zero, bit.one, zeros, ones);
