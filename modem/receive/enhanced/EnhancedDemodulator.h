@@ -17,12 +17,11 @@
 //  - PreambleEndSearch puts the bit grid on the text's first bits;
 //  - MskTrellis (4-state Viterbi) detects the bit coherently against the phase of
 //    CarrierPhaseLoop (from 125 baud each tone turned by half the skew that
-//    ToneSkewEstimate measures between them);
+//    ToneSkewEstimate measures between them), and decides each bit 4 bits later;
 //  - the loops take their errors from the best path's newest branch, and the
 //    carrier loop its bandwidth from the Eb/N0 measured there (BitSnrEstimate);
-//  - below 100 bits a second SmoothedCoherentDetector reads each bit again 2 bits
-//    later against the bits either side of it on that path, and decides it as
-//    soon as the trellis would have;
+//  - at 31 baud SmoothedCoherentDetector reads each bit again 2 bits later
+//    against the bits either side of it on that path, and decides it then;
 //  - FadingDetector reads the same bit against a reference that follows fast
 //    fading, and DetectorSelector takes each decision from the one that fits.
 // The decisions go to the decoder as +1 (a 1 bit) or -1. The scope gets the classic
