@@ -49,14 +49,10 @@ MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<
 
     if (hasDecision()) {
         // Back along the best path to the bit `delay` bits ago.
-        int state = best_;
-        for (int j = 0; j < delay_; ++j) {
-            const Survivors& back = history_[(steps_ - 1 - static_cast<std::uint64_t>(j)) % history_.size()];
-            if (j == delay_ - 1)
-                nextOnPath_ = back.bit[static_cast<std::size_t>(state)];
-            state = back.from[static_cast<std::size_t>(state)];
-        }
-        decision_ = history_[(steps_ - 1 - static_cast<std::uint64_t>(delay_)) % history_.size()].bit[static_cast<std::size_t>(state)];
+        Path path;
+        bestPath(delay_ + 1, path);
+        nextOnPath_ = path[static_cast<std::size_t>(delay_ - 1)].bit;
+        decision_ = path[static_cast<std::size_t>(delay_)].bit;
     }
     return {s.bit[static_cast<std::size_t>(best_)], s.from[static_cast<std::size_t>(best_)]};
 }
