@@ -46,6 +46,7 @@ constexpr Real kSkewedFromBitRate = 100;
 // CCIR good 0.4 dB at 1 %, and white noise 0.2 dB; at 63 baud white noise 0.2 dB
 // (8 seeds), with no fading channel measured to set against it.
 constexpr Real kSecondLookBelowBitRate = 50;
+static_assert(kSecondLookBelowBitRate <= kSkewedFromBitRate, "the second look reads both tones on the carrier's phase");
 
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
@@ -299,7 +300,7 @@ void EnhancedDemodulator::detectBit()
     c.fading.step(zero, one, carrier);
     const bool secondLook = c.plan.bitRate < kSecondLookBelowBitRate;
     if (secondLook)
-        c.smoothed.step(zero, one, zeroReferences[0], oneReferences[0], c.trellis);
+        c.smoothed.step(zero, one, carrier, c.trellis);
     c.selector.step(aligned, c.fading.predictionError(), c.fading.noise(), skewed);
     state_.fadingDetector = c.selector.fast();
     const Real amplitude = std::abs(aligned);

@@ -3,11 +3,7 @@
 
 #include <algorithm>
 
-MskTrellis::MskTrellis(int delay) : delay_(std::clamp(delay, 1, kMaxDelay))
-{
-    for (int m = 0; m < kStates; ++m)
-        quarter_[static_cast<std::size_t>(m)] = unitPhasor(-kPi / 2 * m);
-}
+MskTrellis::MskTrellis(int delay) : delay_(std::clamp(delay, 1, kMaxDelay)) {}
 
 MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, Real theta)
 {
@@ -22,8 +18,9 @@ MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<
     std::array<Real, kStates> zeroScore{};
     std::array<Real, kStates> oneScore{};
     for (std::size_t m = 0; m < kStates; ++m) {
-        zeroScore[m] = (zero * (zeroReferences[m] * quarter_[m])).real();
-        oneScore[m] = (one * (oneReferences[m] * quarter_[m])).real();
+        const Complex quarter = quarterBack(static_cast<int>(m));
+        zeroScore[m] = (zero * (zeroReferences[m] * quarter)).real();
+        oneScore[m] = (one * (oneReferences[m] * quarter)).real();
     }
     const std::size_t at = steps_ % history_.size();
     Survivors& s = history_[at];

@@ -73,7 +73,6 @@ private:
     int delay_;
     std::array<Real, kStates> metric_{};
     std::array<Survivors, kMaxDelay + 1> history_{};  // ring, one entry a bit
-    std::array<Complex, kStates> quarter_{};          // e^(-j m pi / 2)
     std::uint64_t steps_ = 0;
     int best_ = 0;
     int decision_ = 0;

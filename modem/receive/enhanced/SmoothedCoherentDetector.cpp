@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <cstddef>
 
-void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroReference, Complex oneReference,
-                                    const MskTrellis& first)
+void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex carrier, const MskTrellis& first)
 {
-    bits_[pushed_ % bits_.size()] = {zero, one, zeroReference, oneReference};
+    bits_[pushed_ % bits_.size()] = {zero, one, carrier};
     ++pushed_;
     if (pushed_ <= static_cast<std::uint64_t>(kAheadBits))
         return;
@@ -19,11 +18,10 @@ void SmoothedCoherentDetector::step(Complex zero, Complex one, Complex zeroRefer
             continue;
         const Bit& b = at(age);
         const MskTrellis::Branch& branch = path_[static_cast<std::size_t>(age)];
-        gain += (branch.bit ? b.one * b.oneReference : b.zero * b.zeroReference) * MskTrellis::quarterBack(branch.fromState);
+        gain += (branch.bit ? b.one : b.zero) * b.carrier * MskTrellis::quarterBack(branch.fromState);
     }
     const Bit& bit = at(kAheadBits);
-    std::array<Complex, MskTrellis::kStates> zeros, ones;
-    zeros.fill(bit.zeroReference * std::conj(gain));
-    ones.fill(bit.oneReference * std::conj(gain));
-    trellis_.step(bit.zero, bit.one, zeros, ones);
+    std::array<Complex, MskTrellis::kStates> references;
+    references.fill(bit.carrier * std::conj(gain));
+    trellis_.step(bit.zero, bit.one, references, references);
 }

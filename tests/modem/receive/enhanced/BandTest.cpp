@@ -299,13 +299,10 @@ TEST(CarrierTest, ASteadyCarrierIsNotchedAndTheStationRead)
     }
 }
 
-// At 500 baud, +7 dB (the chain's 1 % point + 7 dB), beside a carrier 50 Hz off
-// and 10 dB stronger, four noise seeds each side: a hundredth of the bit rate is
-// 5 Hz here, and a move that large is the search stepping around the notched
-// carrier, not its noise, so the carrier loop starts afresh with it at this speed
-// even on a station read cleanly. Kept through such steps, the loop lost the whole
-// of the last three copies of the text in three of the eight overs (888 of the
-// 8 x 296 characters wrong); started afresh, 195, all above the carrier.
+// 500 baud at +7 dB beside a carrier 50 Hz off and 10 dB stronger, four seeds each
+// side: a move of a hundredth of the bit rate (5 Hz) is the search stepping around
+// the carrier, so the loop starts afresh even on a station read cleanly. Kept
+// through such steps it lost the text's tail in three overs (888 of 8 x 296 wrong).
 TEST(CarrierTest, AtTheFastestSpeedTheLoopStartsAfreshWhenTheSearchStepsAroundACarrier)
 {
     const std::string tail = kText + " " + kText + " " + kText;  // after the notch has settled
