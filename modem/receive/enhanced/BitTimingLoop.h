@@ -22,12 +22,12 @@ public:
     // for 12 bits the grid was seen still half-way there; the straddled bits
     // then turned the carrier loop away, and against a wrong carrier phase the
     // timing detector pushed the grid the wrong way, by a whole bit within 300
-    // (40 characters lost at 31 baud and -11.5 dB). Held fast for longer, noise
-    // slipped the grid instead. The error is a fixed offset to be found in
+    // (an over's first words lost at 31 baud near -12 dB). Held fast for longer,
+    // noise slipped the grid instead. The error is a fixed offset to be found in
     // noise, best done by averaging over a growing memory: the gain falls as
     // m / (m + k) of the fast one, k bits after the preamble's end, until it
     // meets the tracking loop's (96 bits in at "Fast sync"). At 31 baud near the
-    // threshold this halved the overs whose first words were lost.
+    // threshold this nearly halved the overs whose first words were lost.
     static constexpr Real kAcquireMemoryBits = 24;  // m
     static constexpr int kLongestAcquireBits = 96;
     // 3000 ppm, beyond any sound card's clock error; noise between overs cannot
