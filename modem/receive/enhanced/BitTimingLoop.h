@@ -25,11 +25,13 @@ public:
     // (an over's first words lost at 31 baud near -12 dB). Held fast for longer,
     // noise slipped the grid instead. The error is a fixed offset to be found in
     // noise, best done by averaging over a growing memory: the gain falls as
-    // m / (m + k) of the fast one, k bits after the preamble's end, until it
-    // meets the tracking loop's (96 bits in at "Fast sync"). At 31 baud near the
-    // threshold this nearly halved the overs whose first words were lost.
+    // m / (m + k) of the fast one, k bits after the preamble's end, for 32 bits
+    // (to 0.11, twice the tracking gain at "Fast sync"). At 31 baud near the
+    // threshold this nearly halved the overs whose first words were lost. Kept
+    // falling until it met the tracking gain (96 bits in), it let one of 16 pairs
+    // of overs at 500 baud print 580 junk characters in the noise between them.
     static constexpr Real kAcquireMemoryBits = 24;  // m
-    static constexpr int kLongestAcquireBits = 96;
+    static constexpr int kLongestAcquireBits = 32;
     // 3000 ppm, beyond any sound card's clock error; noise between overs cannot
     // walk the rate further off than that.
     static constexpr Real kMaxRateError = 0.003;
