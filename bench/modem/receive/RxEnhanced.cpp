@@ -9,6 +9,7 @@
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/transmit/OnAirBits.h"
 #include "modem/varicode/VaricodeTable.h"
 #include "tools/ModemArgs.h"
 #include "tools/ModemChannel.h"
@@ -352,12 +353,9 @@ void openings()
     const std::string text = "Good evening and thanks for the call. Your signal is steady here with a little fading";
     constexpr std::size_t kBits = 300, kAnchorBits = 40, kSearched = 100;
     constexpr int kMostWrong = 6;
-    std::vector<int> sent = {0, 0, 0};  // the preamble's "00" and the start value
-    for (char ch : text) {
-        for (char b : VaricodeTable::codeFor(static_cast<std::uint8_t>(ch)))
-            sent.push_back(b == '1');
-        sent.insert(sent.end(), {0, 0});
-    }
+    // From the preamble's "00" on: the start value, each code word and its "00".
+    const std::vector<int> all = onAirBits(text, 0);
+    const std::vector<int> sent(all.begin() + (kPreambleBuffers - kPreambleTrailingZeros), all.end());
     const std::vector<double>& signal = clean("31", text);
     std::cout << "| SNR (dB) | overs | openings misread |\n|---:|---:|---:|\n";
     for (const double snr : {-12.0, -11.5}) {

@@ -46,17 +46,14 @@ public:
     // Moves the strobe on to the end of the next bit.
     void step(Real error, Real bandwidth)
     {
-        const LoopGains tracking(bandwidth);
         if (sinceAcquire_ < kLongestAcquireBits) {
             const Real gain = acquiring_.proportional * kAcquireMemoryBits /
                               (kAcquireMemoryBits + static_cast<Real>(sinceAcquire_));
-            if (gain > tracking.proportional) {
-                ++sinceAcquire_;
-                t_ += kSamplesPerBit * (1 + r_) + gain * error;
-                return;
-            }
-            sinceAcquire_ = kLongestAcquireBits;
+            ++sinceAcquire_;
+            t_ += kSamplesPerBit * (1 + r_) + gain * error;
+            return;
         }
+        const LoopGains tracking(bandwidth);
         t_ += kSamplesPerBit * (1 + r_) + tracking.proportional * error;
         r_ = std::clamp(r_ + tracking.integral * error / kSamplesPerBit, -kMaxRateError, kMaxRateError);
     }

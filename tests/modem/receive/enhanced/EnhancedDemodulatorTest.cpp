@@ -6,8 +6,8 @@
 #include "modem/receive/StringTextPane.h"
 #include "modem/receive/enhanced/CarrierPhaseLoop.h"
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
+#include "modem/transmit/OnAirBits.h"
 #include "modem/varicode/VaricodeDecoder.h"
-#include "modem/varicode/VaricodeTable.h"
 #include "tests/modem/receive/ReceiveSignals.h"
 #include "tools/ModemChannel.h"
 
@@ -71,13 +71,8 @@ int samplesPerBit(const Speed& speed)
 // then each character's code word and "00".
 std::vector<int> bitsAfterPreamble(const std::string& text)
 {
-    std::vector<int> sent = {0, 0, 0};
-    for (char c : text) {
-        for (char b : VaricodeTable::codeFor(static_cast<std::uint8_t>(c)))
-            sent.push_back(b == '1');
-        sent.insert(sent.end(), {0, 0});
-    }
-    return sent;
+    const std::vector<int> all = onAirBits(text, 0);
+    return {all.begin() + (kPreambleBuffers - kPreambleTrailingZeros), all.end()};
 }
 
 std::string speedName(const ::testing::TestParamInfo<Speed>& info)
