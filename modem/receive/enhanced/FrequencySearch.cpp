@@ -388,7 +388,26 @@ void FrequencySearch::track(bool onStation)
     const Real move = p.offset - offset_;
     const bool loopAgrees = move * residualHz_ > 0 && std::abs(residualHz_) >= kLoopAgreeShare * std::abs(move);
     const bool drifting = move * driftHzPerBit_ > 0 && std::abs(driftHzPerBit_) > kDriftingBits * bitRate_;
-    if (onStation && atEdge && !loopAgrees && !drifting)
+    if (onStation && atEdge && !loopAgrees && !drifting && !onSlope(lo, hi, move > 0))
         return;
     offset_ = p.offset;
+}
+
+bool FrequencySearch::onSlope(std::size_t lo, std::size_t hi, bool upwards) const
+{
+    // From the grid point nearest the estimate to the edge of the reach the
+    // scores must rise without a valley between: a station's own line at the
+    // estimate, with a neighbour's products rising beyond it, leaves one.
+    const Real at = std::clamp((offset_ - gridStart_) / gridStep_, static_cast<Real>(lo), static_cast<Real>(hi - 1));
+    std::size_t i = static_cast<std::size_t>(std::lround(at));
+    const std::size_t edge = upwards ? hi - 1 : lo;
+    const Real start = scores_[i];
+    Real highest = start;
+    while (i != edge) {
+        i = upwards ? i + 1 : i - 1;
+        if (scores_[i] < kSlopeValley * highest)
+            return false;
+        highest = std::max(highest, scores_[i]);
+    }
+    return scores_[edge] >= kSlopeRise * start;
 }

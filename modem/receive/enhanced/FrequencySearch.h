@@ -119,6 +119,15 @@ public:
     // this much (R per bit; 0.1 Hz a second at 31 baud): a drifting station,
     // whose drift the correction's trend takes off before the loop sees it.
     static constexpr Real kDriftingBits = 1e-4;
+    // ... or where the estimate sits on no line of its own, but on the slope of
+    // one beyond the reach: the scores rise from the estimate to the edge, no
+    // point falling below this share of the highest before it, and the edge
+    // scoring this many times the estimate. The detector can read a station
+    // cleanly a tenth of a bit rate off it (at 500 baud, as an over starts
+    // after noise left the estimate near the end of the range), where the
+    // carrier loop, far outside its pull-in, does not point the way.
+    static constexpr Real kSlopeValley = 0.9;
+    static constexpr Real kSlopeRise = 1.5;
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
@@ -181,6 +190,9 @@ private:
     void search();
     // onStation: the detector reads a station at the estimate (lately).
     void track(bool onStation);
+    // Whether the scores rise from the estimate to the edge of the reach
+    // (grid points lo to hi - 1), upwards or downwards, without a valley.
+    bool onSlope(std::size_t lo, std::size_t hi, bool upwards) const;
     Real spectrumAt(const Real* spectrum, Real hz) const;
     Real score(const Real* spectrum, Real offset, bool strict) const;
     Peak peak(std::size_t from, std::size_t to) const;
