@@ -114,8 +114,18 @@ public:
         if (pending_ && (pendingLeft_ == 0 || --pendingLeft_ == 0))
             endPending();
         // Noise that happens to open it while a close still waits must not print
-        // all it held: the station is back only once the detector reads it cleanly.
-        const bool back = ebOverN0 > kReadCleanlyEbOverN0;
+        // all it held: the station is back only once the detector reads it cleanly
+        // over the last few bits. The Eb/N0, measured over some 50 bits, stays
+        // above that for a second or more after a station's end (85 bits after
+        // one at 63 baud it still read 3.3, and a noise peak of the lines then
+        // printed 17 characters of junk), so it counts only as far as the recent
+        // amplitude has come back to its long-run level: squared, as a power. Not
+        // beyond it: a new over after the noise lifts the recent amplitude far
+        // above a long-run level still the noise's, and would be taken for the
+        // old station back before its preamble's run is held (at 63 baud that
+        // printed 10 s of held noise, 80 characters, ahead of the over).
+        const Real recentShare = amplitude > 0 ? std::min(recentAmplitude / amplitude, Real(1)) : 0;
+        const bool back = ebOverN0 * recentShare * recentShare > kReadCleanlyEbOverN0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {

@@ -230,6 +230,38 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
     EXPECT_EQ(feed(t, in), over);
 }
 
+// A second after a station's end its Eb/N0, measured over some 50 bits, still
+// reads above the level of a station read cleanly (3.3 here), while the recent
+// amplitude is the noise's, 0.75 of the long-run level that is falling towards
+// it: 3.3 x 0.75^2 = 1.9, noise. A peak of the lines then must not open the
+// squelch and print the noise held since the close; the station really back,
+// at its level, does. Nor does a new over seconds later: its recent amplitude
+// twice a long-run level that is still the noise's (Eb/N0 1.0 over 50 bits) is
+// not the old station back, however far above its level (1.0 x 2^2 = 4 would be).
+TEST(SignalSquelchTest, NoiseSoonAfterAnEndIsNotTakenForTheStationBack)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    feed(s, {1, 2, 3, 4, 5, 6, 7, 8});
+    for (int k = 0; k < 3; ++k)
+        hearNothing(s);
+    ASSERT_FALSE(s.open());
+    feed(s, {9, 10, 11, 12});
+    s.update(kLevels, kSettled, 20.0, 20.0, 0.75, 1.0, 3.3);
+    EXPECT_FALSE(s.open());
+    EXPECT_TRUE(released(s).empty());
+    s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0, 3.3);
+    EXPECT_TRUE(s.open());
+
+    SignalSquelch t;
+    hearSignal(t);
+    for (int k = 0; k < 3; ++k)
+        hearNothing(t);
+    feed(t, {9, 10, 11, 12});
+    t.update(kLevels, kSettled, 20.0, 20.0, 2.0, 1.0, 1.0);
+    EXPECT_FALSE(t.open());
+}
+
 // The amplitude falling to a quarter with the lines still standing: a fade.
 void hearAFade(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 0.25, 1.0); }
 
