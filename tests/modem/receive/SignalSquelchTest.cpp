@@ -240,24 +240,24 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
 // not the old station back, however far above its level (1.0 x 2^2 = 4 would be).
 TEST(SignalSquelchTest, NoiseSoonAfterAnEndIsNotTakenForTheStationBack)
 {
-    SignalSquelch s;
-    hearSignal(s);
-    feed(s, {1, 2, 3, 4, 5, 6, 7, 8});
-    for (int k = 0; k < 3; ++k)
-        hearNothing(s);
+    // Closed by an over's end, with noise held since.
+    const auto closed = [] {
+        SignalSquelch s;
+        hearSignal(s);
+        for (int k = 0; k < 3; ++k)
+            hearNothing(s);
+        feed(s, {9, 10, 11, 12});
+        return s;
+    };
+    SignalSquelch s = closed();
     ASSERT_FALSE(s.open());
-    feed(s, {9, 10, 11, 12});
     s.update(kLevels, kSettled, 20.0, 20.0, 0.75, 1.0, 3.3);
     EXPECT_FALSE(s.open());
     EXPECT_TRUE(released(s).empty());
     s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0, 3.3);
     EXPECT_TRUE(s.open());
 
-    SignalSquelch t;
-    hearSignal(t);
-    for (int k = 0; k < 3; ++k)
-        hearNothing(t);
-    feed(t, {9, 10, 11, 12});
+    SignalSquelch t = closed();
     t.update(kLevels, kSettled, 20.0, 20.0, 2.0, 1.0, 1.0);
     EXPECT_FALSE(t.open());
 }
