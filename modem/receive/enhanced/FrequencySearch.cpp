@@ -120,6 +120,19 @@ void FrequencySearch::search()
     heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
     if (held_) {
         steadyBits_ = 0;
+        // Held where no line of a station stands, while one stands far above it
+        // elsewhere: the detector reads a station a fifth of a bit rate or so
+        // beside the estimate (its filters still take most of each bit), which
+        // the carrier loop cannot follow. The line is taken if its bits read at
+        // least as well as the estimate's.
+        if (quality_.ready() && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_ &&
+            best.score > kLinelessRatio * score(spectrum_.data(), offset_, true) && !shunned(best.offset)) {
+            const OffsetQuality::Reading there = weighted(best.offset);
+            if (there.quality > kQualityFloor && there.quality >= quality_.at(offset_).quality) {
+                jump = true;
+                to = best.offset;
+            }
+        }
     } else {
         const OffsetQuality::Reading now = current();
         const bool proposed = best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&

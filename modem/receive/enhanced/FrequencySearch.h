@@ -93,6 +93,9 @@ public:
     // at the current estimate is not a station there: the estimate sits on a
     // carrier, or half a bit rate beside a station, and its reading counts 0.
     static constexpr std::size_t kLongestSteadyBits = 64;
+    // Held, the best line this many times the estimate's score is a station the
+    // detector reads from beside it (see search()).
+    static constexpr Real kLinelessRatio = 8.0;
     // An estimate left as a steady tone (for that, or for a preamble at the
     // centre) is no candidate, nor a line to take unchecked, within a quarter
     // of the bit rate, for 320 bits (10 s at 31 baud), or until the search

@@ -8,6 +8,28 @@
 
 #include <random>
 
+namespace {
+
+// Exact MSK of the speed, unit amplitude (or none), random bits, offsetHz from
+// the centre, at Eb/N0 10 dB: per sample noise of power 16 / 10, 16 samples a bit.
+void feedStation(FrequencySearch& search, const SpeedPlan& plan, Real offsetHz, int bits, std::mt19937& generator,
+                 Real amplitude = 1)
+{
+    std::normal_distribution<Real> noise(0.0, std::sqrt(16.0 / 10.0 / 2.0));
+    const Real step = kPi * plan.modulationIndex / SpeedPlan::kSamplesPerBit;
+    const Real offsetStep = 2 * kPi * offsetHz / plan.tickRate;
+    Real phase = 0;
+    for (int bit = 0; bit < bits; ++bit) {
+        const Real turn = generator() & 1 ? -step : step;
+        for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
+            search.step(amplitude * unitPhasor(phase) + Complex(noise(generator), noise(generator)));
+            phase += turn + offsetStep;
+        }
+    }
+}
+
+}  // namespace
+
 // At 500 baud the search covers +-50 Hz, a tenth of the bit rate, and its
 // tracking reaches 0.05 R = 25 Hz a transform. After seconds of noise its
 // estimate can rest near the end of the range, 44 Hz from where a station then
@@ -27,18 +49,34 @@ TEST(FrequencySearchTest, AHeldEstimateOnTheSlopeOfAStationsLineClimbsOntoIt)
     search.retune(-44.0);
     ASSERT_NEAR(search.offsetHz(), -44.0, 0.1);
     search.hold(true);
-    // The station at the centre, Eb/N0 10 dB: per sample noise of power
-    // 16 / 10 against a unit amplitude, 16 samples a bit.
     std::mt19937 generator(5);
-    std::normal_distribution<Real> noise(0.0, std::sqrt(16.0 / 10.0 / 2.0));
-    const Real step = kPi * plan.modulationIndex / SpeedPlan::kSamplesPerBit;
-    Real phase = 0;
-    for (int bit = 0; bit < 64; ++bit) {
-        const Real turn = generator() & 1 ? -step : step;
-        for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
-            search.step(unitPhasor(phase) + Complex(noise(generator), noise(generator)));
-            phase += turn;
-        }
-    }
+    feedStation(search, plan, 0.0, 64, generator);
     EXPECT_NEAR(search.offsetHz(), 0.0, 3.0);  // Hz: 0.006 R
+}
+
+// At 31 baud a reply comes 7 Hz (0.22 R) or 15 Hz (0.48 R) from the station
+// read 5 s before, and the detector holds the search on the old frequency: its filters
+// read the new station from the old frequency (sinc^2(0.22) = 85 % of each bit
+// at 7 Hz; at 15 Hz each 0 bit whole in the 1 filter), so it holds on, while
+// the carrier loop cannot follow. Nothing of a station's own stands at the
+// estimate but the old one's fading line (at 15 Hz one line of the new pair
+// falls on the old pair's upper line, which a pair with its other line missing
+// does not count), and the new station's pair stands far above it: the search
+// must go to it within 4 s, though held, and stay there. (Before, it stayed on
+// the old frequency, and the reply printed as junk.)
+TEST(FrequencySearchTest, AHeldEstimateBesideAStationWithNoLineOfItsOwnGoesToIt)
+{
+    const SpeedPlan plan(8000.0, 500.0);
+    const kissfft<Real> transform(plan.transformSize, false);
+    for (const Real reply : {7.0, 15.0}) {
+        FrequencySearch search(plan, transform);
+        search.hold(true);
+        std::mt19937 generator(9);
+        // Both at Eb/N0 19.5 dB (0 dB in 2500 Hz), 5 s of noise between them.
+        feedStation(search, plan, 0.0, 128, generator, 3.0);
+        ASSERT_NEAR(search.offsetHz(), 0.0, 0.5);
+        feedStation(search, plan, 0.0, 160, generator, 0.0);
+        feedStation(search, plan, reply, 128, generator, 3.0);
+        EXPECT_NEAR(search.offsetHz(), reply, 0.6) << reply << " Hz";  // Hz: 0.02 R
+    }
 }
