@@ -22,7 +22,8 @@ void ReceiveDemodulator::DemodulateSample(std::int16_t x)
         squelchBits_ = bit.bits;
         squelch_.update(squelchLevels(settings_.tickRate), enhanced_.transforms() * enhanced_.plan().searchHopBits,
                         enhanced_.lineToFloor(), enhanced_.presence(),
-                        bit.recentAmplitude, bit.amplitude, bit.ebOverN0);
+                        bit.recentAmplitude, bit.amplitude, bit.ebOverN0,
+                        enhanced_.afcOffsetHz() / enhanced_.plan().bitRate);
     }
 }
 

@@ -52,13 +52,16 @@
 // detector reads cleanly, the squelch opens again where it left off and hears it
 // all, as it would with no squelch. Only after that are they dropped, and a cut
 // word ended; or at once if what comes back is a new over (a preamble's run among
-// the held decisions, or a run of kNewOverRunOnes within kSeekBits of opening).
+// the held decisions, or a run of kNewOverRunOnes within kSeekBits of opening,
+// or the station found more than kElsewhereBits from where it was at the close,
+// as it opens or within those kSeekBits: a reply a few hertz off).
 // One step per bit; allocates nothing.
 
 #include "modem/receive/ReceiverSettings.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -96,13 +99,19 @@ public:
     // first bits. Taking text for a preamble only drops what was held.
     static constexpr std::size_t kNewOverRunOnes = 10;
     static constexpr std::size_t kMaxGraceBits = 5120;  // the longest graceBits
+    // A station coming back this far (times R) from where it was as the squelch
+    // closed is another (0.2 R is 6 Hz at 31 baud; a station drifting 0.5 Hz a
+    // second through a 10 s fade moves 5 Hz).
+    static constexpr Real kElsewhereBits = 0.2;
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
     // the detector's amplitudes.
     // ebOverN0: as the detector measures it (a power ratio; 0 when unknown).
+    // stationBits: the frequency search's estimate of the station's offset, in
+    // bit rates.
     void update(const SquelchLevels& levels, std::uint64_t searchedBits, Real lineToFloor, Real presence,
-                Real recentAmplitude, Real amplitude, Real ebOverN0 = 0)
+                Real recentAmplitude, Real amplitude, Real ebOverN0 = 0, Real stationBits = 0)
     {
         if (searchedBits < kSettledBits)
             lineToFloor = 0;
@@ -129,7 +138,10 @@ public:
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
-            const bool newOver = pending_ && preambleHeld();
+            // What comes back elsewhere is another station: a reply a few hertz
+            // off, whose preamble was read at the old station's frequency and so
+            // left no run among the held bits, is no fade's end.
+            const bool newOver = pending_ && (preambleHeld() || std::abs(stationBits - closedAtBits_) > kElsewhereBits);
             if (pending_ && !back && !newOver)
                 return;
             open_ = true;
@@ -140,6 +152,7 @@ public:
                 // kSeekBits (the lines of a new over rise before its run is
                 // decided), which drops all that came before it.
                 pending_ = false;
+                backSeeking_ = true;
                 seekLeft_ = kSeekBits;
                 seekRun_ = trailingOnes();
                 seekRunOnes_ = kNewOverRunOnes;
@@ -153,8 +166,22 @@ public:
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
+            backSeeking_ = false;
             pending_ = true;
             pendingLeft_ = std::min(levels.graceBits, kMaxGraceBits);
+            closedAtBits_ = stationBits;
+        } else if (open_ && backSeeking_ && seekLeft_ > 0 && std::abs(stationBits - closedAtBits_) > kElsewhereBits) {
+            // Taken for the station back, but the search has since moved to
+            // where it really is: another station, whose first bits it read at
+            // the old frequency. What was held before is dropped, and its
+            // preamble's run, already gone, is not waited for again.
+            backSeeking_ = false;
+            seekLeft_ = 0;
+            skip_ = held_;
+            if (lastHeard_ != 0) {  // a close cut a word
+                clearingLeft_ = kClearingOnes + 2;
+                lastHeard_ = 0;
+            }
         } else if (open_ && faded_ >= kFadedBits) {
             waiting_ = true;
         } else if (waiting_ && recentAmplitude >= kRecoveredRatio * amplitude) {
@@ -192,10 +219,13 @@ public:
         if (seekLeft_ > 0) {
             --seekLeft_;
             seekRun_ = d > 0 ? seekRun_ + 1 : 0;
+            if (seekLeft_ == 0)
+                backSeeking_ = false;
             if (seekRun_ >= seekRunOnes_) {
                 // The preamble: everything held before its run is dropped, and its
                 // 1 bits up to the first 0 that ends it.
                 seekLeft_ = 0;
+                backSeeking_ = false;
                 skip_ = held_;
                 toFirstZero_ = true;
                 if (lastHeard_ != 0) {  // a close cut a word, and this is a new over
@@ -327,8 +357,10 @@ private:
     std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run
     std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
     std::size_t seekRunOnes_ = kSeekRunOnes;  // ... that are a preamble
+    bool backSeeking_ = false;  // ... after taking what came back for the station back
     bool open_ = false;
     bool waiting_ = false;
     bool pending_ = false;         // closed, but what is held is kept for a while
     std::size_t pendingLeft_ = 0;  // bits of that while still to go
+    Real closedAtBits_ = 0;        // the station's offset as it closed, bit rates
 };

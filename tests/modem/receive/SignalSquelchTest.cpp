@@ -262,6 +262,40 @@ TEST(SignalSquelchTest, NoiseSoonAfterAnEndIsNotTakenForTheStationBack)
     EXPECT_FALSE(t.open());
 }
 
+// A close, noise held after it, and then a station read cleanly again: but
+// half a bit rate from where the one before was (16 Hz at 31 baud), found
+// there either as the squelch opens or a few bits after it took what came back
+// for the old station. A reply, not a fade's end: the noise held since the close
+// is not heard, and the reply's text is.
+TEST(SignalSquelchTest, AStationComingBackElsewhereIsANewOver)
+{
+    std::vector<Real> text;
+    for (int k = 0; k < 60; ++k)
+        text.push_back(k % 3 == 2 ? -(k + 20) : k + 20);
+    for (const bool foundLater : {false, true}) {
+        SignalSquelch s;
+        hearSignal(s);
+        for (int k = 0; k < 3; ++k)
+            hearNothing(s);
+        feed(s, {9, 10, 11, 12});
+        s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0, foundLater ? 0.0 : 0.5);
+        ASSERT_TRUE(s.open());
+        std::vector<Real> out = feed(s, std::vector<Real>(text.begin(), text.begin() + 4));
+        if (foundLater)
+            s.update(kLevels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0, 0.5);
+        for (Real d : feed(s, std::vector<Real>(text.begin() + 4, text.end())))
+            out.push_back(d);
+        for (Real d : released(s))
+            out.push_back(d);
+        // The reply's text, in order, from about where it was found on; none of
+        // the noise (9 to 12).
+        ASSERT_GE(out.size(), text.size() - SignalSquelch::kHoldBits - 4) << foundLater;
+        ASSERT_LE(out.size(), text.size() - SignalSquelch::kHoldBits) << foundLater;
+        const auto end = text.end() - SignalSquelch::kHoldBits;
+        EXPECT_EQ(out, std::vector<Real>(end - static_cast<std::ptrdiff_t>(out.size()), end)) << foundLater;
+    }
+}
+
 // The amplitude falling to a quarter with the lines still standing: a fade.
 void hearAFade(SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 20.0, 0.25, 1.0); }
 
