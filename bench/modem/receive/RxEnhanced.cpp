@@ -4,7 +4,7 @@
 // second, the channel (noise in 2500 Hz, frequency offset, clock error), and the
 // receive chain as the receiver runs it (both chains, the chosen one heard, fast
 // sync, centre 1000 Hz). Prints Markdown tables for docs/performance.md.
-//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs|openings [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]
+//   rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs|openings|replies [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]
 // Fixed text and seeds, so every run prints the same.
 #include "bench/modem/receive/SensitivityText.h"
 #include "modem/receive/ReceiveChain.h"
@@ -288,14 +288,33 @@ void noiseOnly()
     }
 }
 
+const std::string kFirstOver = "Good evening and thanks for the call. ";
+const std::string kSecondOver = "Your signal is steady here, 73.";
+
+// The first over, gapSeconds of silence, and the second over replyHz above the
+// first, through white noise of seed at the SNR of the two overs' sound.
+std::vector<std::int16_t> twoOversHeard(const std::string& baud, double gapSeconds, double replyHz, double snr, int seed)
+{
+    const std::vector<double>& a = clean(baud, kFirstOver);
+    const std::vector<double>& c = clean(baud, kSecondOver);
+    std::vector<double> x(a);
+    x.insert(x.end(), static_cast<std::size_t>(gapSeconds * kCaptureSampleRate), 0.0);
+    modem::ChannelOptions shift;
+    shift.offsetHz = replyHz;
+    const std::vector<std::int16_t> reply = modem::applyChannel(c, kCaptureSampleRate, shift);
+    x.insert(x.end(), reply.begin(), reply.end());
+    modem::ChannelOptions channel;
+    channel.seed = static_cast<std::uint64_t>(seed);
+    channel.snrDb = snr - 10 * std::log10(double(x.size()) / double(a.size() + c.size()));
+    return modem::applyChannel(x, kCaptureSampleRate, channel);
+}
+
 // Two overs with 10 s of noise between them, at each speed's 1 % CER point of the
 // enhanced chain and 3 dB above it: the edit distance of what was printed from
 // the two texts (3 dB up, where the texts themselves come through, that is the
 // junk printed between and around them).
 void twoOvers()
 {
-    const std::string first = "Good evening and thanks for the call. ";
-    const std::string second = "Your signal is steady here, 73.";
     const double snrs[] = {-11.5, -9, -5.5, -3, 0};
     constexpr double kGapSeconds = 10;
     std::cout << "| speed | SNR (dB) | standard: extra characters | enhanced: extra characters |\n|---|---:|---:|---:|\n";
@@ -303,24 +322,43 @@ void twoOvers()
         const std::size_t b = row / 2;
         const double snr = snrs[b] + (row % 2 ? 3.0 : 0.0);
         const std::string baud = kBauds[b];
-        const std::vector<double>& a = clean(baud, first);
-        const std::vector<double>& c = clean(baud, second);
-        std::vector<double> x(a);
-        x.insert(x.end(), static_cast<std::size_t>(kGapSeconds * kCaptureSampleRate), 0.0);
-        x.insert(x.end(), c.begin(), c.end());
         std::printf("| %s baud | %+.1f |", baud.c_str(), snr);
         for (const Chain& ch : kChains) {
             double extra = 0;
             for (int seed = 1; seed <= seeds; ++seed) {
-                modem::ChannelOptions channel;
-                channel.seed = static_cast<std::uint64_t>(seed);
-                channel.snrDb = snr - 10 * std::log10(double(x.size()) / double(a.size() + c.size()));
-                const std::string out = receive(modem::applyChannel(x, kCaptureSampleRate, channel), baud, ch.choice);
-                extra += static_cast<double>(modem::editDistance(first + second, out));
+                const std::string out = receive(twoOversHeard(baud, kGapSeconds, 0, snr, seed), baud, ch.choice);
+                extra += static_cast<double>(modem::editDistance(kFirstOver + kSecondOver, out));
                 if (std::getenv("RX_SHOW"))  // what was printed, on standard error
                     std::cerr << baud << " " << ch.name << ": [" << out << "]\n";
             }
             std::printf(" %.1f |", extra / seeds);
+        }
+        std::cout << std::endl;
+    }
+}
+
+// A reply from another station a few hertz from the first, after a short gap, at
+// 31 baud and 0 dB (12 dB above the 1 % point; the other station's reply is
+// rarely on the same frequency): of `seeds` pairs, how many print the reply's
+// first words ("Your signal"), and the characters beyond the two texts.
+void replies()
+{
+    const std::string baud = "31";
+    constexpr double kSnr = 0;
+    const double gaps[] = {2, 5, 10};
+    const double offsets[] = {0, 7, 15, -25};
+    std::cout << "| gap | reply 0 Hz | reply +7 Hz | reply +15 Hz | reply -25 Hz |\n|---:|---:|---:|---:|---:|\n";
+    for (const double gap : gaps) {
+        std::printf("| %.0f s |", gap);
+        for (const double offset : offsets) {
+            int firstWords = 0;
+            double extra = 0;
+            for (int seed = 1; seed <= seeds; ++seed) {
+                const std::string out = receive(twoOversHeard(baud, gap, offset, kSnr, seed), baud, DemodulatorChoice::Enhanced);
+                firstWords += out.find("Your signal") != std::string::npos;
+                extra += static_cast<double>(modem::editDistance(kFirstOver + kSecondOver, out));
+            }
+            std::printf(" %d/%d, %.1f |", firstWords, seeds, extra / seeds);
         }
         std::cout << std::endl;
     }
@@ -435,7 +473,7 @@ void latency()
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs|openings [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]\n";
+        std::cerr << "usage: rx-enhanced snr|offset|clock|combo|acquisition|after-noise|noise|latency|overs|openings|replies [--seeds N] [--squelch] [--slow] [--drift HZ_PER_S]\n";
         return 2;
     }
     for (int i = 2; i < argc; ++i) {
@@ -469,6 +507,8 @@ int main(int argc, char** argv)
         twoOvers();
     else if (mode == "openings")
         openings();
+    else if (mode == "replies")
+        replies();
     else
         return 2;
     return 0;
