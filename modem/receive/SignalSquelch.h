@@ -141,7 +141,7 @@ public:
             // What comes back elsewhere is another station: a reply a few hertz
             // off, whose preamble was read at the old station's frequency and so
             // left no run among the held bits, is no fade's end.
-            const bool newOver = pending_ && (preambleHeld() || std::abs(stationBits - closedAtBits_) > kElsewhereBits);
+            const bool newOver = pending_ && (preambleHeld() || elsewhere(stationBits));
             if (pending_ && !back && !newOver)
                 return;
             open_ = true;
@@ -152,7 +152,6 @@ public:
                 // kSeekBits (the lines of a new over rise before its run is
                 // decided), which drops all that came before it.
                 pending_ = false;
-                backSeeking_ = true;
                 seekLeft_ = kSeekBits;
                 seekRun_ = trailingOnes();
                 seekRunOnes_ = kNewOverRunOnes;
@@ -166,22 +165,15 @@ public:
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
-            backSeeking_ = false;
             pending_ = true;
             pendingLeft_ = std::min(levels.graceBits, kMaxGraceBits);
             closedAtBits_ = stationBits;
-        } else if (open_ && backSeeking_ && seekLeft_ > 0 && std::abs(stationBits - closedAtBits_) > kElsewhereBits) {
+        } else if (open_ && seekingAfterReturn() && elsewhere(stationBits)) {
             // Taken for the station back, but the search has since moved to
             // where it really is: another station, whose first bits it read at
             // the old frequency. What was held before is dropped, and its
             // preamble's run, already gone, is not waited for again.
-            backSeeking_ = false;
-            seekLeft_ = 0;
-            skip_ = held_;
-            if (lastHeard_ != 0) {  // a close cut a word
-                clearingLeft_ = kClearingOnes + 2;
-                lastHeard_ = 0;
-            }
+            dropHeldForNewOver();
         } else if (open_ && faded_ >= kFadedBits) {
             waiting_ = true;
         } else if (waiting_ && recentAmplitude >= kRecoveredRatio * amplitude) {
@@ -219,19 +211,11 @@ public:
         if (seekLeft_ > 0) {
             --seekLeft_;
             seekRun_ = d > 0 ? seekRun_ + 1 : 0;
-            if (seekLeft_ == 0)
-                backSeeking_ = false;
             if (seekRun_ >= seekRunOnes_) {
                 // The preamble: everything held before its run is dropped, and its
                 // 1 bits up to the first 0 that ends it.
-                seekLeft_ = 0;
-                backSeeking_ = false;
-                skip_ = held_;
+                dropHeldForNewOver();
                 toFirstZero_ = true;
-                if (lastHeard_ != 0) {  // a close cut a word, and this is a new over
-                    clearingLeft_ = kClearingOnes + 2;
-                    lastHeard_ = 0;
-                }
             }
             return false;  // release() lets them go once the seeking is over
         }
@@ -264,6 +248,26 @@ private:
         lastHeard_ = 0;
         while (held_ > kHoldBits)
             pop();
+    }
+
+    // Whether a station at stationBits is elsewhere than the one that was there
+    // as the squelch closed.
+    bool elsewhere(Real stationBits) const { return std::abs(stationBits - closedAtBits_) > kElsewhereBits; }
+
+    // Whether it is seeking a new over's preamble after taking what came back
+    // for the station back from a fade (only that seek waits for the shorter run).
+    bool seekingAfterReturn() const { return seekLeft_ > 0 && seekRunOnes_ == kNewOverRunOnes; }
+
+    // A new over: every held decision is dropped, the seek for its preamble is
+    // over, and a word a close cut is ended.
+    void dropHeldForNewOver()
+    {
+        seekLeft_ = 0;
+        skip_ = held_;
+        if (lastHeard_ != 0) {  // a close cut a word, and this is a new over
+            clearingLeft_ = kClearingOnes + 2;
+            lastHeard_ = 0;
+        }
     }
 
     // Whether the held decisions hold a preamble's run of 1 bits (text never
@@ -357,7 +361,6 @@ private:
     std::size_t seekLeft_ = 0;  // bits still to hold on for a preamble's run
     std::size_t seekRun_ = 0;   // 1 bits in a row while seeking
     std::size_t seekRunOnes_ = kSeekRunOnes;  // ... that are a preamble
-    bool backSeeking_ = false;  // ... after taking what came back for the station back
     bool open_ = false;
     bool waiting_ = false;
     bool pending_ = false;         // closed, but what is held is kept for a while
