@@ -54,8 +54,8 @@ SpeedPlan::SpeedPlan(Real sampleRate_, Real tickRate_)
         searchHopBits *= 2;
 
     const Real pass = kFrontPassBits * bitRate + kFrontPassExtraHz;
-    const Real stop = std::min(tickRate - pass, kFrontStopHz);
-    frontEnd = kaiserLowPass(kFrontRejectionDb, stop - pass, (pass + stop) / 2, sampleRate);
+    frontStopHz = std::min(tickRate - pass, kFrontStopHz);
+    frontEnd = kaiserLowPass(kFrontRejectionDb, frontStopHz - pass, (pass + frontStopHz) / 2, sampleRate);
 
     const Real preCutoff = kPreCutoffBits * bitRate + searchRangeHz;
     preFilter = kaiserLowPass(kPreRejectionDb, kPreTransitionBits * bitRate, preCutoff, tickRate);

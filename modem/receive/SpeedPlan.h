@@ -29,6 +29,7 @@ struct SpeedPlan {
     Real searchRangeHz;  // the frequency search covers +- this much
 
     FilterTaps frontEnd;   // at the sample rate: rejects the mixing image, decimates
+    Real frontStopHz;      // where the front end's stop band begins
     FilterTaps preFilter;  // at the decimated rate: the frequency search's band
 
     // The frequency search squares the pre-filtered signal and keeps every

@@ -48,6 +48,13 @@ constexpr Real kSkewedFromBitRate = 100;
 constexpr Real kSecondLookBelowBitRate = 50;
 static_assert(kSecondLookBelowBitRate <= kSkewedFromBitRate, "the second look reads both tones on the carrier's phase");
 
+// How far from the centre a carrier matters to the chain: the search's range
+// and a bit rate more.
+Real notchReachHz(const SpeedPlan& plan)
+{
+    return plan.searchRangeHz + plan.bitRate;
+}
+
 // Whether a bit reads as a 0 against the phase its start should have.
 bool readsAsZero(Complex zero, Complex one, Real phase)
 {
@@ -66,7 +73,7 @@ Real wrapTo(Real x, Real span)
 EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& transform,
                                   const kissfft<Real>& notchTransform, PhasePointSink* display)
     : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd),
-      notch(plan.bitRate, plan.searchRangeHz + plan.bitRate, notchTransform), search(plan, transform), filters(plan.modulationIndex),
+      notch(plan.bitRate, notchReachHz(plan), plan.frontStopHz, notchTransform), search(plan, transform), filters(plan.modulationIndex),
       carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit),
       frontEndDelay(static_cast<int>(std::lround((static_cast<Real>(plan.frontEnd.count) - 1) / 2 * plan.tickRate / plan.sampleRate)))
 {
@@ -100,7 +107,8 @@ void EnhancedDemodulator::startChain()
         ++index;
     index = std::min(index, transforms_.size() - 1);
     std::size_t notchIndex = 0;
-    for (std::size_t n = kSmallestTransform; n < SteadyCarrierNotch::kLength; n *= 2)
+    for (std::size_t n = kSmallestTransform; n < SteadyCarrierNotch::lookLength(plan.bitRate, notchReachHz(plan), plan.frontStopHz);
+         n *= 2)
         ++notchIndex;
     chain_.emplace(plan, transforms_[index], transforms_[notchIndex], display_);
     followHz_ = 0;

@@ -4,16 +4,29 @@
 #include <algorithm>
 #include <cmath>
 
-SteadyCarrierNotch::SteadyCarrierNotch(Real bitRate, Real reachHz, const kissfft<Real>& transform)
-    : tickRate_(16 * bitRate), binHz_(tickRate_ / static_cast<Real>(kLength)),
+std::size_t SteadyCarrierNotch::lookLength(Real bitRate, Real reachHz, Real frontStopHz)
+{
+    // Thinned by s, the look's samples come tickRate / s a second, and
+    // frontStopHz folds down to frontStopHz - tickRate / s: that must stay
+    // beyond the reach on the other side.
+    const Real tickRate = 16 * bitRate;
+    std::size_t length = kLength;
+    while (length > 2 && tickRate * static_cast<Real>(length / 2) / static_cast<Real>(kLength) - frontStopHz >= reachHz)
+        length /= 2;
+    return length;
+}
+
+SteadyCarrierNotch::SteadyCarrierNotch(Real bitRate, Real reachHz, Real frontStopHz, const kissfft<Real>& transform)
+    : tickRate_(16 * bitRate), lookLength_(lookLength(bitRate, reachHz, frontStopHz)), stride_(kLength / lookLength_),
+      binHz_(tickRate_ / static_cast<Real>(kLength)),
       reachBins_(static_cast<std::size_t>(std::ceil(reachHz / binHz_))),
       steadyHops_(std::max<std::size_t>(kSteadyBits, static_cast<std::size_t>(std::ceil(kSteadySeconds * bitRate))) / kHopBits),
       releaseHops_(static_cast<std::size_t>(std::ceil(kReleaseSeconds * bitRate / kHopBits))),
       adaptation_(2 * kPi * kNotchHz / tickRate_), transform_(&transform)
 {
-    reachBins_ = std::min(reachBins_, kLength / 2 - kSideBins - 1);
-    for (std::size_t n = 0; n < kLength; ++n)
-        hann_[n] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(n) / static_cast<Real>(kLength - 1));
+    reachBins_ = std::min(reachBins_, lookLength_ / 2 - kSideBins - 1);
+    for (std::size_t m = 0; m < lookLength_; ++m)
+        hann_[m] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(m) / static_cast<Real>(lookLength_ - 1));
 }
 
 Complex SteadyCarrierNotch::step(Complex z)
@@ -48,12 +61,12 @@ bool SteadyCarrierNotch::atStationCentre(std::int64_t bin) const
 void SteadyCarrierNotch::look()
 {
     const Complex* w = history_.data() + write_;  // oldest first
-    for (std::size_t n = 0; n < kLength; ++n)
-        in_[n] = w[n] * hann_[n];
+    for (std::size_t m = 0; m < lookLength_; ++m)
+        in_[m] = w[m * stride_] * hann_[m];
     transform_->transform(in_.data(), out_.data());
-    for (std::size_t k = 0; k < kLength; ++k)
+    for (std::size_t k = 0; k < lookLength_; ++k)
         power_[k] = std::norm(out_[k]);
-    const auto bin = [&](std::int64_t k) { return power_[static_cast<std::size_t>(k) & (kLength - 1)]; };
+    const auto bin = [&](std::int64_t k) { return power_[static_cast<std::size_t>(k) & (lookLength_ - 1)]; };
 
     // The strongest bin within reach, and whether it stands out as a line.
     const auto reach = static_cast<std::int64_t>(reachBins_);
@@ -119,9 +132,10 @@ void SteadyCarrierNotch::look()
     const Real radians = 2 * kPi * carrierHz_ / tickRate_;  // per sample
     Complex sum{};
     Real weight = 0;
-    for (std::size_t n = 0; n < kLength; ++n) {
-        sum += hann_[n] * w[n] * unitPhasor(-radians * (static_cast<Real>(n) - static_cast<Real>(kLength)));
-        weight += hann_[n];
+    for (std::size_t m = 0; m < lookLength_; ++m) {
+        const std::size_t n = m * stride_;
+        sum += hann_[m] * w[n] * unitPhasor(-radians * (static_cast<Real>(n) - static_cast<Real>(kLength)));
+        weight += hann_[m];
     }
     amplitude_ = sum / weight;
     lookedAmplitude_ = {};

@@ -12,7 +12,15 @@
 // a station's spectrum, a bit rate wide, barely falls over three). Only a line that has stayed
 // in the same place for kSteadySeconds, and for kSteadyBits (beyond a preamble's
 // 42 bits and the window's 32), is a carrier: a station's preamble is a steady
-// tone too, but never for that long. The notch then subtracts an estimate of the
+// tone too, but never for that long.
+//
+// The look needs only the spectrum within reach. From 250 baud the front end
+// leaves nothing above its stop band, 1400 Hz, and the decimated samples come
+// far faster than that needs: the look takes every second (250 baud) or fourth
+// (500 baud) sample of its window, as far as nothing the front end passes folds
+// into reach, and transforms that. The bins are as wide as before and the
+// transform a half or a quarter as long (at 500 baud the 512-point transform,
+// 62.5 times a second, had taken a third of the chain's time). The notch then subtracts an estimate of the
 // carrier, a * e^(j w n), whose complex amplitude a follows the remainder with a
 // bandwidth of about 2 Hz, and is released when the line has not been seen for
 // kReleaseSeconds. One step per decimated sample; allocates nothing (its
@@ -31,7 +39,7 @@ class SteadyCarrierNotch {
 public:
     static constexpr std::size_t kWindowBits = 32;
     static constexpr std::size_t kHopBits = 8;
-    static constexpr std::size_t kLength = kWindowBits * 16;  // decimated samples, the transform's length
+    static constexpr std::size_t kLength = kWindowBits * 16;  // decimated samples in the window
     static constexpr Real kLineRatio = 10.0;       // over the bins kSideBins away
     static constexpr std::int64_t kSideBins = 3;
     static constexpr Real kSteadySeconds = 2.0;
@@ -51,9 +59,15 @@ public:
     // afresh sees no more of the carrier (a search window's length).
     static constexpr std::size_t kSettlingBits = 16;
 
+    // The look's transform length, kLength over the largest power of two by which
+    // the window's samples can be thinned without folding anything below
+    // frontStopHz into reach.
+    static std::size_t lookLength(Real bitRate, Real reachHz, Real frontStopHz);
+
     // bitRate: R; reachHz: how far from the centre a carrier matters (the
-    // search's range and a bit rate more); transform: kLength points.
-    SteadyCarrierNotch(Real bitRate, Real reachHz, const kissfft<Real>& transform);
+    // search's range and a bit rate more); frontStopHz: where the front end's
+    // stop band begins; transform: lookLength() points.
+    SteadyCarrierNotch(Real bitRate, Real reachHz, Real frontStopHz, const kissfft<Real>& transform);
 
     // The decimated sample with the carrier, if one is notched, taken off.
     Complex step(Complex z);
@@ -78,6 +92,8 @@ private:
     bool atStationCentre(std::int64_t bin) const;
 
     Real tickRate_;
+    std::size_t lookLength_;
+    std::size_t stride_;             // kLength / lookLength_: the window's samples per look sample
     Real binHz_;
     std::size_t reachBins_;
     std::size_t steadyHops_;
@@ -86,7 +102,7 @@ private:
     const kissfft<Real>* transform_;
 
     std::array<Complex, 2 * kLength> history_{};  // ring, stored twice
-    std::array<Real, kLength> hann_{};
+    std::array<Real, kLength> hann_{};         // lookLength_ of them in use
     std::array<Complex, kLength> in_{};
     std::array<Complex, kLength> out_{};
     std::array<Real, kLength> power_{};
