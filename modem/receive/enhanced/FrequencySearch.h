@@ -96,6 +96,14 @@ public:
     // Held, the best line this many times the estimate's score is a station the
     // detector reads from beside it (see search()).
     static constexpr Real kLinelessRatio = 8.0;
+    // Held, a reading at the estimate with at most one 1 in its 16 bits is a
+    // steady upper tone: a text's bits hold a 1 in every code word, which
+    // begins and ends with one, and even a text heavy in 0s reads three 1s in
+    // a reading (see search()).
+    static constexpr Real kPreambleBelowShare = 1.5 / OffsetQuality::kBits;
+    // ... and the estimate's lower line, in the last few transforms, under
+    // this share of the line of the preamble above.
+    static constexpr Real kLonePreambleRatio = 0.05;
     // An estimate left as a steady tone (for that, or for a preamble at the
     // centre) is no candidate, nor a line to take unchecked, within a quarter
     // of the bit rate, for 320 bits (10 s at 31 baud), or until the search

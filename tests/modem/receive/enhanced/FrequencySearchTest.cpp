@@ -12,15 +12,16 @@ namespace {
 
 // Exact MSK of the speed, unit amplitude (or none), random bits, offsetHz from
 // the centre, at Eb/N0 10 dB: per sample noise of power 16 / 10, 16 samples a bit.
+// With preamble, every bit is a 1 (the lower tone), as in a preamble.
 void feedStation(FrequencySearch& search, const SpeedPlan& plan, Real offsetHz, int bits, std::mt19937& generator,
-                 Real amplitude = 1)
+                 Real amplitude = 1, bool preamble = false)
 {
     std::normal_distribution<Real> noise(0.0, std::sqrt(16.0 / 10.0 / 2.0));
     const Real step = kPi * plan.modulationIndex / SpeedPlan::kSamplesPerBit;
     const Real offsetStep = 2 * kPi * offsetHz / plan.tickRate;
     Real phase = 0;
     for (int bit = 0; bit < bits; ++bit) {
-        const Real turn = generator() & 1 ? -step : step;
+        const Real turn = preamble || generator() & 1 ? -step : step;
         for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
             search.step(amplitude * unitPhasor(phase) + Complex(noise(generator), noise(generator)));
             phase += turn + offsetStep;
@@ -79,4 +80,25 @@ TEST(FrequencySearchTest, AHeldEstimateBesideAStationWithNoLineOfItsOwnGoesToIt)
         feedStation(search, plan, reply, 128, generator, 3.0);
         EXPECT_NEAR(search.offsetHz(), reply, 0.6) << reply << " Hz";  // Hz: 0.02 R
     }
+}
+
+// The same reply 15 Hz up, held from its preamble on: its lower tone, steady
+// for 40 bits, falls within 0.13 Hz of the old frequency's upper tone, and the
+// detector reads it as a run of clean 0s and holds the search there. No text
+// reads so (every code word begins and ends with a 1), so held on only 0s the
+// search takes the preamble that reads clearly twice the tone offset above,
+// within the preamble: the loops start on the reply's first bits. (Before, it
+// stayed until the text's lines stood, and the reply's first characters were
+// lost.)
+TEST(FrequencySearchTest, AHeldEstimateReadingOnlyZerosGoesToThePreambleAbove)
+{
+    const SpeedPlan plan(8000.0, 500.0);
+    const kissfft<Real> transform(plan.transformSize, false);
+    FrequencySearch search(plan, transform);
+    search.hold(true);
+    std::mt19937 generator(3);
+    feedStation(search, plan, 0.0, 128, generator, 3.0);
+    feedStation(search, plan, 0.0, 160, generator, 0.0);
+    feedStation(search, plan, 15.0, 40, generator, 3.0, true);
+    EXPECT_NEAR(search.offsetHz(), 15.0, 0.6);  // Hz: 0.02 R
 }
