@@ -30,7 +30,8 @@ public:
     // The frequency search leaves far less than a hundredth of the bit rate on a
     // steady station, and up to about 0.03 R behind one drifting by 0.5 Hz a second
     // at 31 baud; the drift is held to 0.05 R, so that noise between overs cannot
-    // walk it off further (a station's onset starts it from 0 again anyway).
+    // walk it off further (and it falls back towards 0 once nothing has been
+    // heard for a while: see kUnheardSeconds).
     static constexpr Real kMaxDrift = 2 * kPi * 0.05;  // radians per bit
     // A station drifting steadily (a rig warming up: 0.5 Hz a second is 0.0032
     // radians per bit squared at 31 baud) turns the drift itself at a steady rate,
@@ -57,9 +58,20 @@ public:
     // Bits after a fresh start by which the drift has settled (about two time
     // constants of the loop, 1 / omega_n = 27 bits).
     static constexpr int kSettlingBits = 48;
+    // Left to itself between overs the loop locks on the noise's own paths,
+    // which turn steadily, and walks the drift towards its limit; the next
+    // over's preamble is too short for the narrow loop to unlearn a hertz or
+    // more, and its first characters were lost (a reply on the same frequency
+    // after 5 or 10 s of noise, at 31 baud). So once nothing has been heard
+    // for longer than a fade lasts, the drift falls back towards 0 by this
+    // share a bit: the frequency is the search's, to a hundredth of the bit
+    // rate, and a station's own residual is learnt again within its preamble.
+    static constexpr Real kUnheardSeconds = 2.0;
+    static constexpr Real kUnheardDriftMemory = 0.95;
 
-    explicit CarrierPhaseLoop(Real modulationIndex)
-        : gains_(kNoiseBandwidthBits), excessTurn_(kPi / 2 - kPi * modulationIndex)
+    CarrierPhaseLoop(Real modulationIndex, Real bitRate)
+        : gains_(kNoiseBandwidthBits), excessTurn_(kPi / 2 - kPi * modulationIndex),
+          unheardLimit_(static_cast<int>(std::ceil(kUnheardSeconds * bitRate)))
     {
     }
 
@@ -107,6 +119,18 @@ public:
         return std::max(gains_.ramp, std::min(growingMemory, kFastRampShare * gains_.proportional * gains_.integral));
     }
 
+    // Whether a station is heard at this bit (see kUnheardSeconds); once a bit,
+    // before step().
+    void hear(bool heard)
+    {
+        if (heard)
+            unheardBits_ = 0;
+        else if (unheardBits_ < unheardLimit_)
+            ++unheardBits_;
+        else
+            omega_ *= kUnheardDriftMemory;
+    }
+
     // Whether the drift has had time to settle since the last fresh start.
     bool settled() const { return sinceStart_ >= kSettlingBits; }
     // The oscillator before the loop moved by this many radians per bit: once the
@@ -140,4 +164,6 @@ private:
     static constexpr int kLongAgoBits = 1 << 20;
     int cleanBits_ = kLongAgoBits;
     int sinceStart_ = 0;
+    int unheardLimit_;     // kUnheardSeconds in bits
+    int unheardBits_ = 0;  // in a row not heard, up to unheardLimit_
 };

@@ -74,7 +74,7 @@ EnhancedDemodulator::Chain::Chain(const SpeedPlan& plan_, const kissfft<Real>& t
                                   const kissfft<Real>& notchTransform, PhasePointSink* display)
     : plan(plan_), blanker(plan.sampleRate), frontEnd(plan.frontEnd),
       notch(plan.bitRate, notchReachHz(plan), plan.frontStopHz, notchTransform), search(plan, transform), filters(plan.modulationIndex),
-      carrier(plan.modulationIndex), timing(SpeedPlan::kSamplesPerBit),
+      carrier(plan.modulationIndex, plan.bitRate), timing(SpeedPlan::kSamplesPerBit),
       frontEndDelay(static_cast<int>(std::lround((static_cast<Real>(plan.frontEnd.count) - 1) / 2 * plan.tickRate / plan.sampleRate)))
 {
     fading.setSpeed(plan.bitRate, plan.modulationIndex);
@@ -365,6 +365,11 @@ void EnhancedDemodulator::detectBit()
     // and a clear one nearly in full.
     const Real relative = amplitude / (state_.amplitude + kTinyAmplitude);  // against the recent mean
     const Real heard = c.snr.ebOverN0() * relative * relative;
+    // Whether a station is heard at all: after a strong over the Eb/N0 of 50
+    // bits reads above the hold's threshold for seconds of noise, so it counts
+    // only as far as the recent amplitude has kept to the long-run one.
+    const Real recentShare = std::min(state_.recentAmplitude / (state_.amplitude + kTinyAmplitude), Real(1));
+    c.carrier.hear(c.snr.ebOverN0() * recentShare * recentShare > kHoldEbOverN0);
     c.carrier.step(phaseError, branch.bit, c.holding, std::abs(c.correctionTrend) >= kDriftTrendBits * c.plan.bitRate,
                    heard / (heard + kHalfTaughtEbOverN0));
     if (c.preamble.note(branch.bit))

@@ -207,7 +207,7 @@ TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
 {
     constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
     constexpr int kBits = 3000, kLast = 200, kSearchEvery = 16;
-    CarrierPhaseLoop loop(0.5);
+    CarrierPhaseLoop loop(0.5, 31.25);
     loop.setBandwidth(0.05);
     double phase = 0, frequency = 0, sum = 0;  // radians, radians per bit
     for (int k = 0; k < kBits; ++k) {
@@ -238,7 +238,7 @@ TEST(CarrierPhaseLoopTest, LearnsADriftingStationsRampSoonAfterThePreamble)
     constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
     constexpr int kBits = 400, kLearnt = 64, kSearchEvery = 16;
     for (const bool drifting : {false, true}) {
-        CarrierPhaseLoop loop(0.5);
+        CarrierPhaseLoop loop(0.5, 31.25);
         loop.setBandwidth(0.045);
         loop.setPhase(0);
         double phase = 0, frequency = 0, worstAfter = 0, at100 = 0;
