@@ -124,13 +124,32 @@ void FrequencySearch::search()
         // elsewhere: the detector reads a station a fifth of a bit rate or so
         // beside the estimate (its filters still take most of each bit), which
         // the carrier loop cannot follow. The line is taken if its bits read at
-        // least as well as the estimate's.
-        if (quality_.ready() && std::abs(best.offset - offset_) > kMinJumpBits * bitRate_ &&
-            best.score > kLinelessRatio * score(spectrum_.data(), offset_, true) && !shunned(best.offset)) {
-            const OffsetQuality::Reading there = weighted(best.offset);
+        // least as well as the estimate's; a preamble's in full (beside the
+        // estimate its tone between the two filters reads nearly as well as
+        // there: a reply 7 Hz off at 31 baud was held through its preamble).
+        // The long average remembers the old station's lines for seconds: a
+        // reply 2 s after it is held by them. So the last few transforms are
+        // asked too, while the estimate's bits still read clearly (in the
+        // station's own deep fade they do not).
+        Peak lineless = best;
+        bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
+        if (!found && quality_.ready()) {
+            lineless = {offset_, 0};
+            for (std::size_t i = 0; i < gridCount_; ++i) {
+                const Real hz = gridStart_ + gridStep_ * static_cast<Real>(i);
+                const Real there = score(recent_.data(), hz, false);
+                if (there > lineless.score)
+                    lineless = {hz, there};
+            }
+            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
+                    quality_.at(offset_).quality > kQualityFloor;
+        }
+        if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
+            const OffsetQuality::Reading there =
+                preambleAt(lineless.offset) ? quality_.at(lineless.offset) : weighted(lineless.offset);
             if (there.quality > kQualityFloor && there.quality >= quality_.at(offset_).quality) {
                 jump = true;
-                to = best.offset;
+                to = lineless.offset;
             }
         }
         // Held on only 0s (at most one 1 in a reading), a steady upper tone,

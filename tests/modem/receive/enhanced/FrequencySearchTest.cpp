@@ -82,6 +82,26 @@ TEST(FrequencySearchTest, AHeldEstimateBesideAStationWithNoLineOfItsOwnGoesToIt)
     }
 }
 
+// The same reply 7 Hz off only 2 s (64 bits) after the old station: the long
+// average still holds the old station's lines at the estimate, at a quarter of
+// their level ((0.97)^32 = 0.38 and falling), and scores it far above 1/8 of
+// the reply's. In the last few transforms (memory 0.8 a transform) they are
+// gone, while the estimate's bits read the reply clearly: the search must go to
+// the reply all the same. (Before, it stayed on the old frequency through the
+// whole reply, which printed as junk.)
+TEST(FrequencySearchTest, AHeldEstimateGoesToAStationBesideItThoughTheAverageRemembersTheOldLines)
+{
+    const SpeedPlan plan(8000.0, 500.0);
+    const kissfft<Real> transform(plan.transformSize, false);
+    FrequencySearch search(plan, transform);
+    search.hold(true);
+    std::mt19937 generator(9);
+    feedStation(search, plan, 0.0, 128, generator, 3.0);
+    feedStation(search, plan, 0.0, 64, generator, 0.0);
+    feedStation(search, plan, 7.0, 128, generator, 3.0);
+    EXPECT_NEAR(search.offsetHz(), 7.0, 0.6);  // Hz: 0.02 R
+}
+
 // The same reply 15 Hz up, held from its preamble on: its lower tone, steady
 // for 40 bits, falls within 0.13 Hz of the old frequency's upper tone, and the
 // detector reads it as a run of clean 0s and holds the search there. No text
