@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform)
     : bitRate_(plan.bitRate), twoToneOffsets_(2 * plan.toneOffsetHz),
@@ -64,6 +65,18 @@ Real FrequencySearch::score(const Real* spectrum, Real offset, bool strict) cons
     if (strict && std::min(lower, upper) < kLopsidedRatio * std::max(lower, upper))
         pair = 2 * std::min(lower, upper);
     return std::max(pair, kPreambleWeight * spectrumAt(spectrum, 2 * offset - twoToneOffsets_));
+}
+
+FrequencySearch::Peak FrequencySearch::recentPeak() const
+{
+    Peak p{gridStart_, 0};
+    for (std::size_t i = 0; i < gridCount_; ++i) {
+        const Real hz = gridStart_ + gridStep_ * static_cast<Real>(i);
+        const Real there = score(recent_.data(), hz, false);
+        if (there > p.score)
+            p = {hz, there};
+    }
+    return p;
 }
 
 FrequencySearch::Peak FrequencySearch::peak(std::size_t from, std::size_t to) const
@@ -131,23 +144,23 @@ void FrequencySearch::search()
         // reply 2 s after it is held by them. So the last few transforms are
         // asked too, while the estimate's bits still read clearly (in the
         // station's own deep fade they do not).
+        // (The reading at the estimate is asked for at most once.)
+        std::optional<OffsetQuality::Reading> hereReading;
+        const auto here = [&] {
+            if (!hereReading)
+                hereReading = quality_.at(offset_);
+            return *hereReading;
+        };
         Peak lineless = best;
         bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
         if (!found && quality_.ready()) {
-            lineless = {offset_, 0};
-            for (std::size_t i = 0; i < gridCount_; ++i) {
-                const Real hz = gridStart_ + gridStep_ * static_cast<Real>(i);
-                const Real there = score(recent_.data(), hz, false);
-                if (there > lineless.score)
-                    lineless = {hz, there};
-            }
-            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
-                    quality_.at(offset_).quality > kQualityFloor;
+            lineless = recentPeak();
+            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
         }
         if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
             const OffsetQuality::Reading there =
                 preambleAt(lineless.offset) ? quality_.at(lineless.offset) : weighted(lineless.offset);
-            if (there.quality > kQualityFloor && there.quality >= quality_.at(offset_).quality) {
+            if (there.quality > kQualityFloor && there.quality >= here().quality) {
                 jump = true;
                 to = lineless.offset;
             }
@@ -170,7 +183,7 @@ void FrequencySearch::search()
         const bool lonePreambleLine = spectrumAt(recent_.data(), 2 * offset_ - bitRate_ / 2) <
                                       kLonePreambleRatio * spectrumAt(recent_.data(), 2 * above - twoToneOffsets_);
         if (!jump && quality_.ready() && above <= gridStart_ + gridStep_ * static_cast<Real>(gridCount_ - 1) &&
-            !shunned(above) && lonePreambleLine && quality_.at(offset_).onesShare <= kPreambleBelowShare && preambleAt(above)) {
+            !shunned(above) && lonePreambleLine && here().onesShare <= kPreambleBelowShare && preambleAt(above)) {
             jump = true;
             to = above;
         }

@@ -207,6 +207,8 @@ private:
     Real spectrumAt(const Real* spectrum, Real hz) const;
     Real score(const Real* spectrum, Real offset, bool strict) const;
     Peak peak(std::size_t from, std::size_t to) const;
+    // The best score of the last few transforms (the quick average) on the grid.
+    Peak recentPeak() const;
     // The offset to jump to from the best reading, if its bits, or those at
     // another peak, read clearly better than at the current estimate.
     bool verifiedJump(const Peak& best, const OffsetQuality::Reading& now, Real& to);

@@ -12,7 +12,10 @@
 // a station's spectrum, a bit rate wide, barely falls over three). Only a line that has stayed
 // in the same place for kSteadySeconds, and for kSteadyBits (beyond a preamble's
 // 42 bits and the window's 32), is a carrier: a station's preamble is a steady
-// tone too, but never for that long.
+// tone too, but never for that long. The notch then subtracts an estimate of the
+// carrier, a * e^(j w n), whose complex amplitude a follows the remainder with a
+// bandwidth of about 2 Hz, and is released when the line has not been seen for
+// kReleaseSeconds.
 //
 // The look needs only the spectrum within reach. From 250 baud the front end
 // leaves nothing above its stop band, 1400 Hz, and the decimated samples come
@@ -20,11 +23,10 @@
 // (500 baud) sample of its window, as far as nothing the front end passes folds
 // into reach, and transforms that. The bins are as wide as before and the
 // transform a half or a quarter as long (at 500 baud the 512-point transform,
-// 62.5 times a second, had taken a third of the chain's time). The notch then subtracts an estimate of the
-// carrier, a * e^(j w n), whose complex amplitude a follows the remainder with a
-// bandwidth of about 2 Hz, and is released when the line has not been seen for
-// kReleaseSeconds. One step per decimated sample; allocates nothing (its
-// transform is lent by the owner).
+// 62.5 times a second, had taken a third of the chain's time).
+//
+// One step per decimated sample; allocates nothing (its transform is lent by
+// the owner).
 
 #include "modem/dsp/ComplexMath.h"
 #include "modem/dsp/PhasorOscillator.h"
