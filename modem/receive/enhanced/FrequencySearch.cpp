@@ -142,8 +142,11 @@ void FrequencySearch::search()
         // there: a reply 7 Hz off at 31 baud was held through its preamble).
         // The long average remembers the old station's lines for seconds: a
         // reply 2 s after it is held by them. So the last few transforms are
-        // asked too, while the estimate's bits still read clearly (in the
-        // station's own deep fade they do not).
+        // asked too, where they show nothing at the estimate above what noise
+        // gives, while its bits still read clearly (in the station's own deep
+        // fade they do not; and two rays a bit apart, CCIR poor at 500 baud,
+        // smear a station's lines in the last few transforms, but not to the
+        // noise's level).
         // (The reading at the estimate is asked for at most once.)
         std::optional<OffsetQuality::Reading> hereReading;
         const auto here = [&] {
@@ -155,7 +158,8 @@ void FrequencySearch::search()
         bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
         if (!found && quality_.ready()) {
             lineless = recentPeak();
-            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
+            found = presence_ < kNoLinesPresence && lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
+                    here().quality > kQualityFloor;
         }
         if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
             const OffsetQuality::Reading there =

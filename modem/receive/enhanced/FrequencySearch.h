@@ -104,6 +104,9 @@ public:
     // ... and the estimate's lower line, in the last few transforms, under
     // this share of the line of the preamble above.
     static constexpr Real kLonePreambleRatio = 0.05;
+    // Held, the estimate has no lines of its own in the last few transforms
+    // where its presence is below this (noise alone gives about 2).
+    static constexpr Real kNoLinesPresence = 2.0;
     // An estimate left as a steady tone (for that, or for a preamble at the
     // centre) is no candidate, nor a line to take unchecked, within a quarter
     // of the bit rate, for 320 bits (10 s at 31 baud), or until the search
