@@ -156,10 +156,9 @@ void FrequencySearch::search()
         };
         Peak lineless = best;
         bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
-        if (!found && quality_.ready()) {
+        if (!found && quality_.ready() && presence_ < kNoLinesPresence) {
             lineless = recentPeak();
-            found = presence_ < kNoLinesPresence && lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
-                    here().quality > kQualityFloor;
+            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
         }
         if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
             const OffsetQuality::Reading there =
