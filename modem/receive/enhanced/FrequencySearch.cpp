@@ -141,12 +141,16 @@ void FrequencySearch::search()
         // estimate its tone between the two filters reads nearly as well as
         // there: a reply 7 Hz off at 31 baud was held through its preamble).
         // The long average remembers the old station's lines for seconds: a
-        // reply 2 s after it is held by them. So the last few transforms are
-        // asked too, where they show nothing at the estimate above what noise
-        // gives, while its bits still read clearly (in the station's own deep
-        // fade they do not; and two rays a bit apart, CCIR poor at 500 baud,
-        // smear a station's lines in the last few transforms, but not to the
-        // noise's level).
+        // reply 2 s after it is held by them. So where the long average still
+        // holds a station's lines at the estimate (at 31 baud, 2 s after an
+        // over at 0 dB, some 30 times its floor) but the last few transforms
+        // show nothing there above what noise gives, while its bits still
+        // read clearly, those transforms are asked too. Not otherwise: in the
+        // station's own deep fade the bits do not read; two rays a bit apart
+        // (CCIR poor at 500 baud) smear a station's lines in the last few
+        // transforms, but not to the noise's level; and beside a neighbour 6
+        // dB stronger 150 Hz off at 125 baud, whose products outscore the
+        // station, neither average shows the station's lines above its floor.
         // (The reading at the estimate is asked for at most once.)
         std::optional<OffsetQuality::Reading> hereReading;
         const auto here = [&] {
@@ -156,7 +160,8 @@ void FrequencySearch::search()
         };
         Peak lineless = best;
         bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
-        if (!found && quality_.ready() && presence_ < kNoLinesPresence) {
+        if (!found && quality_.ready() && presence_ < kNoLinesPresence &&
+            score(spectrum_.data(), offset_, true) > kRememberedLines * floor) {
             lineless = recentPeak();
             found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
         }

@@ -107,6 +107,8 @@ public:
     // Held, the estimate has no lines of its own in the last few transforms
     // where its presence is below this (noise alone gives about 2).
     static constexpr Real kNoLinesPresence = 2.0;
+    // ... while the long average holds lines there this many times its floor.
+    static constexpr Real kRememberedLines = 8.0;
     // An estimate left as a steady tone (for that, or for a preamble at the
     // centre) is no candidate, nor a line to take unchecked, within a quarter
     // of the bit rate, for 320 bits (10 s at 31 baud), or until the search
