@@ -150,21 +150,8 @@ public:
                 // The station came back (a fade, not an end): it is heard on from
                 // where the close left off, unless a preamble's run comes within
                 // kSeekBits (the lines of a new over rise before its run is
-                // decided), which drops all that came before it. Of a long
-                // close only the newest kMaxHeldBits are heard, as of a long
-                // wait: deep in a fade the bits are the noise's, and a new over
-                // whose preamble was read at the wrong frequency (at 500 baud
-                // it lasts 84 ms, less than the search takes to find it after
-                // noise) looks like the station back, when up to 10 s of held
-                // noise was printed ahead of it (570 characters at 500 baud).
+                // decided), which drops all that came before it.
                 pending_ = false;
-                if (held_ > kMaxHeldBits) {
-                    skip_ = held_ - kMaxHeldBits;
-                    if (lastHeard_ != 0) {  // end the word the close cut
-                        clearingLeft_ = kClearingOnes + 2;
-                        lastHeard_ = 0;
-                    }
-                }
                 seekLeft_ = kSeekBits;
                 seekRun_ = trailingOnes();
                 seekRunOnes_ = kNewOverRunOnes;

@@ -230,42 +230,6 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
     EXPECT_EQ(feed(t, in), over);
 }
 
-// The same, back only after 300 bits: of all that was held since the close
-// only the newest kMaxHeldBits are heard (with the word the close cut ended
-// first), as of a long wait on a fall of the amplitude. A new over whose
-// preamble was misread while the search still sought it looks like the station
-// back; before, all the noise held since the close was printed ahead of it (at
-// 500 baud 10 s of it, 570 characters).
-TEST(SignalSquelchTest, AStationBackAfterALongCloseHearsOnlyTheNewestHeldDecisions)
-{
-    std::vector<Real> text;
-    for (int k = 0; k < 364; ++k)
-        text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
-    const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 316),
-        after(text.begin() + 316, text.end());
-    SignalSquelch s;
-    hearSignal(s);
-    std::vector<Real> out = feed(s, before);
-    for (int k = 0; k < 3; ++k)
-        hearNothing(s);
-    feed(s, during);
-    hearSignal(s);
-    ASSERT_TRUE(s.open());
-    Real clearing = 0;
-    int clearingOnes = 0;
-    while (s.clearing(clearing))
-        clearingOnes += clearing > 0;
-    EXPECT_EQ(clearingOnes, SignalSquelch::kClearingOnes);
-    EXPECT_TRUE(feed(s, after).empty());  // seeking a preamble's run
-    for (Real d : released(s))
-        out.push_back(d);
-    // Heard: the 8 of `before` that left before the close, the newest 80 held
-    // (of the 8 + 300 held at the return), then `after` but the 8 still held.
-    std::vector<Real> expected(text.begin(), text.begin() + 8);
-    expected.insert(expected.end(), text.begin() + 316 - SignalSquelch::kMaxHeldBits, text.end() - SignalSquelch::kHoldBits);
-    EXPECT_EQ(out, expected);
-}
-
 // A second after a station's end its Eb/N0, measured over some 50 bits, still
 // reads above the level of a station read cleanly (3.3 here), while the recent
 // amplitude is the noise's, 0.75 of the long-run level that is falling towards
