@@ -135,6 +135,7 @@ public:
         // printed 10 s of held noise, 80 characters, ahead of the over).
         const Real recentShare = amplitude > 0 ? std::min(recentAmplitude / amplitude, Real(1)) : 0;
         const bool back = ebOverN0 * recentShare * recentShare > kReadCleanlyEbOverN0;
+        readNow_ = ebOverN0 > kReadCleanlyEbOverN0;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
@@ -152,6 +153,7 @@ public:
                 // kSeekBits (the lines of a new over rise before its run is
                 // decided), which drops all that came before it.
                 pending_ = false;
+                dropHeldNoise();
                 seekLeft_ = kSeekBits;
                 seekRun_ = trailingOnes();
                 seekRunOnes_ = kNewOverRunOnes;
@@ -207,6 +209,7 @@ public:
                 pop();  // cannot happen: the ring holds a whole grace and a seek
         }
         queue_[(first_ + held_) % kRing] = d;
+        read_[(first_ + held_) % kRing] = readNow_;
         ++held_;
         if (seekLeft_ > 0) {
             --seekLeft_;
@@ -248,6 +251,34 @@ private:
         lastHeard_ = 0;
         while (held_ > kHoldBits)
             pop();
+    }
+
+    // Taken for the station back: what was held up to the end of the newest
+    // stretch of kMaxHeldBits or more decided with nothing read cleanly (its
+    // Eb/N0, over some 50 bits, down to the noise's) is the noise's, and is
+    // dropped, the word the close cut ended first. Through a deep fade the
+    // Eb/N0 of a station strong enough to come back keeps above it, and what
+    // was held there is heard (at 31 baud in CCIR good fading at +3 dB, the
+    // text read through fades that closed the squelch). But a new over whose
+    // preamble was misread (at 500 baud it lasts 84 ms, less than the search
+    // takes to find it after noise) looks like the station back, and all the
+    // noise held since the close, up to 10 s of it, was printed ahead of it.
+    void dropHeldNoise()
+    {
+        std::size_t run = 0;
+        std::size_t end = 0;
+        for (std::size_t k = 0; k < held_; ++k) {
+            run = read_[(first_ + k) % kRing] ? 0 : run + 1;
+            if (run >= kMaxHeldBits)
+                end = k + 1;
+        }
+        if (end == 0)
+            return;
+        skip_ = end;
+        if (lastHeard_ != 0) {  // end the word the close cut
+            clearingLeft_ = kClearingOnes + 2;
+            lastHeard_ = 0;
+        }
     }
 
     // Whether a station at stationBits is elsewhere than the one that was there
@@ -350,6 +381,7 @@ private:
     // oldest leaves.
     static constexpr std::size_t kRing = kMaxGraceBits + kSeekBits + kMaxHeldBits + 1;
     std::array<Real, kRing> queue_{};
+    std::array<bool, kRing> read_{};  // whether each held decision came with a station read cleanly
     std::size_t first_ = 0;  // the oldest held decision
     std::size_t held_ = 0;
     std::size_t skip_ = 0;   // oldest held decisions still to drop
@@ -366,4 +398,5 @@ private:
     bool pending_ = false;         // closed, but what is held is kept for a while
     std::size_t pendingLeft_ = 0;  // bits of that while still to go
     Real closedAtBits_ = 0;        // the station's offset as it closed, bit rates
+    bool readNow_ = false;         // the detector reads a station cleanly (its Eb/N0), lately
 };

@@ -230,6 +230,57 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
     EXPECT_EQ(feed(t, in), over);
 }
 
+// The same, back only after 300 bits. Held through a fade the station read
+// cleanly all along (its Eb/N0 over some 50 bits still 10 dB, the lines and the
+// recent amplitude gone): every decision is heard, in order. Held through 300
+// bits of noise (the Eb/N0 gone as well), what came before the end of that
+// stretch is dropped, the word the close cut ended first: taking a new over,
+// whose preamble was misread, for the station back printed up to 10 s of held
+// noise ahead of it (570 characters at 500 baud).
+TEST(SignalSquelchTest, AStationBackAfterALongCloseIsHeardOnlyFromWhatWasReadCleanly)
+{
+    std::vector<Real> text;
+    for (int k = 0; k < 364; ++k)
+        text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
+    const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 316),
+        after(text.begin() + 316, text.end());
+    for (const bool readThrough : {true, false}) {
+        const auto away = [&](SignalSquelch& s) {
+            if (readThrough)
+                s.update(kLevels, kSettled, 20.0, 1.0, 0.25, 1.0, 10.0);  // a deep fade, read cleanly
+            else
+                hearNothing(s);
+        };
+        SignalSquelch s;
+        hearSignal(s);
+        std::vector<Real> out = feed(s, before);
+        for (int k = 0; k < 3; ++k)
+            away(s);
+        ASSERT_FALSE(s.open());
+        for (Real d : during) {
+            away(s);
+            Real released = 0;
+            ASSERT_FALSE(s.pass(d, released));
+        }
+        hearSignal(s);
+        ASSERT_TRUE(s.open());
+        Real clearing = 0;
+        int clearingOnes = 0;
+        while (s.clearing(clearing))
+            clearingOnes += clearing > 0;
+        EXPECT_EQ(clearingOnes, readThrough ? 0 : SignalSquelch::kClearingOnes) << readThrough;
+        for (Real d : feed(s, after))  // seeking a preamble's run, then in order
+            out.push_back(d);
+        for (Real d : released(s))
+            out.push_back(d);
+        // Heard: the 8 of `before` that left before the close, then all held (read
+        // through) or none of what was held (noise), then `after` but the 8 still held.
+        std::vector<Real> expected(text.begin(), text.begin() + (readThrough ? 316 : 8));
+        expected.insert(expected.end(), text.begin() + 316, text.end() - SignalSquelch::kHoldBits);
+        EXPECT_EQ(out, expected) << readThrough;
+    }
+}
+
 // A second after a station's end its Eb/N0, measured over some 50 bits, still
 // reads above the level of a station read cleanly (3.3 here), while the recent
 // amplitude is the noise's, 0.75 of the long-run level that is falling towards
