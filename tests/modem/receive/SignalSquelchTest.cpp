@@ -233,8 +233,9 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
 // The same, back only after 300 bits. Held through a fade the station read
 // cleanly all along (its Eb/N0 over some 50 bits still 10 dB, the lines and the
 // recent amplitude gone): every decision is heard, in order. Held through 300
-// bits of noise (the Eb/N0 gone as well), what came before the end of that
-// stretch is dropped, the word the close cut ended first: taking a new over,
+// bits of noise (the Eb/N0 gone as well; half the grace, 160 bits here, would
+// do), what came before the end of that stretch is dropped, the word the close
+// cut ended first: taking a new over,
 // whose preamble was misread, for the station back printed up to 10 s of held
 // noise ahead of it (570 characters at 500 baud).
 TEST(SignalSquelchTest, AStationBackAfterALongCloseIsHeardOnlyFromWhatWasReadCleanly)
