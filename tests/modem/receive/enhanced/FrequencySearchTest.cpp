@@ -29,6 +29,22 @@ void feedStation(FrequencySearch& search, const SpeedPlan& plan, Real offsetHz, 
     }
 }
 
+// The estimate of a search held at 31 baud on a station at the centre for 128
+// bits (Eb/N0 19.5 dB, 0 dB in 2500 Hz), after gapBits of noise and replyBits of
+// a reply replyHz away (its preamble's 1s, or random bits).
+Real heldEstimateAfterReply(int gapBits, Real replyHz, int replyBits, bool preamble, unsigned seed)
+{
+    const SpeedPlan plan(8000.0, 500.0);
+    const kissfft<Real> transform(plan.transformSize, false);
+    FrequencySearch search(plan, transform);
+    search.hold(true);
+    std::mt19937 generator(seed);
+    feedStation(search, plan, 0.0, 128, generator, 3.0);
+    feedStation(search, plan, 0.0, gapBits, generator, 0.0);
+    feedStation(search, plan, replyHz, replyBits, generator, 3.0, preamble);
+    return search.offsetHz();
+}
+
 }  // namespace
 
 // At 500 baud the search covers +-50 Hz, a tenth of the bit rate, and its
@@ -91,15 +107,7 @@ TEST(FrequencySearchTest, AHeldEstimateBesideAStationWithNoLineOfItsOwnGoesToIt)
 // whole reply, which printed as junk.)
 TEST(FrequencySearchTest, AHeldEstimateGoesToAStationBesideItThoughTheAverageRemembersTheOldLines)
 {
-    const SpeedPlan plan(8000.0, 500.0);
-    const kissfft<Real> transform(plan.transformSize, false);
-    FrequencySearch search(plan, transform);
-    search.hold(true);
-    std::mt19937 generator(9);
-    feedStation(search, plan, 0.0, 128, generator, 3.0);
-    feedStation(search, plan, 0.0, 64, generator, 0.0);
-    feedStation(search, plan, 7.0, 128, generator, 3.0);
-    EXPECT_NEAR(search.offsetHz(), 7.0, 0.6);  // Hz: 0.02 R
+    EXPECT_NEAR(heldEstimateAfterReply(64, 7.0, 128, false, 9), 7.0, 0.6);  // Hz: 0.02 R
 }
 
 // The same reply 15 Hz up, held from its preamble on: its lower tone, steady
@@ -112,13 +120,5 @@ TEST(FrequencySearchTest, AHeldEstimateGoesToAStationBesideItThoughTheAverageRem
 // lost.)
 TEST(FrequencySearchTest, AHeldEstimateReadingOnlyZerosGoesToThePreambleAbove)
 {
-    const SpeedPlan plan(8000.0, 500.0);
-    const kissfft<Real> transform(plan.transformSize, false);
-    FrequencySearch search(plan, transform);
-    search.hold(true);
-    std::mt19937 generator(3);
-    feedStation(search, plan, 0.0, 128, generator, 3.0);
-    feedStation(search, plan, 0.0, 160, generator, 0.0);
-    feedStation(search, plan, 15.0, 40, generator, 3.0, true);
-    EXPECT_NEAR(search.offsetHz(), 15.0, 0.6);  // Hz: 0.02 R
+    EXPECT_NEAR(heldEstimateAfterReply(160, 15.0, 40, true, 3), 15.0, 0.6);  // Hz: 0.02 R
 }
