@@ -153,7 +153,7 @@ public:
                 // kSeekBits (the lines of a new over rise before its run is
                 // decided), which drops all that came before it.
                 pending_ = false;
-                dropHeldNoise();
+                dropHeldNoise(std::min(levels.graceBits, kMaxGraceBits) / 2);
                 seekLeft_ = kSeekBits;
                 seekRun_ = trailingOnes();
                 seekRunOnes_ = kNewOverRunOnes;
@@ -169,7 +169,6 @@ public:
             seekLeft_ = 0;
             pending_ = true;
             pendingLeft_ = std::min(levels.graceBits, kMaxGraceBits);
-            noiseBits_ = pendingLeft_ / 2;
             closedAtBits_ = stationBits;
         } else if (open_ && seekingAfterReturn() && elsewhere(stationBits)) {
             // Taken for the station back, but the search has since moved to
@@ -255,18 +254,18 @@ private:
     }
 
     // Taken for the station back: what was held up to the end of the newest
-    // stretch of half the grace (5 s) or more decided with nothing read
-    // cleanly (its Eb/N0, over some 50 bits, down to the noise's; the noise
-    // lifts it above for a few bits now and then) is the noise's, and is
-    // dropped, the word the close cut ended first. A new over
-    // whose preamble was misread (at 500 baud it lasts 84 ms, less than the
-    // search takes to find it after noise) looks like the station back, and
-    // all the noise held since the close, up to 10 s of it, was printed ahead
-    // of it. The deep fades the grace is for keep the Eb/N0 down for less
-    // than that, and what was held through them is heard: with a stretch of
-    // 80 bits, CCIR good fading at 125 baud and +3 dB lost 1.6 points more
-    // text with the squelch on.
-    void dropHeldNoise()
+    // stretch of noiseBits (half the grace, 5 s) or more decided with nothing
+    // read cleanly (its Eb/N0, over some 50 bits, down to the noise's; the
+    // noise lifts it above for a few bits now and then) is the noise's, and is
+    // dropped, the word the close cut ended first. A new over whose preamble
+    // was misread (at 500 baud it lasts 84 ms, less than the search takes to
+    // find it after noise) looks like the station back, and all the noise
+    // held since the close, up to 10 s of it, was printed ahead of it. The
+    // deep fades the grace is for keep the Eb/N0 down for less than that, and
+    // what was held through them is heard: with a stretch of 80 bits, CCIR
+    // good fading at 125 baud and +3 dB lost 1.6 points more text with the
+    // squelch on.
+    void dropHeldNoise(std::size_t noiseBits)
     {
         std::size_t run = 0;     // decisions with nothing read, in the stretch
         std::size_t island = 0;  // read ones in a row: fewer than kMaxHeldBits are the noise's
@@ -277,7 +276,7 @@ private:
                     run = 0;
             } else {
                 island = 0;
-                if (++run >= noiseBits_)
+                if (++run >= noiseBits)
                     end = k + 1;
             }
         }
@@ -408,5 +407,4 @@ private:
     std::size_t pendingLeft_ = 0;  // bits of that while still to go
     Real closedAtBits_ = 0;        // the station's offset as it closed, bit rates
     bool readNow_ = false;         // the detector reads a station cleanly (its Eb/N0), lately
-    std::size_t noiseBits_ = 0;    // a stretch read so long is the noise's (half the grace)
 };
