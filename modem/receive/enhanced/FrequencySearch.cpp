@@ -158,10 +158,10 @@ void FrequencySearch::search()
                 hereReading = quality_.at(offset_);
             return *hereReading;
         };
+        const Real linesHere = score(spectrum_.data(), offset_, true);
         Peak lineless = best;
-        bool found = quality_.ready() && best.score > kLinelessRatio * score(spectrum_.data(), offset_, true);
-        if (!found && quality_.ready() && presence_ < kNoLinesPresence &&
-            score(spectrum_.data(), offset_, true) > kRememberedLines * floor) {
+        bool found = quality_.ready() && best.score > kLinelessRatio * linesHere;
+        if (!found && quality_.ready() && presence_ < kNoLinesPresence && linesHere > kRememberedLines * floor) {
             lineless = recentPeak();
             found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
         }
