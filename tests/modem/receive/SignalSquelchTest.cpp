@@ -31,6 +31,15 @@ std::vector<Real> feed(SignalSquelch& s, const std::vector<Real>& in)
     return out;
 }
 
+// Decisions first, first + 1, ... with every third a 0 (negative): text, no runs.
+std::vector<Real> numbered(int count, int first = 1)
+{
+    std::vector<Real> out;
+    for (int k = first; k < first + count; ++k)
+        out.push_back((k - first) % 3 == 2 ? -k : k);
+    return out;
+}
+
 // What the squelch lets go at once after a wait: held decisions beyond the usual eight.
 std::vector<Real> released(SignalSquelch& s)
 {
@@ -198,9 +207,7 @@ TEST(SignalSquelchTest, AWordCutByClosingIsEndedUnprinted)
 // after its run.
 TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
 {
-    std::vector<Real> text;
-    for (int k = 0; k < 76; ++k)
-        text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
+    const std::vector<Real> text = numbered(76);
     const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 36),
         after(text.begin() + 36, text.end());
     SignalSquelch s;
@@ -230,19 +237,14 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
     EXPECT_EQ(feed(t, in), over);
 }
 
-// The same, back only after 300 bits. Held through a fade the station read
-// cleanly all along (its Eb/N0 over some 50 bits still 10 dB, the lines and the
-// recent amplitude gone): every decision is heard, in order. Held through 300
-// bits of noise (the Eb/N0 gone as well; half the grace, 160 bits here, would
-// do), what came before the end of that stretch is dropped, the word the close
-// cut ended first: taking a new over,
-// whose preamble was misread, for the station back printed up to 10 s of held
-// noise ahead of it (570 characters at 500 baud).
+// The same, back after 300 bits: held through a deep fade read cleanly (the
+// 50-bit Eb/N0 still 10 dB), all is heard; held through noise (half the grace,
+// 160 bits here, or more), none of it, the cut word ended first. Taking a new
+// over whose preamble was misread for the station back had printed up to 10 s
+// of held noise (570 characters at 500 baud).
 TEST(SignalSquelchTest, AStationBackAfterALongCloseIsHeardOnlyFromWhatWasReadCleanly)
 {
-    std::vector<Real> text;
-    for (int k = 0; k < 364; ++k)
-        text.push_back(k % 3 == 2 ? -(k + 1) : k + 1);
+    const std::vector<Real> text = numbered(364);
     const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 316),
         after(text.begin() + 316, text.end());
     for (const bool readThrough : {true, false}) {
@@ -274,8 +276,6 @@ TEST(SignalSquelchTest, AStationBackAfterALongCloseIsHeardOnlyFromWhatWasReadCle
             out.push_back(d);
         for (Real d : released(s))
             out.push_back(d);
-        // Heard: the 8 of `before` that left before the close, then all held (read
-        // through) or none of what was held (noise), then `after` but the 8 still held.
         std::vector<Real> expected(text.begin(), text.begin() + (readThrough ? 316 : 8));
         expected.insert(expected.end(), text.begin() + 316, text.end() - SignalSquelch::kHoldBits);
         EXPECT_EQ(out, expected) << readThrough;
@@ -314,16 +314,12 @@ TEST(SignalSquelchTest, NoiseSoonAfterAnEndIsNotTakenForTheStationBack)
     EXPECT_FALSE(t.open());
 }
 
-// A close, noise held after it, and then a station read cleanly again: but
-// half a bit rate from where the one before was (16 Hz at 31 baud), found
-// there either as the squelch opens or a few bits after it took what came back
-// for the old station. A reply, not a fade's end: the noise held since the close
-// is not heard, and the reply's text is.
+// A station read cleanly again after a close, but half a bit rate from where
+// the one before was, found as the squelch opens or a few bits later: a reply,
+// not a fade's end. The noise held since the close is not heard; the reply is.
 TEST(SignalSquelchTest, AStationComingBackElsewhereIsANewOver)
 {
-    std::vector<Real> text;
-    for (int k = 0; k < 60; ++k)
-        text.push_back(k % 3 == 2 ? -(k + 20) : k + 20);
+    const std::vector<Real> text = numbered(60, 20);
     for (const bool foundLater : {false, true}) {
         SignalSquelch s;
         hearSignal(s);
@@ -339,8 +335,7 @@ TEST(SignalSquelchTest, AStationComingBackElsewhereIsANewOver)
             out.push_back(d);
         for (Real d : released(s))
             out.push_back(d);
-        // The reply's text, in order, from about where it was found on; none of
-        // the noise (9 to 12).
+        // The reply's text, in order, from about where it was found; no noise (9 to 12).
         ASSERT_GE(out.size(), text.size() - SignalSquelch::kHoldBits - 4) << foundLater;
         ASSERT_LE(out.size(), text.size() - SignalSquelch::kHoldBits) << foundLater;
         const auto end = text.end() - SignalSquelch::kHoldBits;
