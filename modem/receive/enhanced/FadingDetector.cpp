@@ -43,7 +43,11 @@ MskTrellis::Branch FadingDetector::step(Complex zero, Complex one, Complex carri
     bestCarrier_ = carrier * MskTrellis::quarterBack(from[best]);
     estimate_.follow(from, sample);
     twoSided_.push(zero * carrier, one * carrier);
-    if (trellis_.hasDecision())
-        twoSided_.decide(trellis_.nextOnPath());
+    if (trellis_.hasDecision()) {
+        TwoSidedBitDecision::Following following{};
+        for (std::size_t i = 0; i < following.size(); ++i)
+            following[i] = trellis_.followingOnPath(static_cast<int>(i));
+        twoSided_.decide(following);
+    }
     return branch;
 }

@@ -48,7 +48,8 @@ MskTrellis::Branch MskTrellis::step(Complex zero, Complex one, const std::array<
         // Back along the best path to the bit `delay` bits ago.
         Path path;
         bestPath(delay_ + 1, path);
-        nextOnPath_ = path[static_cast<std::size_t>(delay_ - 1)].bit;
+        for (int i = 0; i < delay_; ++i)
+            following_[static_cast<std::size_t>(i)] = static_cast<std::int8_t>(path[static_cast<std::size_t>(delay_ - 1 - i)].bit);
         decision_ = path[static_cast<std::size_t>(delay_)].bit;
     }
     return {s.bit[static_cast<std::size_t>(best_)], s.from[static_cast<std::size_t>(best_)]};

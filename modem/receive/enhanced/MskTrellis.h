@@ -54,8 +54,9 @@ public:
     // After step(): true when a decision for the bit `delay` bits back is out.
     bool hasDecision() const { return steps_ > static_cast<std::uint64_t>(delay_); }
     int decision() const { return decision_; }
-    // The best path's bit after the decided one: still tentative, one bit younger.
-    int nextOnPath() const { return nextOnPath_; }
+    // The best path's bits after the decided one, still tentative: i = 0 the
+    // next, up to delay - 1.
+    int followingOnPath(int i) const { return following_[static_cast<std::size_t>(i)]; }
     int bestState() const { return best_; }
     // The best path's newest `count` branches (at most kMaxDelay + 1, and no more
     // than the steps so far), newest first: each bit and the state it left.
@@ -76,5 +77,5 @@ private:
     std::uint64_t steps_ = 0;
     int best_ = 0;
     int decision_ = 0;
-    int nextOnPath_ = 0;
+    std::array<std::int8_t, kMaxDelay> following_{};
 };
