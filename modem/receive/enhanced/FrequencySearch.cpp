@@ -146,7 +146,12 @@ void FrequencySearch::search()
         // over at 0 dB, some 30 times its floor) but the last few transforms
         // show nothing there above what noise gives, while its bits still
         // read clearly, those transforms are asked too. Not otherwise: in the
-        // station's own deep fade the bits do not read; two rays a bit apart
+        // station's own deep fade the bits do not read, unless a preamble
+        // reads clearly at the line (a reply 25 Hz off at 31 baud, 2 s after
+        // the first over, was held until the detector's 50 bits of memory let
+        // go, after its preamble, and lost its first character in 6 of 8
+        // pairs: a neighbour, however strong, is rarely just starting an over
+        // in the station's fade); two rays a bit apart
         // (CCIR poor at 500 baud) smear a station's lines in the last few
         // transforms, but not to the noise's level; and beside a neighbour 6
         // dB stronger 150 Hz off at 125 baud, whose products outscore the
@@ -163,7 +168,8 @@ void FrequencySearch::search()
         bool found = quality_.ready() && best.score > kLinelessRatio * linesHere;
         if (!found && quality_.ready() && presence_ < kNoLinesPresence && linesHere > kRememberedLines * floor) {
             lineless = recentPeak();
-            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) && here().quality > kQualityFloor;
+            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
+                    (here().quality > kQualityFloor || preambleAt(lineless.offset));
         }
         if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
             const OffsetQuality::Reading there =
@@ -218,12 +224,17 @@ void FrequencySearch::search()
         kept = heldLately() && now.quality >= kQualityFloor;
         if (kept) {
             jump = false;
-        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
+        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0) &&
+                   quality_.at(0).energy > kOwnPreambleShare * now.energy) {
             // The estimate sits on a steady tone far from the centre (a
             // neighbour read half a bit rate off, or a carrier) while a
             // preamble starts where the operator tuned: that is the station.
             // Its reading alone would not win: a stronger neighbour puts more
-            // energy into the filters.
+            // energy into the filters. But the steady tone's own leak into the
+            // centre's filters reads as a preamble there too, with a small
+            // share of its energy: a reply's preamble 25 Hz down at 31 baud
+            // leaks a twentieth (sinc^2 of 0.8 bit rates): the estimate left it
+            // for the centre and shunned it, and the reply was lost.
             jump = true;
             to = 0;
             leftSteadyTone = true;
