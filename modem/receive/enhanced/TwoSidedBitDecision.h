@@ -56,7 +56,11 @@ public:
 
     // delay: the bits between the newest bit and the one decided (the trellis's);
     // the neighbours after the bit reach no further than that.
-    explicit TwoSidedBitDecision(int delay) : delay_(std::clamp(delay, 1, MskTrellis::kMaxDelay)) { weigh(); }
+    explicit TwoSidedBitDecision(int delay) : delay_(std::clamp(delay, 1, MskTrellis::kMaxDelay))
+    {
+        correlation_.fill(1);  // a still path, until the speed is known
+        weigh();
+    }
 
     // Every bit: the two tones' matched-filter outputs with the carrier loop's
     // phase taken off.
@@ -77,7 +81,9 @@ public:
         modulationIndex_ = modulationIndex;
         turn_ = unitPhasor(kPi * modulationIndex);
         const Real sigma = kDesignSpreadHz / 2;
-        oneBit_ = std::exp(-2 * kPi * kPi * sigma * sigma / (bitRate * bitRate));
+        const Real oneBit = std::exp(-2 * kPi * kPi * sigma * sigma / (bitRate * bitRate));
+        for (std::size_t d = 0; d < kWindow; ++d)
+            correlation_[d] = std::pow(oneBit, static_cast<Real>(d * d));
         weigh();
     }
 
@@ -189,8 +195,7 @@ private:
         Matrix covariance{}, inverse{};
         for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i)
             for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
-                const Real d = static_cast<Real>(i) - static_cast<Real>(j);
-                covariance[i][j] = snr * std::pow(oneBit_, d * d) + (i == j ? 1 : 0);
+                covariance[i][j] = snr * correlation_[i > j ? i - j : j - i] + (i == j ? 1 : 0);
                 inverse[i][j] = i == j ? 1 : 0;
             }
         for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
@@ -227,7 +232,7 @@ private:
     Real bitRate_ = 0;
     Real modulationIndex_ = 0;
     Complex turn_{0, 1};  // e^(j pi h)
-    Real oneBit_ = 1;   // the gain's correlation over one bit
+    std::array<Real, kWindow> correlation_{};  // the gain's over 0, 1, 2 ... bits
     Real miss_ = 0;
     Real noise_ = 0;    // one sample's noise power
     Real power_ = 0;    // one sample's mean power
