@@ -48,6 +48,7 @@
 #include <cstddef>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 class TwoSidedBitDecision {
 public:
@@ -106,6 +107,22 @@ public:
                 turned *= std::conj(startTurn(decided_[d + 1]));
         }
         const Complex start = startTurn(decided_[0]);
+        // The later bits' samples less this bit's own turn, which the
+        // hypothesis sets.
+        std::array<Complex, kMaxReach + 1> later{};
+        Complex onward = start;
+        for (int i = 1; i <= std::min(kMaxReach, delay_); ++i) {
+            const int next = following[static_cast<std::size_t>(i - 1)];
+            const Tones& tones = at(delay_ - i);
+            later[static_cast<std::size_t>(i)] = (next ? tones.one : tones.zero) * onward;
+            onward *= startTurn(next);
+        }
+        // The second neighbours only where each agrees with the first on its
+        // side, as on a path that barely moves in two bits: not where the gain
+        // jumps (a radio's AGC pumping on static) or turns fast, nor where a
+        // wrong decision turned one of them.
+        const bool wide = wide_.has_value() && still(z[kCentre - 1], z[kCentre - 2]) && still(later[1], later[2]);
+        const Matrix& inverse = wide ? *wide_ : narrow_;
         const Tones& bit = at(delay_);
         std::array<Real, 2> score{};
         std::array<Complex, 2> sample{}, reference{};
@@ -113,13 +130,8 @@ public:
             const auto h = static_cast<std::size_t>(b);
             sample[h] = (b ? bit.one : bit.zero) * start;
             z[kCentre] = sample[h];
-            Complex onward = start * startTurn(b);
-            for (int i = 1; i <= std::min(kMaxReach, delay_); ++i) {
-                const int later = following[static_cast<std::size_t>(i - 1)];
-                const Tones& tones = at(delay_ - i);
-                z[kCentre + i] = (later ? tones.one : tones.zero) * onward;
-                onward *= startTurn(later);
-            }
+            for (std::size_t i = 1; i <= kMaxReach; ++i)
+                z[kCentre + i] = later[i] * startTurn(b);
             reference[h] = z[kCentre - 1] + z[kCentre + 1];
             // The samples' log-likelihood, -z^H Q z, and that of the other tone's
             // output, noise alone, which adds |u|^2 (both in noise powers, dropped
@@ -127,7 +139,7 @@ public:
             Real quadratic = 0;
             for (std::size_t i = 0; i < kWindow; ++i)
                 for (std::size_t j = 0; j < kWindow; ++j)
-                    quadratic += inverse_[i][j] * (std::conj(z[i]) * z[j]).real();
+                    quadratic += inverse[i][j] * (std::conj(z[i]) * z[j]).real();
             score[h] = std::norm(sample[h]) - quadratic;
         }
         for (std::size_t i = kMaxReach - 1; i > 0; --i)
@@ -153,6 +165,7 @@ private:
     };
     static constexpr std::size_t kWindow = 2 * kMaxReach + 1;
     static constexpr int kCentre = kMaxReach;
+    using Matrix = std::array<std::array<Real, kWindow>, kWindow>;
     // The Doppler spread the weights are set for: twice the fastest the detector
     // is meant for, as the samples' own misfit (about 26 dB below the signal)
     // reads as noise. Measured at 31 baud, Rayleigh 1 Hz, +30 dB: floor 1.2 % set
@@ -165,6 +178,9 @@ private:
     // and flutter (10 Hz), which the second neighbours have not shared, read a
     // floor of 23.4 % against 20.8 %.
     static constexpr Real kWideBelowBitRate = 50;
+    // A second neighbour counts only while it misses the first by less than this
+    // many times the difference's noise power (noise alone: 1.8 % of the time).
+    static constexpr Real kStillMiss = 4;
     static constexpr Real kMissPerNoise = 1.5;       // the miss's power in one sample's noise powers
     static constexpr Real kMeasureBits = 64;         // bits
 
@@ -191,38 +207,53 @@ private:
     void weigh()
     {
         const Real snr = std::clamp(ebOverN0(), kLowestEbOverN0, kHighestEbOverN0);
-        reach_ = bitRate_ < kWideBelowBitRate && snr < kWideEbOverN0 ? std::min(kMaxReach, delay_) : 1;
-        const int n = 2 * reach_ + 1;
-        const std::size_t first = static_cast<std::size_t>(kCentre - reach_);
-        // Gauss-Jordan elimination on the n-by-n block; the covariance is
-        // positive definite, so no pivot is ever small.
+        invert(1, snr, narrow_);
+        if (bitRate_ < kWideBelowBitRate && snr < kWideEbOverN0 && delay_ >= kMaxReach) {
+            if (!wide_)
+                wide_.emplace();
+            invert(kMaxReach, snr, *wide_);
+        } else {
+            wide_.reset();
+        }
+    }
+
+    // Q for `reach` neighbours a side, by Gauss-Jordan elimination: the
+    // covariance is positive definite, so no pivot is ever small.
+    void invert(int reach, Real snr, Matrix& out) const
+    {
+        const auto n = static_cast<std::size_t>(2 * reach + 1);
+        const auto first = static_cast<std::size_t>(kCentre - reach);
         Matrix covariance{}, inverse{};
-        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i)
-            for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
                 covariance[i][j] = snr * correlation_[i > j ? i - j : j - i] + (i == j ? 1 : 0);
                 inverse[i][j] = i == j ? 1 : 0;
             }
-        for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+        for (std::size_t k = 0; k < n; ++k) {
             const Real pivot = covariance[k][k];
-            for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+            for (std::size_t j = 0; j < n; ++j) {
                 covariance[k][j] /= pivot;
                 inverse[k][j] /= pivot;
             }
-            for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+            for (std::size_t i = 0; i < n; ++i) {
                 if (i == k)
                     continue;
                 const Real f = covariance[i][k];
-                for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+                for (std::size_t j = 0; j < n; ++j) {
                     covariance[i][j] -= f * covariance[k][j];
                     inverse[i][j] -= f * inverse[k][j];
                 }
             }
         }
-        inverse_ = {};
-        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i)
-            for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j)
-                inverse_[first + i][first + j] = inverse[i][j];
+        out = {};
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j)
+                out[first + i][first + j] = inverse[i][j];
     }
+
+    // Two neighbours' samples on one side agree as a still path's do in noise:
+    // their difference holds two samples' noise.
+    bool still(Complex nearer, Complex farther) const { return std::norm(nearer - farther) <= kStillMiss * 2 * noise_; }
 
     // The bit `age` bits before the newest.
     const Tones& at(int age) const
@@ -230,7 +261,6 @@ private:
         return tones_[(pushed_ + tones_.size() - 1 - static_cast<std::size_t>(age)) % tones_.size()];
     }
 
-    using Matrix = std::array<std::array<Real, kWindow>, kWindow>;
 
     int delay_;
     Real bitRate_ = 0;
@@ -240,8 +270,8 @@ private:
     Real miss_ = 0;
     Real noise_ = 0;    // one sample's noise power
     Real power_ = 0;    // one sample's mean power
-    int reach_ = 1;
-    Matrix inverse_{};
+    Matrix narrow_{};              // one neighbour a side
+    std::optional<Matrix> wide_;   // two, where they are asked for
     std::array<Tones, MskTrellis::kMaxDelay + kMaxReach + 1> tones_{};
     std::uint64_t pushed_ = 0;
     std::array<int, kMaxReach> decided_{};  // the bits decided last, the newest first
