@@ -224,17 +224,12 @@ void FrequencySearch::search()
         kept = heldLately() && now.quality >= kQualityFloor;
         if (kept) {
             jump = false;
-        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0) &&
-                   quality_.at(0).energy > kOwnPreambleShare * now.energy) {
+        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
             // The estimate sits on a steady tone far from the centre (a
             // neighbour read half a bit rate off, or a carrier) while a
             // preamble starts where the operator tuned: that is the station.
             // Its reading alone would not win: a stronger neighbour puts more
-            // energy into the filters. But the steady tone's own leak into the
-            // centre's filters reads as a preamble there too, with a small
-            // share of its energy: a reply's preamble 25 Hz down at 31 baud
-            // leaks a twentieth (sinc^2 of 0.8 bit rates): the estimate left it
-            // for the centre and shunned it, and the reply was lost.
+            // energy into the filters.
             jump = true;
             to = 0;
             leftSteadyTone = true;

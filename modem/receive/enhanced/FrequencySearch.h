@@ -127,10 +127,6 @@ public:
     // Times R: an estimate this far from the centre reading a steady tone gives
     // way at once to a preamble at the centre.
     static constexpr Real kFarFromCentreBits = 0.5;
-    // ... if the preamble at the centre holds at least this share of the
-    // estimate's reading of it (weighted down by 0.8 as a steady tone): a
-    // station up to 8 dB below the tone.
-    static constexpr Real kOwnPreambleShare = 0.2;
     // A tracking move to the edge of the reach on a station read cleanly is
     // made only where the carrier loop's residual frequency points the same
     // way, at least this share of the move (see track()).

@@ -85,21 +85,3 @@ TEST(FrequencySearchTest, AHeldEstimateGoesToAReplyBesideIt)
         EXPECT_NEAR(search.offsetHz(), hz, 0.6) << hz << " Hz after " << gap << " bits";  // Hz: 0.02 R
     }
 }
-
-// At 31 baud, after noise, a strong reply's preamble 25 Hz down (Eb/N0 30 dB):
-// the search goes to it, and stays through the preamble though its tone leaks
-// into the centre's filters, where it reads as a preamble too, with a twentieth
-// of the energy. (Before, the estimate left it for the centre in 11 of 12 seeds,
-// and shunned it: the reply was lost.)
-TEST(FrequencySearchTest, APreambleOffTheCentreIsNotLeftForItsOwnLeakThere)
-{
-    const SpeedPlan plan(8000.0, 500.0);
-    const kissfft<Real> transform(plan.transformSize, false);
-    for (const unsigned seed : {1u, 2u, 3u, 4u}) {
-        FrequencySearch search(plan, transform);
-        std::mt19937 generator(seed);
-        feedStation(search, plan, 0.0, 160, generator, 0.0);
-        feedStation(search, plan, -25.0, 40, generator, 10.0, true);
-        EXPECT_NEAR(search.offsetHz(), -25.0, 0.6) << "seed " << seed;  // Hz: 0.02 R
-    }
-}
