@@ -123,8 +123,6 @@ public:
         // jumps (a radio's AGC pumping on static) or turns fast, nor where a
         // wrong decision turned one of them.
         const bool wide = wide_.has_value() && still(z[kCentre - 1], z[kCentre - 2]) && still(later[1], later[2]);
-        const Matrix& inverse = wide ? *wide_ : narrow_;
-        const std::size_t first = wide ? 0 : kCentre - 1;  // the window's first sample
         const Tones& bit = at(delay_);
         std::array<Real, 2> score{};
         std::array<Complex, 2> sample{}, reference{};
@@ -135,13 +133,18 @@ public:
             for (std::size_t i = 1; i <= kMaxReach; ++i)
                 z[kCentre + i] = later[i] * startTurn(b);
             reference[h] = z[kCentre - 1] + z[kCentre + 1];
+            if (!wide) {
+                score[h] = (sample[h] * std::conj(reference[h])).real() + referenceWeight_ * std::norm(reference[h]) +
+                           energyWeight_ * std::norm(sample[h]);
+                continue;
+            }
             // The samples' log-likelihood, -z^H Q z, and that of the other tone's
             // output, noise alone, which adds |u|^2 (both in noise powers, dropped
             // as both hypotheses share them).
             Real quadratic = 0;
-            for (std::size_t i = first; i < kWindow - first; ++i)
-                for (std::size_t j = first; j < kWindow - first; ++j)
-                    quadratic += inverse[i][j] * (std::conj(z[i]) * z[j]).real();
+            for (std::size_t i = 0; i < kWindow; ++i)
+                for (std::size_t j = 0; j < kWindow; ++j)
+                    quadratic += (*wide_)[i][j] * (std::conj(z[i]) * z[j]).real();
             score[h] = std::norm(sample[h]) - quadratic;
         }
         for (std::size_t i = kMaxReach - 1; i > 0; --i)
@@ -199,58 +202,60 @@ private:
         weigh();
     }
 
-    // Q, the inverse of the window's covariance in noise powers: a path whose
-    // gain is complex Gaussian with the design spread's correlation, rho^(d^2)
-    // over d bits, times the snr, and unit noise on the diagonal. Samples
-    // outside the reach weigh nothing. On a still path with one neighbour a side
-    // the score is the sum of the three samples, as a differential detector's
-    // over three bits; with less noise than the gain's turn over a bit, the
-    // neighbours' sum counts against.
+    // The likelihood of the samples in the window on a path whose gain is
+    // complex Gaussian with the design spread's correlation, rho^(d^2) over d
+    // bits, times the snr, in noise of unit power, and that of the other tone's
+    // output, noise alone: -z^H Q z + |u|^2, with Q the inverse of the window's
+    // covariance. With one neighbour a side the covariance is [[a, b, c], [b, a,
+    // b], [c, b, a]], a = snr + 1, b and c the correlation over one bit and two
+    // times the snr, and the score reduces to Re(u conj g) plus weighted |g|^2
+    // and |u|^2, g the neighbours' sum. A still path in noise: +1/2 and +1/2
+    // (the sum of the three samples, as a differential detector over three
+    // bits); with less noise than the gain's turn over a bit, |g|^2 counts
+    // against.
     void weigh()
     {
         const Real snr = std::clamp(ebOverN0(), kLowestEbOverN0, kHighestEbOverN0);
-        invert(1, snr, narrow_);
+        const Real a = snr + 1;
+        const Real b = snr * correlation_[1];
+        const Real c = snr * correlation_[2];
+        referenceWeight_ = (a * c - b * b) / (2 * b * (a - c));
+        energyWeight_ = (a * a + a * c - 2 * b * b - a - c) / (2 * b);
         if (bitRate_ < kWideBelowBitRate && snr < kWideEbOverN0 && delay_ >= kMaxReach) {
             if (!wide_)
                 wide_.emplace();
-            invert(kMaxReach, snr, *wide_);
+            invert(snr, *wide_);
         } else {
             wide_.reset();
         }
     }
 
-    // Q for `reach` neighbours a side, by Gauss-Jordan elimination: the
-    // covariance is positive definite, so no pivot is ever small.
-    void invert(int reach, Real snr, Matrix& out) const
+    // Q for two neighbours a side, by Gauss-Jordan elimination: the covariance
+    // is positive definite, so no pivot is ever small.
+    void invert(Real snr, Matrix& out) const
     {
-        const auto n = static_cast<std::size_t>(2 * reach + 1);
-        const auto first = static_cast<std::size_t>(kCentre - reach);
-        Matrix covariance{}, inverse{};
-        for (std::size_t i = 0; i < n; ++i)
-            for (std::size_t j = 0; j < n; ++j) {
+        Matrix covariance{};
+        for (std::size_t i = 0; i < kWindow; ++i)
+            for (std::size_t j = 0; j < kWindow; ++j) {
                 covariance[i][j] = snr * correlation_[i > j ? i - j : j - i] + (i == j ? 1 : 0);
-                inverse[i][j] = i == j ? 1 : 0;
+                out[i][j] = i == j ? 1 : 0;
             }
-        for (std::size_t k = 0; k < n; ++k) {
+        for (std::size_t k = 0; k < kWindow; ++k) {
             const Real pivot = covariance[k][k];
-            for (std::size_t j = 0; j < n; ++j) {
+            for (std::size_t j = 0; j < kWindow; ++j) {
                 covariance[k][j] /= pivot;
-                inverse[k][j] /= pivot;
+                out[k][j] /= pivot;
             }
-            for (std::size_t i = 0; i < n; ++i) {
+            for (std::size_t i = 0; i < kWindow; ++i) {
                 if (i == k)
                     continue;
                 const Real f = covariance[i][k];
-                for (std::size_t j = 0; j < n; ++j) {
+                for (std::size_t j = 0; j < kWindow; ++j) {
                     covariance[i][j] -= f * covariance[k][j];
-                    inverse[i][j] -= f * inverse[k][j];
+                    out[i][j] -= f * out[k][j];
                 }
             }
         }
-        out = {};
-        for (std::size_t i = 0; i < n; ++i)
-            for (std::size_t j = 0; j < n; ++j)
-                out[first + i][first + j] = inverse[i][j];
     }
 
     // Two neighbours' samples on one side agree as a still path's do in noise:
@@ -271,8 +276,9 @@ private:
     Real miss_ = 0;
     Real noise_ = 0;    // one sample's noise power
     Real power_ = 0;    // one sample's mean power
-    Matrix narrow_{};              // one neighbour a side
-    std::optional<Matrix> wide_;   // two, where they are asked for
+    Real referenceWeight_ = 0.5;   // one neighbour a side: the weight of |g|^2
+    Real energyWeight_ = 0.5;      // ... and of |u|^2
+    std::optional<Matrix> wide_;   // Q for two a side, where they are asked for
     std::array<Tones, MskTrellis::kMaxDelay + kMaxReach + 1> tones_{};
     std::uint64_t pushed_ = 0;
     std::array<int, kMaxReach> decided_{};  // the bits decided last, the newest first
