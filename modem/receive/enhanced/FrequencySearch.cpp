@@ -151,11 +151,11 @@ void FrequencySearch::search()
         // the first over, was held until the detector's 50 bits of memory let
         // go, after its preamble, and lost its first character in 6 of 8
         // pairs: a neighbour, however strong, is rarely just starting an over
-        // in the station's fade); two rays a bit apart
-        // (CCIR poor at 500 baud) smear a station's lines in the last few
-        // transforms, but not to the noise's level; and beside a neighbour 6
-        // dB stronger 150 Hz off at 125 baud, whose products outscore the
-        // station, neither average shows the station's lines above its floor.
+        // in the station's fade); two rays a bit apart (CCIR poor at 500 baud)
+        // smear a station's lines in the last few transforms, but not to the
+        // noise's level; and beside a neighbour 6 dB stronger 150 Hz off at 125
+        // baud, whose products outscore the station, neither average shows the
+        // station's lines above its floor.
         // (The reading at the estimate is asked for at most once.)
         std::optional<OffsetQuality::Reading> hereReading;
         const auto here = [&] {

@@ -98,13 +98,15 @@ public:
         // and forward after a 0: the earlier bits are turned on by the bits
         // between, the later ones back, and the later ones' turn depends on the
         // hypothesis for this bit.
+        // The second neighbours are looked at only where they may be asked for.
+        const int reach = wide_ ? kMaxReach : 1;
         std::array<Complex, kWindow> z{};
         Complex turned{1, 0};
-        for (int i = 1; i <= kMaxReach; ++i) {
+        for (int i = 1; i <= reach; ++i) {
             const auto d = static_cast<std::size_t>(i - 1);
             const Tones& tones = at(delay_ + i);
             z[kCentre - i] = (decided_[d] ? tones.one : tones.zero) * turned;
-            if (i < kMaxReach)
+            if (i < reach)
                 turned *= std::conj(startTurn(decided_[d + 1]));
         }
         const Complex start = startTurn(decided_[0]);
@@ -112,7 +114,7 @@ public:
         // hypothesis sets.
         std::array<Complex, kMaxReach + 1> later{};
         Complex onward = start;
-        for (int i = 1; i <= std::min(kMaxReach, delay_); ++i) {
+        for (int i = 1; i <= reach; ++i) {
             const int next = following[static_cast<std::size_t>(i - 1)];
             const Tones& tones = at(delay_ - i);
             later[static_cast<std::size_t>(i)] = (next ? tones.one : tones.zero) * onward;
@@ -122,7 +124,7 @@ public:
         // side, as on a path that barely moves in two bits: not where the gain
         // jumps (a radio's AGC pumping on static) or turns fast, nor where a
         // wrong decision turned one of them.
-        const bool wide = wide_.has_value() && still(z[kCentre - 1], z[kCentre - 2]) && still(later[1], later[2]);
+        const bool wide = wide_ && still(z[kCentre - 1], z[kCentre - 2]) && still(later[1], later[2]);
         const Tones& bit = at(delay_);
         std::array<Real, 2> score{};
         std::array<Complex, 2> sample{}, reference{};
@@ -130,8 +132,8 @@ public:
             const auto h = static_cast<std::size_t>(b);
             sample[h] = (b ? bit.one : bit.zero) * start;
             z[kCentre] = sample[h];
-            for (std::size_t i = 1; i <= kMaxReach; ++i)
-                z[kCentre + i] = later[i] * startTurn(b);
+            for (int i = 1; i <= reach; ++i)
+                z[static_cast<std::size_t>(kCentre + i)] = later[static_cast<std::size_t>(i)] * startTurn(b);
             reference[h] = z[kCentre - 1] + z[kCentre + 1];
             if (!wide) {
                 score[h] = (sample[h] * std::conj(reference[h])).real() + referenceWeight_ * std::norm(reference[h]) +

@@ -237,23 +237,17 @@ TEST(SignalSquelchTest, AStationBackSoonAfterAClosingIsHeardFromWhereItLeftOff)
     EXPECT_EQ(feed(t, in), over);
 }
 
-// The same, back after 300 bits: held through a deep fade read cleanly (the
-// 50-bit Eb/N0 still 10 dB), all is heard; held through noise (half the grace,
-// 160 bits here, or more), none of it, the cut word ended first. Taking a new
-// over whose preamble was misread for the station back had printed up to 10 s
-// of held noise (570 characters at 500 baud).
+// The same, back after 300 bits: held through a fade read cleanly, all is heard;
+// through noise (half the grace, 160 bits here, or more), none, the cut word
+// ended first. (A new over whose preamble was misread printed up to 10 s of noise.)
 TEST(SignalSquelchTest, AStationBackAfterALongCloseIsHeardOnlyFromWhatWasReadCleanly)
 {
     const std::vector<Real> text = numbered(364);
     const std::vector<Real> before(text.begin(), text.begin() + 16), during(text.begin() + 16, text.begin() + 316),
         after(text.begin() + 316, text.end());
     for (const bool readThrough : {true, false}) {
-        const auto away = [&](SignalSquelch& s) {
-            if (readThrough)
-                s.update(kLevels, kSettled, 20.0, 1.0, 0.25, 1.0, 10.0);  // a deep fade, read cleanly
-            else
-                hearNothing(s);
-        };
+        // A deep fade: Eb/N0 10 read cleanly, or 0.
+        const auto away = [&](SignalSquelch& s) { s.update(kLevels, kSettled, 20.0, 1.0, 0.25, 1.0, readThrough ? 10.0 : 0.0); };
         SignalSquelch s;
         hearSignal(s);
         std::vector<Real> out = feed(s, before);

@@ -56,17 +56,12 @@ TEST(FrequencySearchTest, AHeldEstimateOnTheSlopeOfAStationsLineClimbsOntoIt)
     EXPECT_NEAR(search.offsetHz(), 0.0, 3.0);  // Hz: 0.006 R
 }
 
-// At 31 baud, held on a station at the centre, then noise, then a reply beside
-// it, the search must go to the reply though the detector holds it (its filters
-// still read the reply from the old frequency; the carrier loop cannot follow).
-// After 5 s at 7 or 15 Hz no line of a station stands at the estimate. After 2 s
-// the long average still holds the old lines ((0.97)^32 = 0.38 of them), which
-// only the last few transforms show gone. A preamble 15 Hz up reads as clean 0s
-// at the estimate, which no text does: its preamble is taken within its 40 bits.
-// A preamble 25 Hz down, 2 s after, reads nothing at the estimate but reads
-// clearly where its line stands: also taken within its 40 bits.
-// (Before, each stayed on the old frequency and the reply printed as junk, or,
-// 25 Hz down, lost its first character.)
+// At 31 baud, held on a station, then noise, then a reply beside it: the search
+// must go to the reply though the detector holds it. After 2 s the long average
+// still holds the old lines (0.97^32 = 0.38); a preamble 15 Hz up reads as
+// clean 0s at the estimate; one 25 Hz down reads only noise there. Preambles
+// are taken within their 40 bits. (Before, each stayed, and printed junk or
+// lost its first character.)
 TEST(FrequencySearchTest, AHeldEstimateGoesToAReplyBesideIt)
 {
     const SpeedPlan plan(8000.0, 500.0);
