@@ -103,6 +103,10 @@ public:
     // closed is another (0.2 R is 6 Hz at 31 baud; a station drifting 0.5 Hz a
     // second through a 10 s fade moves 5 Hz).
     static constexpr Real kElsewhereBits = 0.2;
+    // A wait this long may be a gap between two overs rather than a fade: at 31
+    // baud a second, as soon as an operator can answer. When the amplitude comes
+    // back after one, the text is held kSeekBits more for a reply's preamble.
+    static constexpr std::size_t kNewOverAfterBits = 32;
 
     // A new bit of the enhanced chain: the bits the frequency search's transforms
     // span so far, its long-average line-to-floor ratio and quick presence, and
@@ -122,6 +126,8 @@ public:
         gone_ = presence < levels.fade && recentAmplitude < kRecoveredRatio * amplitude ? gone_ + 1 : 0;
         if (pending_ && (pendingLeft_ == 0 || --pendingLeft_ == 0))
             endPending();
+        if (waiting_)
+            ++waitedBits_;
         // Noise that happens to open it while a close still waits must not print
         // all it held: the station is back only once the detector reads it cleanly
         // over the last few bits. The Eb/N0, measured over some 50 bits, stays
@@ -154,9 +160,7 @@ public:
                 // decided), which drops all that came before it.
                 pending_ = false;
                 dropHeldNoise(std::min(levels.graceBits, kMaxGraceBits) / 2);
-                seekLeft_ = kSeekBits;
-                seekRun_ = trailingOnes();
-                seekRunOnes_ = kNewOverRunOnes;
+                seekNewOver();
             } else {
                 if (pending_)
                     endPending();
@@ -177,9 +181,19 @@ public:
             // preamble's run, already gone, is not waited for again.
             dropHeldForNewOver();
         } else if (open_ && faded_ >= kFadedBits) {
+            if (!waiting_) {
+                waitedBits_ = 0;
+                closedAtBits_ = stationBits;
+            }
             waiting_ = true;
         } else if (waiting_ && recentAmplitude >= kRecoveredRatio * amplitude) {
+            // A fade's end, or a reply after a pause too short for the lines
+            // to fall away (2 s at 31 baud): the noise of the pause, held, was
+            // heard ahead of the reply. After a long wait a preamble's run, or
+            // the station found elsewhere, within kSeekBits makes it a new over.
             waiting_ = false;
+            if (waitedBits_ >= kNewOverAfterBits)
+                seekNewOver();
         }
     }
 
@@ -289,8 +303,17 @@ private:
         }
     }
 
+    // Taken for the station back: a new over's preamble is looked for, with the
+    // run the held decisions end with counted in.
+    void seekNewOver()
+    {
+        seekLeft_ = kSeekBits;
+        seekRun_ = trailingOnes();
+        seekRunOnes_ = kNewOverRunOnes;
+    }
+
     // Whether a station at stationBits is elsewhere than the one that was there
-    // as the squelch closed.
+    // as the squelch closed or began to wait.
     bool elsewhere(Real stationBits) const { return std::abs(stationBits - closedAtBits_) > kElsewhereBits; }
 
     // Whether it is seeking a new over's preamble after taking what came back
@@ -405,6 +428,7 @@ private:
     bool waiting_ = false;
     bool pending_ = false;         // closed, but what is held is kept for a while
     std::size_t pendingLeft_ = 0;  // bits of that while still to go
-    Real closedAtBits_ = 0;        // the station's offset as it closed, bit rates
+    Real closedAtBits_ = 0;        // the station's offset as it closed or began to wait, bit rates
+    std::size_t waitedBits_ = 0;   // bits of the newest wait
     bool readNow_ = false;         // the detector reads a station cleanly (its Eb/N0), lately
 };

@@ -392,4 +392,39 @@ TEST(SignalSquelchTest, ALongFadeDelaysTheTextByAtMostTheLongestHold)
     EXPECT_EQ(feed(s, in), (std::vector<Real>{0, 1, 2}));
 }
 
+// A wait as long as a pause between overs, and then the amplitude back: if a
+// preamble's run follows within kSeekBits it was a pause, and the noise held
+// through it is dropped; if not it was a fade, and all that was held is heard.
+TEST(SignalSquelchTest, AfterALongWaitAPreamblesRunMakesANewOver)
+{
+    const std::vector<Real> pause = numbered(SignalSquelch::kNewOverAfterBits + 3, 100);  // 3 to start waiting
+    std::vector<Real> reply(12, 1.0);  // the preamble's run, and the 0 that ends it
+    reply.push_back(-1);
+    const std::vector<Real> text = numbered(60, 300);
+    reply.insert(reply.end(), text.begin(), text.end());
+    for (const bool newOver : {true, false}) {
+        SignalSquelch s;
+        hearSignal(s);
+        std::vector<Real> out = feed(s, numbered(8));
+        for (Real d : pause) {
+            hearAFade(s);
+            for (Real r : feed(s, {d}))
+                out.push_back(r);
+        }
+        for (Real d : newOver ? reply : text) {
+            hearSignal(s);
+            for (Real r : feed(s, {d}))
+                out.push_back(r);
+            for (Real r : released(s))
+                out.push_back(r);
+        }
+        // Two were heard before the wait began.
+        std::vector<Real> heard = newOver ? std::vector<Real>{1, 2, -1} : numbered(8);
+        if (!newOver)
+            heard.insert(heard.end(), pause.begin(), pause.end());
+        heard.insert(heard.end(), text.begin(), text.end() - SignalSquelch::kHoldBits);
+        EXPECT_EQ(out, heard) << newOver;
+    }
+}
+
 }  // namespace
