@@ -33,6 +33,15 @@ public:
     // walk it off further (and it falls back towards 0 once nothing has been
     // heard for a while: see kUnheardSeconds).
     static constexpr Real kMaxDrift = 2 * kPi * 0.05;  // radians per bit
+    // A drift this near its limit once no station is heard is no station's: the
+    // noise after a strong over walked it there while the over's Eb/N0 still
+    // counted it heard, and a reply 1 s later (250 baud, +10 dB) found the loop
+    // locked beside it, slipping a cycle every few bits, through its preamble:
+    // it lost its first word. The drift starts again from 0, where the search
+    // has put the station. (While a station is heard the limit holds: as the
+    // search moves onto a station 40 Hz off at 63 baud, the drift held there
+    // helps the loop along, and starting it from 0 cost that over's first word.)
+    static constexpr Real kWalkedDrift = 0.9 * kMaxDrift;
     // A station drifting steadily (a rig warming up: 0.5 Hz a second is 0.0032
     // radians per bit squared at 31 baud) turns the drift itself at a steady rate,
     // which a second-order loop follows only with a standing phase error of
@@ -123,9 +132,13 @@ public:
     // before step().
     void hear(bool heard)
     {
-        if (heard)
+        if (heard) {
             unheardBits_ = 0;
-        else if (unheardBits_ < unheardLimit_)
+            return;
+        }
+        if (std::abs(omega_) >= kWalkedDrift)
+            omega_ = 0;
+        if (unheardBits_ < unheardLimit_)
             ++unheardBits_;
         else
             omega_ *= kUnheardDriftMemory;
