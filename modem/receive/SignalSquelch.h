@@ -18,7 +18,9 @@
 // so on a fall of the amplitude alone the squelch waits, holding every decision
 // back (up to kMaxHeldBits), until either the lines go (the station's end: what
 // was held is dropped) or the amplitude comes back to three quarters of its
-// long-run level (a fade: what was held is heard, late but whole). Near the
+// long-run level (a fade: what was held is heard, late but whole; after a wait
+// as long as a pause between overs, once no preamble's run follows within
+// kSeekBits, for it may be a reply: see kNewOverAfterBits). Near the
 // noise a station's end may not take the amplitude below half its level at all
 // (the noise alone holds it about there); so it also closes when, for three bits
 // in a row, the lines are not there now (the quick presence below the fade

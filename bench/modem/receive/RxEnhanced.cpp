@@ -33,6 +33,8 @@
 namespace {
 
 constexpr const char* kBauds[] = {"31", "63", "125", "250", "500"};
+// The enhanced chain's 1 % CER points on white noise, rounded (dB, in kBauds' order).
+constexpr double kOnePercentSnrs[] = {-11.5, -9, -5.5, -3, 0};
 constexpr double kNoNoise = std::numeric_limits<double>::infinity();
 constexpr double kTargetCer = 0.01;          // the 1 % point
 constexpr double kCerFloor = 0.1 / 500;      // stands for 0 when interpolating on a log scale
@@ -315,12 +317,11 @@ std::vector<std::int16_t> twoOversHeard(const std::string& baud, double gapSecon
 // junk printed between and around them).
 void twoOvers()
 {
-    const double snrs[] = {-11.5, -9, -5.5, -3, 0};
     constexpr double kGapSeconds = 10;
     std::cout << "| speed | SNR (dB) | standard: extra characters | enhanced: extra characters |\n|---|---:|---:|---:|\n";
     for (std::size_t row = 0; row < 2 * std::size(kBauds); ++row) {
         const std::size_t b = row / 2;
-        const double snr = snrs[b] + (row % 2 ? 3.0 : 0.0);
+        const double snr = kOnePercentSnrs[b] + (row % 2 ? 3.0 : 0.0);
         const std::string baud = kBauds[b];
         std::printf("| %s baud | %+.1f |", baud.c_str(), snr);
         for (const Chain& ch : kChains) {
@@ -340,7 +341,9 @@ void twoOvers()
 // A reply from another station a few hertz from the first, after a short gap, at
 // 31 baud and 0 dB (12 dB above the 1 % point; the other station's reply is
 // rarely on the same frequency): of `seeds` pairs, how many print the reply's
-// first words ("Your signal"), and the characters beyond the two texts.
+// first words ("Your signal"), and the characters beyond the two texts. Then a
+// reply on the same frequency soon after, at every speed, 6 and 12 dB above its
+// 1 % point, read by each chain: how many print the first words.
 void replies()
 {
     const std::string baud = "31";
@@ -360,6 +363,21 @@ void replies()
             }
             std::printf(" %d/%d, %.1f |", firstWords, seeds, extra / seeds);
         }
+        std::cout << std::endl;
+    }
+    std::cout << "\n| speed | 1 s, +6 dB: standard / enhanced | 2 s, +6 dB | 1 s, +12 dB | 2 s, +12 dB |\n|---|---:|---:|---:|---:|\n";
+    for (std::size_t b = 0; b < std::size(kBauds); ++b) {
+        std::printf("| %s baud |", kBauds[b]);
+        for (const double margin : {6.0, 12.0})
+            for (const double gap : {1.0, 2.0}) {
+                int firstWords[std::size(kChains)] = {};
+                for (int seed = 1; seed <= seeds; ++seed)
+                    for (std::size_t k = 0; k < std::size(kChains); ++k)
+                        firstWords[k] += receive(twoOversHeard(kBauds[b], gap, 0, kOnePercentSnrs[b] + margin, seed), kBauds[b],
+                                                 kChains[k].choice)
+                                             .find("Your signal") != std::string::npos;
+                std::printf(" %d / %d |", firstWords[0], firstWords[1]);
+            }
         std::cout << std::endl;
     }
 }
