@@ -8,11 +8,9 @@
 #include "modem/receive/enhanced/EnhancedDemodulator.h"
 #include "modem/varicode/VaricodeDecoder.h"
 #include "tests/modem/receive/BandSignals.h"
-#include "tools/ModemArgs.h"
+#include "tests/modem/receive/ReceiveSignals.h"
 #include "tools/ModemChannel.h"
-#include "tools/ModemEncode.h"
 #include "tools/ModemSensitivity.h"
-#include "tools/SampleRateConverter.h"
 
 #include <gtest/gtest.h>
 
@@ -441,22 +439,17 @@ TEST(OpeningTest, AReplyAfterNoiseFindsTheCarrierLoopReady)
 // (2 of 12).
 TEST(OpeningTest, AReplySoonAfterAnOverFindsTheCarrierLoopReady)
 {
-    const auto sent = [](const char* baud, const std::string& text) {
-        const std::vector<std::int16_t> x = convertSampleRate(
-            modem::encodeTransmission(text, modem::samplesPerBitForBaud(baud), modem::kDefaultIdleUnits),
-            modem::kEncodeSampleRate, kCaptureSampleRate);
-        return std::vector<double>(x.begin(), x.end());
-    };
     struct Case {
-        const char* baud;
+        const rxtest::Speed* speed;
         double snrDb;
         int pauseSeconds;
     };
-    for (const auto& [baud, snrDb, pauseSeconds] : {Case{"63", 0.0, 2}, Case{"125", 0.0, 2}, Case{"250", 10.0, 1}}) {
-        const std::vector<double> first = sent(baud, "Good evening and thanks for the call. ");
-        const std::vector<double> reply = sent(baud, "Your signal is steady here, 73.");
-        std::vector<double> x = first;
-        x.resize(x.size() + static_cast<std::size_t>(pauseSeconds * kCaptureSampleRate), 0.0);
+    for (const auto& [speed, snrDb, pauseSeconds] :
+         {Case{&rxtest::kSpeeds[1], 0.0, 2}, Case{&rxtest::kSpeeds[2], 0.0, 2}, Case{&rxtest::kSpeeds[3], 10.0, 1}}) {
+        const std::vector<std::int16_t> first = rxtest::transmission("Good evening and thanks for the call. ", *speed);
+        const std::vector<std::int16_t> reply = rxtest::transmission("Your signal is steady here, 73.", *speed);
+        std::vector<double> x(first.begin(), first.end());
+        x.resize(x.size() + static_cast<std::size_t>(pauseSeconds * rxtest::kRate), 0.0);
         x.insert(x.end(), reply.begin(), reply.end());
         int whole = 0;
         for (std::uint64_t seed = 1; seed <= 12; ++seed) {
@@ -464,12 +457,12 @@ TEST(OpeningTest, AReplySoonAfterAnOverFindsTheCarrierLoopReady)
             channel.seed = seed;
             // The SNR over the two overs, not the pause.
             channel.snrDb = snrDb - 10 * std::log10(static_cast<double>(x.size()) / static_cast<double>(first.size() + reply.size()));
-            Receiver rx(modem::tickRateForBaud(baud));
-            for (std::int16_t s : modem::applyChannel(x, kCaptureSampleRate, channel))
+            Receiver rx(speed->tickRate);
+            for (std::int16_t s : modem::applyChannel(x, rxtest::kRate, channel))
                 rx.demodulator.DemodulateSample(s);
             whole += rx.pane.text().find("Your signal") != std::string::npos;
         }
-        EXPECT_EQ(whole, 12) << baud;
+        EXPECT_EQ(whole, 12) << speed->name;
     }
 }
 
