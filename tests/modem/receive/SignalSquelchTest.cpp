@@ -392,33 +392,28 @@ TEST(SignalSquelchTest, ALongFadeDelaysTheTextByAtMostTheLongestHold)
     EXPECT_EQ(feed(s, in), (std::vector<Real>{0, 1, 2}));
 }
 
-// A wait as long as a pause between overs, and then the amplitude back: if a
-// preamble's run follows within kSeekBits it was a pause, and the noise held
-// through it is dropped; if not it was a fade, and all that was held is heard.
+// A wait as long as a pause between overs, then the amplitude back: a preamble's
+// run within kSeekBits makes it a pause, whose held noise is dropped; without
+// one it was a fade, and all that was held is heard.
 TEST(SignalSquelchTest, AfterALongWaitAPreamblesRunMakesANewOver)
 {
     const std::vector<Real> pause = numbered(SignalSquelch::kNewOverAfterBits + 3, 100);  // 3 to start waiting
-    std::vector<Real> reply(12, 1.0);  // the preamble's run, and the 0 that ends it
-    reply.push_back(-1);
     const std::vector<Real> text = numbered(60, 300);
-    reply.insert(reply.end(), text.begin(), text.end());
     for (const bool newOver : {true, false}) {
+        std::vector<Real> in = pause;
+        if (newOver)
+            in.insert(in.end(), {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, -1});  // a preamble's run and its end
+        in.insert(in.end(), text.begin(), text.end());
         SignalSquelch s;
         hearSignal(s);
-        std::vector<Real> out = feed(s, numbered(8));
-        for (Real d : pause) {
-            hearAFade(s);
-            for (Real r : feed(s, {d}))
-                out.push_back(r);
+        std::vector<Real> out = feed(s, numbered(8));  // of which 1 and 2 are heard before the wait
+        for (std::size_t k = 0; k < in.size(); ++k) {
+            (k < pause.size() ? hearAFade : hearSignal)(s);
+            for (Real d : feed(s, {in[k]}))
+                out.push_back(d);
+            for (Real d : released(s))
+                out.push_back(d);
         }
-        for (Real d : newOver ? reply : text) {
-            hearSignal(s);
-            for (Real r : feed(s, {d}))
-                out.push_back(r);
-            for (Real r : released(s))
-                out.push_back(r);
-        }
-        // Two were heard before the wait began.
         std::vector<Real> heard = newOver ? std::vector<Real>{1, 2, -1} : numbered(8);
         if (!newOver)
             heard.insert(heard.end(), pause.begin(), pause.end());

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -431,23 +432,16 @@ TEST(OpeningTest, AReplyAfterNoiseFindsTheCarrierLoopReady)
     EXPECT_EQ(whole, 4);
 }
 
-// A reply soon after an over, sent and received as on the air. At 63 and 125
-// baud, 0 dB and 2 s after, the pause's noise walked the carrier loop's drift
-// off (4 of these 12 pairs each lost the reply's first word); at 250 baud, +10
-// dB and 1 s after, the noise just after the over walked it to its limit, where
-// the loop sat through the reply's preamble, slipping a cycle every few bits
-// (2 of 12).
+// A reply soon after an over, sent and received as on the air: at 63 and 125
+// baud, 0 dB, 2 s after, the pause's noise walked the carrier loop's drift off;
+// at 250 baud, +10 dB, 1 s after, the noise just after the over walked it to its
+// limit. 4, 4 and 2 of these 12 pairs lost the reply's first word.
 TEST(OpeningTest, AReplySoonAfterAnOverFindsTheCarrierLoopReady)
 {
-    struct Case {
-        const rxtest::Speed* speed;
-        double snrDb;
-        int pauseSeconds;
-    };
-    for (const auto& [speed, snrDb, pauseSeconds] :
-         {Case{&rxtest::kSpeeds[1], 0.0, 2}, Case{&rxtest::kSpeeds[2], 0.0, 2}, Case{&rxtest::kSpeeds[3], 10.0, 1}}) {
-        const std::vector<std::int16_t> first = rxtest::transmission("Good evening and thanks for the call. ", *speed);
-        const std::vector<std::int16_t> reply = rxtest::transmission("Your signal is steady here, 73.", *speed);
+    for (const auto& [speed, snrDb, pauseSeconds] : {std::tuple{&rxtest::kSpeeds[1], 0.0, 2}, std::tuple{&rxtest::kSpeeds[2], 0.0, 2},
+                                                     std::tuple{&rxtest::kSpeeds[3], 10.0, 1}}) {
+        const std::vector<std::int16_t> first = rxtest::transmission("Good evening and thanks for the call. ", *speed),
+                                        reply = rxtest::transmission("Your signal is steady here, 73.", *speed);
         std::vector<double> x(first.begin(), first.end());
         x.resize(x.size() + static_cast<std::size_t>(pauseSeconds * rxtest::kRate), 0.0);
         x.insert(x.end(), reply.begin(), reply.end());
