@@ -28,23 +28,6 @@ Complex BitMatchedFilters::fullSum(const std::array<Complex, kLength>& ramp) con
     return sum;
 }
 
-void BitMatchedFilters::step(Complex corrected)
-{
-    ++newest_;
-    const std::size_t at = slot(newest_);
-    const Complex leaving = samples_[slot(newest_ - kLength)];
-    samples_[at] = corrected;
-    if (at == 0) {
-        zero_[at] = fullSum(zeroRamp_);
-        one_[at] = fullSum(oneRamp_);
-        return;
-    }
-    // c[n] = back * (c[n-1] - z[n-16]) + z[n] * ramp[15].
-    const std::size_t before = slot(newest_ - 1);
-    zero_[at] = zeroBack_ * (zero_[before] - leaving) + corrected * zeroRamp_[kLength - 1];
-    one_[at] = oneBack_ * (one_[before] - leaving) + corrected * oneRamp_[kLength - 1];
-}
-
 Complex BitMatchedFilters::interpolated(const std::array<Complex, kHistory>& a, Real t) const
 {
     const Real whole = std::floor(t);

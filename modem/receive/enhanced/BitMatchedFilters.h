@@ -28,7 +28,22 @@ public:
 
     explicit BitMatchedFilters(Real modulationIndex);
 
-    void step(Complex corrected);
+    void step(Complex corrected)
+    {
+        ++newest_;
+        const std::size_t at = slot(newest_);
+        const Complex leaving = samples_[slot(newest_ - kLength)];
+        samples_[at] = corrected;
+        if (at == 0) {
+            zero_[at] = fullSum(zeroRamp_);
+            one_[at] = fullSum(oneRamp_);
+            return;
+        }
+        // c[n] = back * (c[n-1] - z[n-16]) + z[n] * ramp[15].
+        const std::size_t before = slot(newest_ - 1);
+        zero_[at] = zeroBack_ * (zero_[before] - leaving) + corrected * zeroRamp_[kLength - 1];
+        one_[at] = oneBack_ * (one_[before] - leaving) + corrected * oneRamp_[kLength - 1];
+    }
 
     // Index of the newest sample (the first is 0); -1 before any.
     std::int64_t newest() const { return newest_; }

@@ -23,28 +23,6 @@ FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& tra
     lagTransforms_ = 1 / (1 - forgetting_) + 0.5 * static_cast<Real>(SpeedPlan::kSearchWindowBits) / static_cast<Real>(plan.searchHopBits);
 }
 
-void FrequencySearch::step(Complex decimated)
-{
-    preFilter_.push(decimated);
-    quality_.step(decimated);
-    if (++phase_ < squareDecimation_)
-        return;
-    phase_ = 0;
-    const Complex z = preFilter_.output();
-    squared_[write_] = squared_[write_ + window_] = z * z;
-    write_ = write_ + 1 == window_ ? 0 : write_ + 1;
-    if (filled_ < window_) {
-        ++filled_;
-        if (filled_ < window_)
-            return;
-        sinceSearch_ = hop_;  // the first full window is searched at once
-    }
-    if (++sinceSearch_ < hop_)
-        return;
-    sinceSearch_ = 0;
-    search();
-}
-
 Real FrequencySearch::spectrumAt(const Real* spectrum, Real hz) const
 {
     // Linear interpolation between bins; negative frequencies wrap to the top half.

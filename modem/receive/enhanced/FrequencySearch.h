@@ -147,7 +147,27 @@ public:
 
     FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform);
 
-    void step(Complex decimated);
+    void step(Complex decimated)
+    {
+        preFilter_.push(decimated);
+        quality_.step(decimated);
+        if (++phase_ < squareDecimation_)
+            return;
+        phase_ = 0;
+        const Complex z = preFilter_.output();
+        squared_[write_] = squared_[write_ + window_] = z * z;
+        write_ = write_ + 1 == window_ ? 0 : write_ + 1;
+        if (filled_ < window_) {
+            ++filled_;
+            if (filled_ < window_)
+                return;
+            sinceSearch_ = hop_;  // the first full window is searched at once
+        }
+        if (++sinceSearch_ < hop_)
+            return;
+        sinceSearch_ = 0;
+        search();
+    }
 
     Real offsetHz() const { return offset_; }  // the station above the centre, Hz
     // The last transform's best score over the average spectrum's level (a signal

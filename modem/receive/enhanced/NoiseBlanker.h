@@ -14,7 +14,9 @@
 
 #include "modem/dsp/DspMath.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,7 +31,31 @@ public:
     explicit NoiseBlanker(Real sampleRate);
 
     // The sample as the chain is to see it: x, or 0 while blanking.
-    Real step(Real x);
+    Real step(Real x)
+    {
+        const Real size = std::abs(x);
+        const bool loud = usual_ > 0 && size > kThreshold * usual_;
+        // Blanked samples still count towards the level: the median sets them aside.
+        blockPeak_ = std::max(blockPeak_, size);
+        if (++inBlock_ == blockLength_) {
+            peaks_[nextBlock_] = blockPeak_;
+            nextBlock_ = (nextBlock_ + 1) % kBlocks;
+            filledBlocks_ = std::min(filledBlocks_ + 1, kBlocks);
+            inBlock_ = 0;
+            blockPeak_ = 0;
+            if (++blocksSinceMedian_ == kBlocksPerMedian) {
+                blocksSinceMedian_ = 0;
+                takeMedian();
+            }
+        }
+        if (loud)
+            holdLeft_ = holdLength_ + 1;
+        if (holdLeft_ == 0)
+            return x;
+        --holdLeft_;
+        ++blanked_;
+        return 0;
+    }
 
     std::uint64_t blanked() const { return blanked_; }  // samples set to 0 so far
     Real usualLevel() const { return usual_; }

@@ -21,14 +21,6 @@ OffsetQuality::OffsetQuality(Real bitRate, Real modulationIndex)
     oneBack_ = unitPhasor(-perSample);
 }
 
-void OffsetQuality::step(Complex z)
-{
-    history_[write_] = history_[write_ + kSpan] = z;
-    write_ = write_ + 1 == kSpan ? 0 : write_ + 1;
-    if (filled_ < kSpan)
-        ++filled_;
-}
-
 OffsetQuality::Reading OffsetQuality::at(Real offsetHz)
 {
     // The span, oldest first, turned back by the offset.

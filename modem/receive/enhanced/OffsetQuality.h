@@ -58,7 +58,13 @@ public:
     // bitRate: R; modulationIndex: h of the speed (the tones' ramps).
     OffsetQuality(Real bitRate, Real modulationIndex);
 
-    void step(Complex z);
+    void step(Complex z)
+    {
+        history_[write_] = history_[write_ + kSpan] = z;
+        write_ = write_ + 1 == kSpan ? 0 : write_ + 1;
+        if (filled_ < kSpan)
+            ++filled_;
+    }
     // Whether a whole span has been stored since the start.
     bool ready() const { return filled_ >= kSpan; }
     // The reading at offsetHz above the centre, over the newest kSpan samples.

@@ -29,25 +29,6 @@ SteadyCarrierNotch::SteadyCarrierNotch(Real bitRate, Real reachHz, Real frontSto
         hann_[m] = 0.5 - 0.5 * std::cos(2 * kPi * static_cast<Real>(m) / static_cast<Real>(lookLength_ - 1));
 }
 
-Complex SteadyCarrierNotch::step(Complex z)
-{
-    history_[write_] = history_[write_ + kLength] = z;
-    write_ = write_ + 1 == kLength ? 0 : write_ + 1;
-    filled_ = std::min(filled_ + 1, kLength);
-    if (filled_ == kLength && ++sinceLook_ >= kHopBits * 16) {
-        sinceLook_ = 0;
-        look();
-    }
-    if (!engaged_)
-        return z;
-    const Complex turn = std::conj(carrier_.step(carrierHz_ / tickRate_));  // e^(j w n)
-    const Complex y = z - amplitude_ * turn;
-    amplitude_ += adaptation_ * y * std::conj(turn);
-    if (settlingLeft_ > 0 && --settlingLeft_ == 0)
-        ++engagements_;
-    return y;
-}
-
 bool SteadyCarrierNotch::atStationCentre(std::int64_t bin) const
 {
     // A station sending a short pattern over and over (a run of one letter,

@@ -33,6 +33,7 @@
 
 #include <kissfft/kissfft.hh>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -72,7 +73,24 @@ public:
     SteadyCarrierNotch(Real bitRate, Real reachHz, Real frontStopHz, const kissfft<Real>& transform);
 
     // The decimated sample with the carrier, if one is notched, taken off.
-    Complex step(Complex z);
+    Complex step(Complex z)
+    {
+        history_[write_] = history_[write_ + kLength] = z;
+        write_ = write_ + 1 == kLength ? 0 : write_ + 1;
+        filled_ = std::min(filled_ + 1, kLength);
+        if (filled_ == kLength && ++sinceLook_ >= kHopBits * 16) {
+            sinceLook_ = 0;
+            look();
+        }
+        if (!engaged_)
+            return z;
+        const Complex turn = std::conj(carrier_.step(carrierHz_ / tickRate_));  // e^(j w n)
+        const Complex y = z - amplitude_ * turn;
+        amplitude_ += adaptation_ * y * std::conj(turn);
+        if (settlingLeft_ > 0 && --settlingLeft_ == 0)
+            ++engagements_;
+        return y;
+    }
 
     // Whether a station is being read cleanly, and where (Hz from the centre,
     // the frequency search's estimate): the notch then does not engage on the

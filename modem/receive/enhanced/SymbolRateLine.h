@@ -22,7 +22,12 @@ public:
     SymbolRateLine();
 
     // n: the decimated sample index (counted from 0 with no gaps).
-    void step(std::int64_t n, Complex zero, Complex one);
+    void step(std::int64_t n, Complex zero, Complex one)
+    {
+        const Real difference = std::norm(one) - std::norm(zero);
+        sum_ = forgetting_ * sum_ + (difference * difference) * rate_[static_cast<std::size_t>(n) & (kSamplesPerBit - 1)];
+        line_[slot(n)] = sum_;
+    }
 
     // Where in the bit grid bits end, as seen at sample n: 0..16 samples, taken
     // modulo 16 of the sample index.
