@@ -111,7 +111,12 @@ public:
     {
         theta_ = wrapAngle(theta_ + omega_ + gains_.proportional * error + (bit ? excessTurn_ : -excessTurn_));
         const Real taught = memoryWeight * error;
-        omega_ = std::clamp(omega_ + ramp_ + gains_.integral * taught, -kMaxDrift, kMaxDrift);
+        // With no station heard, the ramp moves the drift on only for a station the
+        // search sees drifting: a steady station's ramp is its noise, and carried
+        // on through a pause it walked the drift half a hertz off in 2 s at 63
+        // baud, where the reply's first word was then misread.
+        const Real ramp = unheardBits_ == 0 || drifting ? ramp_ : 0;
+        omega_ = std::clamp(omega_ + ramp + gains_.integral * taught, -kMaxDrift, kMaxDrift);
         if (clean) {
             ramp_ = std::clamp(ramp_ + (drifting ? rampGain() : gains_.ramp) * taught, -kMaxRamp, kMaxRamp);
             if (cleanBits_ < kLongAgoBits)

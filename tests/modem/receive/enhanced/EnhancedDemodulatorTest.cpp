@@ -263,6 +263,41 @@ TEST(CarrierPhaseLoopTest, LearnsADriftingStationsRampSoonAfterThePreamble)
     }
 }
 
+// The ramp above learnt (3000 bits, as in the first test), then a pause of 50 bits
+// with no station heard, which teaches nothing: for a station the search sees
+// drifting the drift carries on by 50 a = 0.16 radians a bit; for a steady one,
+// whose ramp is only its noise, it stays where it was.
+TEST(CarrierPhaseLoopTest, APauseCarriesTheDriftOnOnlyForADriftingStation)
+{
+    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
+    constexpr int kBits = 3000, kPause = 50, kSearchEvery = 16;
+    for (const bool drifting : {false, true}) {
+        CarrierPhaseLoop loop(0.5, 31.25);
+        loop.setBandwidth(0.05);
+        double phase = 0, frequency = 0;
+        for (int k = 0; k < kBits; ++k) {
+            const double error = wrapAngle(phase - loop.phase());
+            loop.hear(true);
+            loop.step(error, k % 2, true);
+            frequency += kRamp;
+            phase += frequency;
+            if (k % kSearchEvery == 0) {
+                loop.shiftDrift(frequency);
+                frequency = 0;
+            }
+        }
+        const double before = loop.drift();
+        for (int k = 0; k < kPause; ++k) {
+            loop.hear(false);
+            loop.step(0, k % 2, false, drifting, 0);
+        }
+        if (drifting)
+            EXPECT_NEAR(loop.drift() - before, kPause * kRamp, 0.2 * kPause * kRamp);
+        else
+            EXPECT_EQ(loop.drift(), before);
+    }
+}
+
 // A change of speed starts the chain afresh for the new speed: the next over at
 // the new speed arrives whole.
 // A station 7 Hz above the centre, then the centre moved onto it (as a click on
