@@ -144,6 +144,15 @@ public:
         const Real recentShare = amplitude > 0 ? std::min(recentAmplitude / amplitude, Real(1)) : 0;
         const bool back = ebOverN0 * recentShare * recentShare > kReadCleanlyEbOverN0;
         readNow_ = ebOverN0 > kReadCleanlyEbOverN0;
+        if (waiting_) {
+            // Heard only where the amplitude has turned up again: as a wait
+            // begins, the recent amplitude still holds the station's last bits,
+            // falling bit by bit, a lowest point at each.
+            if (recentShare < waitLowestShare_)
+                waitLowestShare_ = recentShare;
+            else if (back || ebOverN0 <= 0)
+                waitHeard_ = true;
+        }
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
@@ -169,7 +178,7 @@ public:
                 resumeAtWordBoundary();
             }
         } else if (open_ && ((lineToFloor < levels.close && ebOverN0 < kReadCleanlyEbOverN0) || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
-                             gone_ >= kFadedBits)) {
+                             gone_ >= kFadedBits || (waiting_ && !waitHeard_ && held_ >= kMaxHeldBits))) {
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
@@ -185,6 +194,8 @@ public:
         } else if (open_ && faded_ >= kFadedBits) {
             if (!waiting_) {
                 waitedBits_ = 0;
+                waitHeard_ = false;
+                waitLowestShare_ = 1;
                 closedAtBits_ = stationBits;
             }
             waiting_ = true;
@@ -432,5 +443,7 @@ private:
     std::size_t pendingLeft_ = 0;  // bits of that while still to go
     Real closedAtBits_ = 0;        // the station's offset as it closed or began to wait, bit rates
     std::size_t waitedBits_ = 0;   // bits of the newest wait
+    bool waitHeard_ = false;       // a station read cleanly (or the Eb/N0 unknown) at some bit of it
+    Real waitLowestShare_ = 1;     // the lowest recent share of the amplitude in it so far
     bool readNow_ = false;         // the detector reads a station cleanly (its Eb/N0), lately
 };

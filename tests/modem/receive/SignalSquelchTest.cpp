@@ -392,6 +392,34 @@ TEST(SignalSquelchTest, ALongFadeDelaysTheTextByAtMostTheLongestHold)
     EXPECT_EQ(feed(s, in), (std::vector<Real>{0, 1, 2}));
 }
 
+// A strong station (Eb/N0 100) stops: its recent amplitude falls by a quarter a bit
+// to the noise's (a twentieth), with the lines still standing for seconds. Nothing
+// is read in the wait, so once the longest hold is full it closes, and the noise
+// held is not heard. A fade in which the amplitude turns up again to 0.4 (read
+// cleanly: 100 x 0.4^2 = 16) is heard on after the longest hold, as before. (As
+// the wait begins the falling amplitude still reads 100 x 0.18^2 = 3.2: a bit at
+// a new lowest point is not taken for the station read.)
+TEST(SignalSquelchTest, AWaitInWhichNothingIsReadClosesAtTheLongestHold)
+{
+    for (const bool fade : {false, true}) {
+        SignalSquelch s;
+        hearSignal(s);
+        std::vector<Real> out = feed(s, numbered(8));
+        double share = 1;
+        for (std::size_t k = 0; k < SignalSquelch::kMaxHeldBits + 10; ++k) {
+            share = std::max(0.75 * share, fade && k >= 5 ? 0.4 : 0.05);
+            s.update(kLevels, kSettled, 20.0, 20.0, share, 1.0, 100.0);
+            for (Real d : feed(s, {static_cast<Real>(100 + k)}))
+                out.push_back(d);
+        }
+        EXPECT_EQ(s.open(), fade);
+        if (fade)  // all but the longest hold heard
+            EXPECT_EQ(out.size(), 8 + SignalSquelch::kMaxHeldBits + 10 - SignalSquelch::kMaxHeldBits);
+        else  // only what left the queue before the wait began (3 bits under half)
+            EXPECT_EQ(out, numbered(4));
+    }
+}
+
 // A wait as long as a pause between overs, then the amplitude back: a preamble's
 // run within kSeekBits makes it a pause, whose held noise is dropped; without
 // one it was a fade, and all that was held is heard.
