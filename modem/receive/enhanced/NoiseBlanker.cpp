@@ -20,3 +20,18 @@ void NoiseBlanker::takeMedian()
     std::nth_element(sorted_.begin(), middle, sorted_.end());
     usual_ = *middle;
 }
+
+void NoiseBlanker::takeNewLevel()
+{
+    // The whole span is taken to have been at the new level (the quietest of the
+    // loud blocks, which the median of the span then is), and blanking stops.
+    Real level = blockPeak_;
+    for (std::size_t k = 1; k <= kLongestBurstBlocks; ++k)
+        level = std::min(level, peaks_[(nextBlock_ + kBlocks - k) % kBlocks]);
+    peaks_.fill(level);
+    filledBlocks_ = kBlocks;
+    usual_ = level;
+    loudBlocks_ = 0;
+    holdLeft_ = 0;
+    ++newLevels_;
+}

@@ -27,6 +27,14 @@ public:
     static constexpr std::size_t kBlocksPerMedian = 25;  // taken afresh every 25 ms
     static constexpr Real kThreshold = 4.0;         // times the usual level
     static constexpr Real kHoldSeconds = 0.001;     // blanked after the last loud sample
+    // A burst has died away within a few milliseconds (an ignition click or a
+    // crash 30 dB over the band, falling by 1/e a millisecond, stands above the
+    // threshold for 2 or 3). A rise that stays longer is the band's new level: a
+    // strong station starting after the noise alone, or coming back from a deep
+    // fade. Blanked until the median had caught up, a strong 500-baud station
+    // lost its preamble and first word (some 120 ms); so after this many loud
+    // blocks in a row the usual level is taken from them at once.
+    static constexpr std::size_t kLongestBurstBlocks = 10;
 
     explicit NoiseBlanker(Real sampleRate);
 
@@ -37,19 +45,22 @@ public:
         const bool loud = usual_ > 0 && size > kThreshold * usual_;
         // Blanked samples still count towards the level: the median sets them aside.
         blockPeak_ = std::max(blockPeak_, size);
+        if (loud)
+            holdLeft_ = holdLength_ + 1;
         if (++inBlock_ == blockLength_) {
+            loudBlocks_ = usual_ > 0 && blockPeak_ > kThreshold * usual_ ? loudBlocks_ + 1 : 0;
             peaks_[nextBlock_] = blockPeak_;
             nextBlock_ = (nextBlock_ + 1) % kBlocks;
             filledBlocks_ = std::min(filledBlocks_ + 1, kBlocks);
             inBlock_ = 0;
+            if (loudBlocks_ == kLongestBurstBlocks)
+                takeNewLevel();
             blockPeak_ = 0;
             if (++blocksSinceMedian_ == kBlocksPerMedian) {
                 blocksSinceMedian_ = 0;
                 takeMedian();
             }
         }
-        if (loud)
-            holdLeft_ = holdLength_ + 1;
         if (holdLeft_ == 0)
             return x;
         --holdLeft_;
@@ -58,10 +69,12 @@ public:
     }
 
     std::uint64_t blanked() const { return blanked_; }  // samples set to 0 so far
+    std::uint64_t newLevels() const { return newLevels_; }  // rises taken for the band's new level
     Real usualLevel() const { return usual_; }
 
 private:
     void takeMedian();
+    void takeNewLevel();
 
     std::size_t blockLength_;
     std::size_t holdLength_;
@@ -72,6 +85,8 @@ private:
     std::size_t blocksSinceMedian_ = 0;
     std::size_t inBlock_ = 0;
     Real blockPeak_ = 0;
+    std::size_t loudBlocks_ = 0;  // in a row, above the threshold
+    std::uint64_t newLevels_ = 0;
     Real usual_ = 0;         // 0 until the first median: nothing is blanked before
     std::size_t holdLeft_ = 0;
     std::uint64_t blanked_ = 0;

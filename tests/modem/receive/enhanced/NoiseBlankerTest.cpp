@@ -41,4 +41,29 @@ TEST(NoiseBlankerTest, BlanksEachBurstAndItsHoldAndNothingElse)
     EXPECT_EQ(bursts, 7);
 }
 
+// The same tone at a peak of 1000 (the noise alone, as it were), and from 0.3 s
+// a station at a peak of 20000 (26 dB up): a burst is over in a few milliseconds,
+// so after 10 loud blocks (80 samples) the rise is taken for the band's new level.
+// The first 79 samples are blanked, the 80th passes (the level taken with it),
+// and so does all that follows; a burst of +-200000 after it is blanked as usual.
+TEST(NoiseBlankerTest, ARiseThatStaysIsTheNewLevelAfterTheLongestBurst)
+{
+    NoiseBlanker blanker(8000.0);
+    constexpr int kStart = 2400, kBurst = 6000, kSamples = 8000;
+    for (int n = 0; n < kSamples; ++n) {
+        const double peak = n < kStart ? 1000 : 20000;
+        const double tone = peak * std::cos(2 * std::numbers::pi * 1000 * n / 8000.0);
+        const bool inBurst = n >= kBurst && n < kBurst + 8;
+        const double x = inBurst ? ((n % 2) ? 200000.0 : -200000.0) : tone;
+        const double out = blanker.step(x);
+        if ((n >= kStart && n < kStart + 79) || (n >= kBurst && n < kBurst + 16))
+            ASSERT_EQ(out, 0.0) << n;
+        else
+            ASSERT_EQ(out, x) << n;
+    }
+    EXPECT_EQ(blanker.newLevels(), 1u);
+    EXPECT_EQ(blanker.usualLevel(), 20000.0);
+    EXPECT_EQ(blanker.blanked(), 79u + 16u);
+}
+
 }  // namespace
