@@ -255,21 +255,26 @@ void acquisition()
 }
 
 // The first word of an over that starts after 10 s of noise (and 20 + j/64 bits),
-// at each speed's 1 % CER point + 3 dB, noise throughout. What was printed before
-// the over (junk from the noise) does not count against it.
+// at each speed's 1 % CER point + 3 dB, and a strong station 20 dB above that
+// point, noise throughout. What was printed before the over (junk from the
+// noise) does not count against it.
 void afterNoise()
 {
     const std::string text = "Good evening and thanks for the call.";
     const double snrs[] = {-9.1, -5.9, -2.6, 0.0, +3.0};
     constexpr double kNoiseFirstSeconds = 10;
+    constexpr double kStrongDb = 17;  // above the 1 % point + 3 dB
     tableHead("condition", "|---|");
-    std::cout << "| 10 s of noise first, 1 % point + 3 dB |";
-    for (std::size_t b = 0; b < std::size(kBauds); ++b)
-        for (const Chain& c : kChains)
-            std::cout << ' ' << intactStarts(kBauds[b], c, text, kNoiseFirstSeconds, 0, snrs[b], true) << "/64 |"
-                      << std::flush;
-    std::cout << "\n\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
-              << " dB (31 / 63 / 125 / 250 / 500 baud), 10 s of noise before the over.\n";
+    for (const double up : {0.0, kStrongDb}) {
+        std::cout << (up > 0 ? "| 10 s of noise first, 1 % point + 20 dB |" : "| 10 s of noise first, 1 % point + 3 dB |");
+        for (std::size_t b = 0; b < std::size(kBauds); ++b)
+            for (const Chain& c : kChains)
+                std::cout << ' ' << intactStarts(kBauds[b], c, text, kNoiseFirstSeconds, 0, snrs[b] + up, true) << "/64 |"
+                          << std::flush;
+        std::cout << '\n';
+    }
+    std::cout << "\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
+              << " dB (31 / 63 / 125 / 250 / 500 baud; 17 dB more in the second row), 10 s of noise before the over.\n";
 }
 
 // Characters printed from 60 s of white noise alone.
@@ -312,16 +317,17 @@ std::vector<std::int16_t> twoOversHeard(const std::string& baud, double gapSecon
 }
 
 // Two overs with 10 s of noise between them, at each speed's 1 % CER point of the
-// enhanced chain and 3 dB above it: the edit distance of what was printed from
-// the two texts (3 dB up, where the texts themselves come through, that is the
-// junk printed between and around them).
+// enhanced chain, 3 dB above it and 20 dB above it (a strong station): the edit
+// distance of what was printed from the two texts (from 3 dB up, where the texts
+// themselves come through, that is the junk printed between and around them).
 void twoOvers()
 {
     constexpr double kGapSeconds = 10;
+    constexpr double kMargins[] = {0, 3, 20};  // dB above the 1 % point
     std::cout << "| speed | SNR (dB) | standard: extra characters | enhanced: extra characters |\n|---|---:|---:|---:|\n";
-    for (std::size_t row = 0; row < 2 * std::size(kBauds); ++row) {
-        const std::size_t b = row / 2;
-        const double snr = kOnePercentSnrs[b] + (row % 2 ? 3.0 : 0.0);
+    for (std::size_t row = 0; row < std::size(kMargins) * std::size(kBauds); ++row) {
+        const std::size_t b = row / std::size(kMargins);
+        const double snr = kOnePercentSnrs[b] + kMargins[row % std::size(kMargins)];
         const std::string baud = kBauds[b];
         std::printf("| %s baud | %+.1f |", baud.c_str(), snr);
         for (const Chain& ch : kChains) {
