@@ -20,7 +20,12 @@
 // was held is dropped) or the amplitude comes back to three quarters of its
 // long-run level (a fade: what was held is heard, late but whole; after a wait
 // as long as a pause between overs, once no preamble's run follows within
-// kSeekBits, for it may be a reply: see kNewOverAfterBits). Near the
+// kSeekBits, for it may be a reply: see kNewOverAfterBits). A wait in which
+// nothing was read (no bit at which the amplitude, turned up from its lowest,
+// read cleanly) closes once kMaxHeldBits are held, as at an end: a strong
+// station's lines stand for seconds after it stops, and the noise held was
+// heard. Closed so, only a station read cleanly opens it again, and the same
+// station's return only with its own amplitude. Near the
 // noise a station's end may not take the amplitude below half its level at all
 // (the noise alone holds it about there); so it also closes when, for three bits
 // in a row, the lines are not there now (the quick presence below the fade
@@ -160,8 +165,22 @@ public:
             // off, whose preamble was read at the old station's frequency and so
             // left no run among the held bits, is no fade's end.
             const bool newOver = pending_ && (preambleHeld() || elsewhere(stationBits));
-            if (pending_ && !back && !newOver)
+            // Closed on a wait in which nothing was read (a strong station's
+            // end), only a station read cleanly opens it again: its lines stand
+            // in the long average for seconds more (at 63 baud, 6 s after it
+            // ended, 37 times the floor), and a noise peak of the quick
+            // presence, with a run of 1 bits in the noise held, opened it and
+            // printed 19 characters of junk. And the same station is back only
+            // once its amplitude is too: the long-run amplitude soon becomes
+            // the noise's, whose Eb/N0 then reads about 3 for a second or
+            // more, and a noise peak of the lines reopened it (60 characters
+            // of junk in the pause at 250 baud).
+            if (unreadClose_ && !back)
                 return;
+            const bool amplitudeBack = !unreadClose_ || recentAmplitude >= kFadeRatio * waitAmplitude_;
+            if (pending_ && (!back || !amplitudeBack) && !newOver)
+                return;
+            unreadClose_ = false;
             open_ = true;
             waiting_ = false;
             if (pending_ && !newOver) {
@@ -179,6 +198,7 @@ public:
             }
         } else if (open_ && ((lineToFloor < levels.close && ebOverN0 < kReadCleanlyEbOverN0) || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
                              gone_ >= kFadedBits || (waiting_ && !waitHeard_ && held_ >= kMaxHeldBits))) {
+            unreadClose_ = waiting_ && !waitHeard_ && held_ >= kMaxHeldBits;
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
@@ -196,6 +216,7 @@ public:
                 waitedBits_ = 0;
                 waitHeard_ = false;
                 waitLowestShare_ = 1;
+                waitAmplitude_ = amplitude;
                 closedAtBits_ = stationBits;
             }
             waiting_ = true;
@@ -445,5 +466,7 @@ private:
     std::size_t waitedBits_ = 0;   // bits of the newest wait
     bool waitHeard_ = false;       // a station read cleanly (or the Eb/N0 unknown) at some bit of it
     Real waitLowestShare_ = 1;     // the lowest recent share of the amplitude in it so far
+    Real waitAmplitude_ = 0;       // the long-run amplitude as it began: the station's
+    bool unreadClose_ = false;     // the close came at the end of such a wait, nothing read
     bool readNow_ = false;         // the detector reads a station cleanly (its Eb/N0), lately
 };

@@ -420,6 +420,32 @@ TEST(SignalSquelchTest, AWaitInWhichNothingIsReadClosesAtTheLongestHold)
     }
 }
 
+// Closed so, on the noise after a strong over: the long-run amplitude has become
+// the noise's (0.05) and its Eb/N0 reads 3.3, above the 3 that counts as read,
+// while a noise peak lifts the lines. That is no station back, nor is a run of 1
+// bits in the noise held read at the noise's 1.2; the station's own amplitude
+// (at least half what it was as the wait began), read cleanly, is.
+TEST(SignalSquelchTest, AfterAnUnreadWaitOnlyTheStationsAmplitudeReopensIt)
+{
+    SignalSquelch s;
+    hearSignal(s);
+    feed(s, numbered(8));
+    double share = 1;
+    for (std::size_t k = 0; k < SignalSquelch::kMaxHeldBits + 10; ++k) {
+        share = std::max(0.75 * share, 0.05);
+        s.update(kLevels, kSettled, 20.0, 20.0, share, 1.0, 100.0);
+        feed(s, {-1});
+    }
+    ASSERT_FALSE(s.open());
+    s.update(kLevels, kSettled, 20.0, 20.0, 0.05, 0.05, 3.3);
+    EXPECT_FALSE(s.open());
+    feed(s, std::vector<Real>(SignalSquelch::kSeekRunOnes, 1.0));
+    s.update(kLevels, kSettled, 20.0, 20.0, 0.05, 0.05, 1.2);
+    EXPECT_FALSE(s.open());
+    s.update(kLevels, kSettled, 20.0, 20.0, 0.6, 0.6, 10.0);
+    EXPECT_TRUE(s.open());
+}
+
 // A wait as long as a pause between overs, then the amplitude back: a preamble's
 // run within kSeekBits makes it a pause, whose held noise is dropped; without
 // one it was a fade, and all that was held is heard.
