@@ -196,6 +196,30 @@ TEST(CarrierPhaseLoopTest, HoldsWhereTheToneSpacingIsNotExactlyMsk)
     }
 }
 
+// A station whose frequency ramps by kRamp a bit (0.5 Hz a second at 31 baud),
+// taken off by the search every 16 bits: the loop steps on each bit's phase
+// error, which seen(bit, error) is shown first.
+constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
+
+template <typename Seen>
+void followRamp(CarrierPhaseLoop& loop, int bits, bool drifting, Seen seen)
+{
+    constexpr int kSearchEvery = 16;
+    double phase = 0, frequency = 0;  // radians, radians per bit
+    for (int k = 0; k < bits; ++k) {
+        const double error = wrapAngle(phase - loop.phase());
+        seen(k, error);
+        loop.hear(true);
+        loop.step(error, k % 2, true, drifting);
+        frequency += kRamp;
+        phase += frequency;
+        if (k % kSearchEvery == 0) {
+            loop.shiftDrift(frequency);
+            frequency = 0;
+        }
+    }
+}
+
 // A station drifting 0.5 Hz a second at 31 baud turns its frequency by
 // a = 2 pi 0.5 0.032^2 = 0.00322 radians per bit, every bit; the search ahead of
 // the loop takes the frequency off now and then, and the loop follows what is
@@ -205,23 +229,14 @@ TEST(CarrierPhaseLoopTest, HoldsWhereTheToneSpacingIsNotExactlyMsk)
 // loop's third integral learns the ramp and the error goes to 0.
 TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
 {
-    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
-    constexpr int kBits = 3000, kLast = 200, kSearchEvery = 16;
+    constexpr int kBits = 3000, kLast = 200;
     CarrierPhaseLoop loop(0.5, 31.25);
     loop.setBandwidth(0.05);
-    double phase = 0, frequency = 0, sum = 0;  // radians, radians per bit
-    for (int k = 0; k < kBits; ++k) {
-        const double error = wrapAngle(phase - loop.phase());
+    double sum = 0;  // radians
+    followRamp(loop, kBits, false, [&](int k, double error) {
         if (k >= kBits - kLast)
             sum += error;
-        loop.step(error, k % 2, true);
-        frequency += kRamp;
-        phase += frequency;
-        if (k % kSearchEvery == 0) {
-            loop.shiftDrift(frequency);
-            frequency = 0;
-        }
-    }
+    });
     EXPECT_LT(std::abs(sum / kLast), 0.01);  // radians
 }
 
@@ -235,27 +250,18 @@ TEST(CarrierPhaseLoopTest, FollowsADriftingStationWithoutAStandingError)
 // back past it the other way.
 TEST(CarrierPhaseLoopTest, LearnsADriftingStationsRampSoonAfterThePreamble)
 {
-    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
-    constexpr int kBits = 400, kLearnt = 64, kSearchEvery = 16;
+    constexpr int kBits = 400, kLearnt = 64;
     for (const bool drifting : {false, true}) {
         CarrierPhaseLoop loop(0.5, 31.25);
         loop.setBandwidth(0.045);
         loop.setPhase(0);
-        double phase = 0, frequency = 0, worstAfter = 0, at100 = 0;
-        for (int k = 0; k < kBits; ++k) {
-            const double error = wrapAngle(phase - loop.phase());
+        double worstAfter = 0, at100 = 0;
+        followRamp(loop, kBits, drifting, [&](int k, double error) {
             if (k >= kLearnt)
                 worstAfter = std::max(worstAfter, std::abs(error));
             if (k == 100)
                 at100 = error;
-            loop.step(error, k % 2, true, drifting);
-            frequency += kRamp;
-            phase += frequency;
-            if (k % kSearchEvery == 0) {
-                loop.shiftDrift(frequency);
-                frequency = 0;
-            }
-        }
+        });
         if (drifting)
             EXPECT_LT(worstAfter, 0.1);  // radians
         else
@@ -269,23 +275,11 @@ TEST(CarrierPhaseLoopTest, LearnsADriftingStationsRampSoonAfterThePreamble)
 // whose ramp is only its noise, it stays where it was.
 TEST(CarrierPhaseLoopTest, APauseCarriesTheDriftOnOnlyForADriftingStation)
 {
-    constexpr double kRamp = 2 * kPi * 0.5 * 0.032 * 0.032;  // radians per bit squared
-    constexpr int kBits = 3000, kPause = 50, kSearchEvery = 16;
+    constexpr int kPause = 50;
     for (const bool drifting : {false, true}) {
         CarrierPhaseLoop loop(0.5, 31.25);
         loop.setBandwidth(0.05);
-        double phase = 0, frequency = 0;
-        for (int k = 0; k < kBits; ++k) {
-            const double error = wrapAngle(phase - loop.phase());
-            loop.hear(true);
-            loop.step(error, k % 2, true);
-            frequency += kRamp;
-            phase += frequency;
-            if (k % kSearchEvery == 0) {
-                loop.shiftDrift(frequency);
-                frequency = 0;
-            }
-        }
+        followRamp(loop, 3000, false, [](int, double) {});
         const double before = loop.drift();
         for (int k = 0; k < kPause; ++k) {
             loop.hear(false);
