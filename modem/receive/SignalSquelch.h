@@ -158,6 +158,8 @@ public:
             else if (back || ebOverN0 <= 0)
                 waitHeard_ = true;
         }
+        // A wait in which nothing was read has filled the longest hold: an end.
+        const bool unreadWaitFull = waiting_ && !waitHeard_ && held_ >= kMaxHeldBits;
         // The long average remembers a station for many bits after it stopped:
         // it may open only while the lines are there now.
         if (!open_ && lineToFloor > levels.open && presence > levels.open && faded_ == 0) {
@@ -197,8 +199,8 @@ public:
                 resumeAtWordBoundary();
             }
         } else if (open_ && ((lineToFloor < levels.close && ebOverN0 < kReadCleanlyEbOverN0) || ((waiting_ || faded_ >= kFadedBits) && presence < levels.open) ||
-                             gone_ >= kFadedBits || (waiting_ && !waitHeard_ && held_ >= kMaxHeldBits))) {
-            unreadClose_ = waiting_ && !waitHeard_ && held_ >= kMaxHeldBits;
+                             gone_ >= kFadedBits || unreadWaitFull)) {
+            unreadClose_ = unreadWaitFull;
             open_ = false;
             waiting_ = false;
             seekLeft_ = 0;
