@@ -266,7 +266,7 @@ void afterNoise()
     constexpr double kStrongDb = 17;  // above the 1 % point + 3 dB
     tableHead("condition", "|---|");
     for (const double up : {0.0, kStrongDb}) {
-        std::cout << (up > 0 ? "| 10 s of noise first, 1 % point + 20 dB |" : "| 10 s of noise first, 1 % point + 3 dB |");
+        std::printf("| 10 s of noise first, 1 %% point + %.0f dB |", 3 + up);
         for (std::size_t b = 0; b < std::size(kBauds); ++b)
             for (const Chain& c : kChains)
                 std::cout << ' ' << intactStarts(kBauds[b], c, text, kNoiseFirstSeconds, 0, snrs[b] + up, true) << "/64 |"
@@ -274,7 +274,7 @@ void afterNoise()
         std::cout << '\n';
     }
     std::cout << "\nSNR " << snrs[0] << " / " << snrs[1] << " / " << snrs[2] << " / " << snrs[3] << " / " << snrs[4]
-              << " dB (31 / 63 / 125 / 250 / 500 baud; 17 dB more in the second row), 10 s of noise before the over.\n";
+              << " dB (31 / 63 / 125 / 250 / 500 baud; " << kStrongDb << " dB more in the second row), 10 s of noise before the over.\n";
 }
 
 // Characters printed from 60 s of white noise alone.

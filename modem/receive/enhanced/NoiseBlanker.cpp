@@ -25,8 +25,8 @@ void NoiseBlanker::takeNewLevel()
 {
     // The whole span is taken to have been at the new level (the quietest of the
     // loud blocks, which the median of the span then is), and blanking stops.
-    Real level = blockPeak_;
-    for (std::size_t k = 1; k <= kLongestBurstBlocks; ++k)
+    Real level = blockPeak_;  // the newest, just stored
+    for (std::size_t k = 2; k <= kLongestBurstBlocks; ++k)
         level = std::min(level, peaks_[(nextBlock_ + kBlocks - k) % kBlocks]);
     peaks_.fill(level);
     filledBlocks_ = kBlocks;

@@ -42,13 +42,12 @@ public:
     Real step(Real x)
     {
         const Real size = std::abs(x);
-        const bool loud = usual_ > 0 && size > kThreshold * usual_;
         // Blanked samples still count towards the level: the median sets them aside.
         blockPeak_ = std::max(blockPeak_, size);
-        if (loud)
+        if (loud(size))
             holdLeft_ = holdLength_ + 1;
         if (++inBlock_ == blockLength_) {
-            loudBlocks_ = usual_ > 0 && blockPeak_ > kThreshold * usual_ ? loudBlocks_ + 1 : 0;
+            loudBlocks_ = loud(blockPeak_) ? loudBlocks_ + 1 : 0;
             peaks_[nextBlock_] = blockPeak_;
             nextBlock_ = (nextBlock_ + 1) % kBlocks;
             filledBlocks_ = std::min(filledBlocks_ + 1, kBlocks);
@@ -73,6 +72,8 @@ public:
     Real usualLevel() const { return usual_; }
 
 private:
+    // Above the threshold: a burst (never before the first median).
+    bool loud(Real size) const { return usual_ > 0 && size > kThreshold * usual_; }
     void takeMedian();
     void takeNewLevel();
 
