@@ -109,31 +109,9 @@ void FrequencySearch::search()
     sinceHeldBits_ = held_ ? 0 : std::min(sinceHeldBits_ + hopBits_, kNeverHeld);
     shunnedBits_ = shunnedBits_ > hopBits_ ? shunnedBits_ - hopBits_ : 0;
     heldHereBits_ = held_ ? std::min(heldHereBits_ + hopBits_, kNeverHeld) : heldHereBits_;
+    const Real linesHere = score(spectrum_.data(), offset_, true);  // the estimate's own, in the long average
     if (held_) {
         steadyBits_ = 0;
-        // Held where no line of a station stands, while one stands far above it
-        // elsewhere: the detector reads a station a fifth of a bit rate or so
-        // beside the estimate (its filters still take most of each bit), which
-        // the carrier loop cannot follow. The line is taken if its bits read at
-        // least as well as the estimate's; a preamble's in full (beside the
-        // estimate its tone between the two filters reads nearly as well as
-        // there: a reply 7 Hz off at 31 baud was held through its preamble).
-        // The long average remembers the old station's lines for seconds: a
-        // reply 2 s after it is held by them. So where the long average still
-        // holds a station's lines at the estimate (at 31 baud, 2 s after an
-        // over at 0 dB, some 30 times its floor) but the last few transforms
-        // show nothing there above what noise gives, while its bits still
-        // read clearly, those transforms are asked too. Not otherwise: in the
-        // station's own deep fade the bits do not read, unless a preamble
-        // reads clearly at the line (a reply 25 Hz off at 31 baud, 2 s after
-        // the first over, was held until the detector's 50 bits of memory let
-        // go, after its preamble, and lost its first character in 6 of 8
-        // pairs: a neighbour, however strong, is rarely just starting an over
-        // in the station's fade); two rays a bit apart (CCIR poor at 500 baud)
-        // smear a station's lines in the last few transforms, but not to the
-        // noise's level; and beside a neighbour 6 dB stronger 150 Hz off at 125
-        // baud, whose products outscore the station, neither average shows the
-        // station's lines above its floor.
         // (The reading at the estimate is asked for at most once.)
         std::optional<OffsetQuality::Reading> hereReading;
         const auto here = [&] {
@@ -141,22 +119,7 @@ void FrequencySearch::search()
                 hereReading = quality_.at(offset_);
             return *hereReading;
         };
-        const Real linesHere = score(spectrum_.data(), offset_, true);
-        Peak lineless = best;
-        bool found = quality_.ready() && best.score > kLinelessRatio * linesHere;
-        if (!found && quality_.ready() && presence_ < kNoLinesPresence && linesHere > kRememberedLines * floor) {
-            lineless = recentPeak();
-            found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
-                    (here().quality > kQualityFloor || preambleAt(lineless.offset));
-        }
-        if (found && std::abs(lineless.offset - offset_) > kMinJumpBits * bitRate_ && !shunned(lineless.offset)) {
-            const OffsetQuality::Reading there =
-                preambleAt(lineless.offset) ? quality_.at(lineless.offset) : weighted(lineless.offset);
-            if (there.quality > kQualityFloor && there.quality >= here().quality) {
-                jump = true;
-                to = lineless.offset;
-            }
-        }
+        jump = linelessJump(best, linesHere, floor, hereReading, to);
         // Held on only 0s (at most one 1 in a reading), a steady upper tone,
         // which a text never is: that is also how a preamble twice the tone
         // offset above reads here, its lower tone on the estimate's upper one
@@ -181,7 +144,7 @@ void FrequencySearch::search()
         }
     } else {
         const OffsetQuality::Reading now = current();
-        const bool proposed = best.score > kJumpRatio * score(spectrum_.data(), offset_, true) &&
+        const bool proposed = best.score > kJumpRatio * linesHere &&
                               std::abs(best.offset - offset_) > kMinJumpBits * bitRate_;
         const bool preambleAtCentre = proposed && quality_.ready() && std::abs(best.offset) <= kMinJumpBits * bitRate_ &&
                                       preambleAt(best.offset);
@@ -200,7 +163,17 @@ void FrequencySearch::search()
         // time, and a candidate a quarter of a bit rate towards the neighbour
         // catches more of the neighbour in its filters than the station gives.
         kept = heldLately() && now.quality >= kQualityFloor;
-        if (kept) {
+        // An estimate read cleanly a moment ago, or whose lines the long
+        // average still remembers, where a reply has started beside it: the
+        // reply is taken as when held (see linelessJump()), and before the
+        // estimate is kept for a station read there lately, which it no
+        // longer is. (Only there: on a fresh start the estimate has neither,
+        // and the rules below find the station.)
+        std::optional<OffsetQuality::Reading> nowReading = now;
+        if ((heldLately() || linesHere > kRememberedLines * floor) && linelessJump(best, linesHere, floor, nowReading, to)) {
+            jump = true;
+            kept = false;
+        } else if (kept) {
             jump = false;
         } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
             // The estimate sits on a steady tone far from the centre (a
@@ -256,6 +229,61 @@ void FrequencySearch::search()
     const Real recentFloor = recentTotal / static_cast<Real>(size_);
     const bool silent = recentFloor <= kSilentBelowAverage * floor;
     presence_ = recentFloor > 0 && !silent ? score(recent_.data(), offset_, false) / recentFloor : 0;
+}
+
+// Held where no line of a station stands, while one stands far above it
+// elsewhere: the detector reads a station a fifth of a bit rate or so
+// beside the estimate (its filters still take most of each bit), which
+// the carrier loop cannot follow. The line is taken if its bits read at
+// least as well as the estimate's; a preamble's in full (beside the
+// estimate its tone between the two filters reads nearly as well as
+// there: a reply 7 Hz off at 31 baud was held through its preamble).
+// The long average remembers the old station's lines for seconds: a
+// reply 2 s after it is held by them. So where the long average still
+// holds a station's lines at the estimate (at 31 baud, 2 s after an
+// over at 0 dB, some 30 times its floor) but the last few transforms
+// show nothing there above what noise gives, while its bits still
+// read clearly, those transforms are asked too. Not otherwise: in the
+// station's own deep fade the bits do not read, unless a preamble
+// reads clearly at the line (a reply 25 Hz off at 31 baud, 2 s after
+// the first over, was held until the detector's 50 bits of memory let
+// go, after its preamble, and lost its first character in 6 of 8
+// pairs: a neighbour, however strong, is rarely just starting an over
+// in the station's fade); two rays a bit apart (CCIR poor at 500 baud)
+// smear a station's lines in the last few transforms, but not to the
+// noise's level; and beside a neighbour 6 dB stronger 150 Hz off at 125
+// baud, whose products outscore the station, neither average shows the
+// station's lines above its floor.
+// Not held the same holds: a reply a fifth of a bit rate or less beside where
+// the old station was reads nearly as well at the old estimate as at its own
+// frequency, so no check of the bits would move the estimate there, while the
+// carrier loop cannot pull in from so far. At 63 baud a reply 10 Hz below, 2 s
+// after an over, 6 dB above the 1 % point, lost from 9 to 25 of its 31
+// characters in each of 8 pairs.
+bool FrequencySearch::linelessJump(const Peak& best, Real linesHere, Real floor, std::optional<OffsetQuality::Reading>& hereReading,
+                                   Real& to)
+{
+    if (!quality_.ready())
+        return false;
+    const auto here = [&] {
+        if (!hereReading)
+            hereReading = quality_.at(offset_);
+        return *hereReading;
+    };
+    Peak lineless = best;
+    bool found = best.score > kLinelessRatio * linesHere;
+    if (!found && presence_ < kNoLinesPresence && linesHere > kRememberedLines * floor) {
+        lineless = recentPeak();
+        found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
+                (here().quality > kQualityFloor || preambleAt(lineless.offset));
+    }
+    if (!found || std::abs(lineless.offset - offset_) <= kMinJumpBits * bitRate_ || shunned(lineless.offset))
+        return false;
+    const OffsetQuality::Reading there = preambleAt(lineless.offset) ? quality_.at(lineless.offset) : weighted(lineless.offset);
+    if (!(there.quality > kQualityFloor && there.quality >= here().quality))
+        return false;
+    to = lineless.offset;
+    return true;
 }
 
 bool FrequencySearch::shunned(Real offset) const

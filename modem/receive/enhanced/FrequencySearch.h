@@ -55,6 +55,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 class FrequencySearch {
 public:
@@ -245,6 +246,12 @@ private:
     // Whether a steady lower tone (a preamble) reads clearly at this offset.
     bool preambleAt(Real offset);
     bool shunned(Real offset) const;
+    // Whether the estimate sits where no line of a station stands (linesHere:
+    // its score in the long average, whose mean level is floor), while one
+    // stands far above it elsewhere whose bits read at least as well: to is
+    // then that line. hereReading is the reading at the estimate, asked for
+    // and kept there when needed.
+    bool linelessJump(const Peak& best, Real linesHere, Real floor, std::optional<OffsetQuality::Reading>& hereReading, Real& to);
     // Whether the detector read a station cleanly at the estimate for a while,
     // a moment ago (a brief hold on noise, as an over starts, does not count).
     bool heldLately() const { return sinceHeldBits_ <= kHeldLatelyBits && heldHereBits_ >= kHeldLatelyBits; }
