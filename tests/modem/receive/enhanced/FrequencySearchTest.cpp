@@ -81,19 +81,23 @@ TEST(FrequencySearchTest, AHeldEstimateGoesToAReplyBesideIt)
     }
 }
 
-// Read cleanly a moment ago, then a reply 10 Hz below after a pause. After a
-// strong over the detector's Eb/N0, a mean over 50 bits, holds the search on
-// into the noise, and lets go only as the reply starts; the long average still
-// holds the old lines. 10 Hz is a sixth of the bit rate at 63 baud and a third
-// at 31: the one-bit filters read the reply at the old estimate nearly as well
-// as at its own frequency (1 - sinc^2(0.16) = 8 % less), so no check of the bits
-// prefers the reply, while the carrier loop cannot pull in from there. The
-// reply's lines, soon far above what the old estimate's still are, must be
-// taken within its preamble and first few characters. (Before, at 63 baud the
-// estimate stayed, and the reply printed as junk.)
-TEST(FrequencySearchTest, AnEstimateReadAMomentAgoGoesToAReplyBesideIt)
+// Read cleanly, then a reply beside the station after a pause. After a strong
+// over the detector's Eb/N0, a mean over 50 bits, holds the search on into the
+// noise and lets go only as the reply starts (63 baud, 10 Hz below); or the
+// hold ends with the over, 2 s before the reply (125 baud, 25 Hz below), whose
+// old lines the long average still holds above its floor. 10 Hz is a sixth of
+// the bit rate at 63 baud, 25 Hz a fifth at 125: the one-bit filters read the
+// reply at the old estimate nearly as well as at its own frequency
+// (1 - sinc^2(0.16) = 8 % less), so no check of the bits prefers the reply,
+// while the carrier loop cannot pull in from there. The reply's lines, soon far
+// above the old estimate's, must be taken within its preamble and first few
+// characters. (Before, the estimate stayed, and the reply printed as junk.)
+TEST(FrequencySearchTest, AnEstimateWhereAStationWasReadGoesToAReplyBesideIt)
 {
-    for (const Real tickRate : {1000.0, 500.0}) {
+    // Decimated samples a second, the reply's offset (Hz), pause (bits), held
+    // through it, the reply's amplitude (3: Eb/N0 19.5 dB, 2: 16 dB).
+    for (const auto& [tickRate, hz, pause, heldThrough, amplitude] :
+         {std::tuple{1000.0, -10.0, 48, true, 3.0}, std::tuple{2000.0, -25.0, 250, false, 2.0}}) {
         const SpeedPlan plan(8000.0, tickRate);
         const kissfft<Real> transform(plan.transformSize, false);
         FrequencySearch search(plan, transform);
@@ -101,10 +105,11 @@ TEST(FrequencySearchTest, AnEstimateReadAMomentAgoGoesToAReplyBesideIt)
         search.hold(true);
         feedStation(search, plan, 0.0, 256, generator, 3.0);  // Eb/N0 19.5 dB
         ASSERT_NEAR(search.offsetHz(), 0.0, 0.5);
-        feedStation(search, plan, 0.0, 48, generator, 0.0);
+        search.hold(heldThrough);
+        feedStation(search, plan, 0.0, pause, generator, 0.0);
         search.hold(false);
-        feedStation(search, plan, -10.0, 42, generator, 3.0, true);
-        feedStation(search, plan, -10.0, 48, generator, 3.0);
-        EXPECT_NEAR(search.offsetHz(), -10.0, 0.02 * plan.bitRate) << plan.bitRate << " baud";
+        feedStation(search, plan, hz, 42, generator, amplitude, true);
+        feedStation(search, plan, hz, 48, generator, amplitude);
+        EXPECT_NEAR(search.offsetHz(), hz, 0.02 * plan.bitRate) << plan.bitRate << " baud";
     }
 }
