@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modem/receive/SignalSquelch.h"
 
+#include "modem/receive/SpeedPlan.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +24,14 @@ constexpr SpeedLevels kLevels[] = {
     {8000.0, {4.3, 3.2, 2.5, 5120}},  // 500 baud: noise max 3.8, median 2.5; signal at 0 dB median 5.0
 };
 
+// A station back from a close this far off is another (see SquelchLevels):
+// at 31 baud 0.19 R. At 63 baud 0.2 R was 12.5 Hz, and a reply 10 Hz off,
+// taken for the old station back, printed the pause's noise held since the
+// close (up to 43 characters) ahead of it. From 125 baud the search's own
+// step, a twentieth of the bit rate, is the larger.
+constexpr Real kElsewhereHz = 6.0;
+constexpr Real kElsewhereMinBits = 0.05;
+
 }  // namespace
 
 SquelchLevels squelchLevels(Real tickRate)
@@ -29,5 +40,7 @@ SquelchLevels squelchLevels(Real tickRate)
     for (const SpeedLevels& s : kLevels)
         if (std::abs(std::log(s.tickRate / tickRate)) < std::abs(std::log(nearest->tickRate / tickRate)))
             nearest = &s;
-    return nearest->levels;
+    SquelchLevels levels = nearest->levels;
+    levels.elsewhereBits = std::max(kElsewhereHz * SpeedPlan::kSamplesPerBit / tickRate, kElsewhereMinBits);
+    return levels;
 }

@@ -60,7 +60,7 @@
 // all, as it would with no squelch. Only after that are they dropped, and a cut
 // word ended; or at once if what comes back is a new over (a preamble's run among
 // the held decisions, or a run of kNewOverRunOnes within kSeekBits of opening,
-// or the station found more than kElsewhereBits from where it was at the close,
+// or the station found more than elsewhereBits from where it was at the close,
 // as it opens or within those kSeekBits: a reply a few hertz off).
 // One step per bit; allocates nothing.
 
@@ -77,6 +77,11 @@ struct SquelchLevels {
     Real close;     // ... and that closes
     Real fade;      // the quick presence below which the lines are not there now
     std::size_t graceBits = 320;  // bits a close waits for the station to come back (10 s)
+    // A station coming back this far (times R) from where it was as the squelch
+    // closed is another: 6 Hz, as far as a station drifting 0.5 Hz a second
+    // moves in a 10 s fade and a little more, but no nearer than the search's
+    // tracking reaches in one step (see squelchLevels()).
+    Real elsewhereBits = 0.2;
 };
 
 // The levels for a speed (by its tick rate, 16 ticks per bit).
@@ -106,10 +111,6 @@ public:
     // first bits. Taking text for a preamble only drops what was held.
     static constexpr std::size_t kNewOverRunOnes = 10;
     static constexpr std::size_t kMaxGraceBits = 5120;  // the longest graceBits
-    // A station coming back this far (times R) from where it was as the squelch
-    // closed is another (0.2 R is 6 Hz at 31 baud; a station drifting 0.5 Hz a
-    // second through a 10 s fade moves 5 Hz).
-    static constexpr Real kElsewhereBits = 0.2;
     // A wait this long may be a gap between two overs rather than a fade: at 31
     // baud a second, as soon as an operator can answer. When the amplitude comes
     // back after one, the text is held kSeekBits more for a reply's preamble.
@@ -166,7 +167,7 @@ public:
             // What comes back elsewhere is another station: a reply a few hertz
             // off, whose preamble was read at the old station's frequency and so
             // left no run among the held bits, is no fade's end.
-            const bool newOver = pending_ && (preambleHeld() || elsewhere(stationBits));
+            const bool newOver = pending_ && (preambleHeld() || elsewhere(levels, stationBits));
             // Closed on a wait in which nothing was read (a strong station's
             // end), only a station read cleanly opens it again: its lines stand
             // in the long average for seconds more (at 63 baud, 6 s after it
@@ -207,7 +208,7 @@ public:
             pending_ = true;
             pendingLeft_ = std::min(levels.graceBits, kMaxGraceBits);
             closedAtBits_ = stationBits;
-        } else if (open_ && seekingAfterReturn() && elsewhere(stationBits)) {
+        } else if (open_ && seekingAfterReturn() && elsewhere(levels, stationBits)) {
             // Taken for the station back, but the search has since moved to
             // where it really is: another station, whose first bits it read at
             // the old frequency. What was held before is dropped, and its
@@ -350,7 +351,10 @@ private:
 
     // Whether a station at stationBits is elsewhere than the one that was there
     // as the squelch closed or began to wait.
-    bool elsewhere(Real stationBits) const { return std::abs(stationBits - closedAtBits_) > kElsewhereBits; }
+    bool elsewhere(const SquelchLevels& levels, Real stationBits) const
+    {
+        return std::abs(stationBits - closedAtBits_) > levels.elsewhereBits;
+    }
 
     // Whether it is seeking a new over's preamble after taking what came back
     // for the station back from a fade (only that seek waits for the shorter run).

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -334,6 +335,36 @@ TEST(SignalSquelchTest, AStationComingBackElsewhereIsANewOver)
         ASSERT_LE(out.size(), text.size() - SignalSquelch::kHoldBits) << foundLater;
         const auto end = text.end() - SignalSquelch::kHoldBits;
         EXPECT_EQ(out, std::vector<Real>(end - static_cast<std::ptrdiff_t>(out.size()), end)) << foundLater;
+    }
+}
+
+// How far off a station back after a close is another is a matter of hertz, at
+// every speed: a station drifting 0.5 Hz a second moves 5 Hz in a 10 s fade,
+// while a reply 10 Hz off is another station (at 63 baud, 0.16 of the bit
+// rate, it had been taken for the old one back, and the noise held since the
+// close printed ahead of it). The fade's end hears what was held (9 to 12);
+// the reply does not.
+TEST(SignalSquelchTest, AStationBackTenHertzOffIsANewOverAndFiveHertzOffTheSame)
+{
+    const std::vector<Real> text = numbered(60, 20);
+    for (const Real tickRate : {500.0, 1000.0, 2000.0}) {
+        const SquelchLevels levels = squelchLevels(tickRate);
+        const Real bitRate = tickRate / 16;
+        for (const Real hz : {10.0, 5.0}) {
+            SignalSquelch s;
+            s.update(levels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0);
+            for (int k = 0; k < 3; ++k)
+                s.update(levels, kSettled, 20.0, 1.0, 0.25, 1.0);
+            ASSERT_FALSE(s.open());
+            feed(s, {9, 10, 11, 12});
+            s.update(levels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0, hz / bitRate);
+            ASSERT_TRUE(s.open());
+            std::vector<Real> out = feed(s, text);
+            for (Real d : released(s))
+                out.push_back(d);
+            const bool heldHeard = std::find(out.begin(), out.end(), 9.0) != out.end();
+            EXPECT_EQ(heldHeard, hz < 6) << bitRate << " baud, " << hz << " Hz";
+        }
     }
 }
 
