@@ -80,7 +80,8 @@ struct SquelchLevels {
     // A station coming back this far (times R) from where it was as the squelch
     // closed is another: 6 Hz, as far as a station drifting 0.5 Hz a second
     // moves in a 10 s fade and a little more, but no nearer than the search's
-    // tracking reaches in one step (see squelchLevels()).
+    // tracking reaches in one step (see squelchLevels(); the default is 31
+    // baud's).
     Real elsewhereBits = 0.2;
 };
 

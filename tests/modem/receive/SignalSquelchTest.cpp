@@ -2,6 +2,7 @@
 // The squelch's hold queue: decisions leave it in order, kHoldBits late, heard
 // only while open; opening resumes the decoder at a word boundary.
 #include "modem/receive/SignalSquelch.h"
+#include "modem/receive/SpeedPlan.h"
 
 #include "modem/receive/StringTextPane.h"
 #include "modem/varicode/VaricodeDecoder.h"
@@ -349,7 +350,7 @@ TEST(SignalSquelchTest, AStationBackTenHertzOffIsANewOverAndFiveHertzOffTheSame)
     const std::vector<Real> text = numbered(60, 20);
     for (const Real tickRate : {500.0, 1000.0, 2000.0}) {
         const SquelchLevels levels = squelchLevels(tickRate);
-        const Real bitRate = tickRate / 16;
+        const Real bitRate = tickRate / SpeedPlan::kSamplesPerBit;
         for (const Real hz : {10.0, 5.0}) {
             SignalSquelch s;
             s.update(levels, kSettled, 20.0, 20.0, 1.0, 1.0, 10.0);
