@@ -2,6 +2,7 @@
 #include "modem/receive/SignalSquelch.h"
 
 #include "modem/receive/SpeedPlan.h"
+#include "modem/receive/enhanced/FrequencySearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,9 +29,8 @@ constexpr SpeedLevels kLevels[] = {
 // at 31 baud 0.19 R. At 63 baud 0.2 R was 12.5 Hz, and a reply 10 Hz off,
 // taken for the old station back, printed the pause's noise held since the
 // close (up to 43 characters) ahead of it. From 125 baud the search's own
-// step, a twentieth of the bit rate, is the larger.
+// tracking step, a twentieth of the bit rate, is the larger.
 constexpr Real kElsewhereHz = 6.0;
-constexpr Real kElsewhereMinBits = 0.05;
 
 }  // namespace
 
@@ -41,6 +41,6 @@ SquelchLevels squelchLevels(Real tickRate)
         if (std::abs(std::log(s.tickRate / tickRate)) < std::abs(std::log(nearest->tickRate / tickRate)))
             nearest = &s;
     SquelchLevels levels = nearest->levels;
-    levels.elsewhereBits = std::max(kElsewhereHz * SpeedPlan::kSamplesPerBit / tickRate, kElsewhereMinBits);
+    levels.elsewhereBits = std::max(kElsewhereHz * SpeedPlan::kSamplesPerBit / tickRate, FrequencySearch::kTrackSpanBits);
     return levels;
 }

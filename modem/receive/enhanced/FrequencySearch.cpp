@@ -114,11 +114,6 @@ void FrequencySearch::search()
         steadyBits_ = 0;
         // (The reading at the estimate is asked for at most once.)
         std::optional<OffsetQuality::Reading> hereReading;
-        const auto here = [&] {
-            if (!hereReading)
-                hereReading = quality_.at(offset_);
-            return *hereReading;
-        };
         jump = linelessJump(best, linesHere, floor, hereReading, to);
         // Held on only 0s (at most one 1 in a reading), a steady upper tone,
         // which a text never is: that is also how a preamble twice the tone
@@ -138,7 +133,8 @@ void FrequencySearch::search()
         const bool lonePreambleLine = spectrumAt(recent_.data(), 2 * offset_ - bitRate_ / 2) <
                                       kLonePreambleRatio * spectrumAt(recent_.data(), 2 * above - twoToneOffsets_);
         if (!jump && quality_.ready() && above <= gridStart_ + gridStep_ * static_cast<Real>(gridCount_ - 1) &&
-            !shunned(above) && lonePreambleLine && here().onesShare <= kPreambleBelowShare && preambleAt(above)) {
+            !shunned(above) && lonePreambleLine && readOnce(hereReading, offset_).onesShare <= kPreambleBelowShare &&
+            preambleAt(above)) {
             jump = true;
             to = above;
         }
@@ -265,22 +261,19 @@ bool FrequencySearch::linelessJump(const Peak& best, Real linesHere, Real floor,
 {
     if (!quality_.ready())
         return false;
-    const auto here = [&] {
-        if (!hereReading)
-            hereReading = quality_.at(offset_);
-        return *hereReading;
-    };
     Peak lineless = best;
     bool found = best.score > kLinelessRatio * linesHere;
+    std::optional<OffsetQuality::Reading> lineReading;  // at the line, asked for at most once
     if (!found && presence_ < kNoLinesPresence && linesHere > kRememberedLines * floor) {
         lineless = recentPeak();
         found = lineless.score > kLinelessRatio * score(recent_.data(), offset_, true) &&
-                (here().quality > kQualityFloor || preambleAt(lineless.offset));
+                (readOnce(hereReading, offset_).quality > kQualityFloor || isPreamble(readOnce(lineReading, lineless.offset)));
     }
     if (!found || std::abs(lineless.offset - offset_) <= kMinJumpBits * bitRate_ || shunned(lineless.offset))
         return false;
-    const OffsetQuality::Reading there = preambleAt(lineless.offset) ? quality_.at(lineless.offset) : weighted(lineless.offset);
-    if (!(there.quality > kQualityFloor && there.quality >= here().quality))
+    const OffsetQuality::Reading atLine = readOnce(lineReading, lineless.offset);
+    const OffsetQuality::Reading there = isPreamble(atLine) ? atLine : weigh(atLine, lineless.offset);
+    if (!(there.quality > kQualityFloor && there.quality >= readOnce(hereReading, offset_).quality))
         return false;
     to = lineless.offset;
     return true;
@@ -291,9 +284,20 @@ bool FrequencySearch::shunned(Real offset) const
     return shunnedBits_ > 0 && std::abs(offset - shunnedHz_) <= kShunnedSpanBits * bitRate_;
 }
 
+OffsetQuality::Reading FrequencySearch::readOnce(std::optional<OffsetQuality::Reading>& kept, Real offset)
+{
+    if (!kept)
+        kept = quality_.at(offset);
+    return *kept;
+}
+
 OffsetQuality::Reading FrequencySearch::weighted(Real offset)
 {
-    OffsetQuality::Reading r = quality_.at(offset);
+    return weigh(quality_.at(offset), offset);
+}
+
+OffsetQuality::Reading FrequencySearch::weigh(OffsetQuality::Reading r, Real offset) const
+{
     // At the centre a steady lower tone is most likely the preamble of the station
     // tuned in (see current()): it counts in full there too.
     const bool centre = std::abs(offset) <= kMinJumpBits * bitRate_;
@@ -305,7 +309,11 @@ OffsetQuality::Reading FrequencySearch::weighted(Real offset)
 
 bool FrequencySearch::preambleAt(Real offset)
 {
-    const OffsetQuality::Reading r = quality_.at(offset);
+    return isPreamble(quality_.at(offset));
+}
+
+bool FrequencySearch::isPreamble(const OffsetQuality::Reading& r)
+{
     return r.onesShare >= kOnesOnlyShare && r.quality > kQualityFloor;
 }
 

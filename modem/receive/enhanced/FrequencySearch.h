@@ -238,13 +238,19 @@ private:
     // The offset to jump to from the best reading, if its bits, or those at
     // another peak, read clearly better than at the current estimate.
     bool verifiedJump(const Peak& best, const OffsetQuality::Reading& now, Real& to);
-    // The reading at an offset, weighted for a steady tone (see above).
+    // The reading at an offset, weighted for a steady tone (see above); and a
+    // reading already taken there, weighted so.
     OffsetQuality::Reading weighted(Real offset);
+    OffsetQuality::Reading weigh(OffsetQuality::Reading r, Real offset) const;
+    // The reading at an offset, asked for only if kept holds none yet.
+    OffsetQuality::Reading readOnce(std::optional<OffsetQuality::Reading>& kept, Real offset);
     // The reading at the current estimate, which also counts how long it has
     // been a steady tone.
     OffsetQuality::Reading current();
-    // Whether a steady lower tone (a preamble) reads clearly at this offset.
+    // Whether a steady lower tone (a preamble) reads clearly at this offset, or
+    // in this reading.
     bool preambleAt(Real offset);
+    static bool isPreamble(const OffsetQuality::Reading& r);
     bool shunned(Real offset) const;
     // Whether the estimate sits where no line of a station stands (linesHere:
     // its score in the long average, whose mean level is floor), while one
