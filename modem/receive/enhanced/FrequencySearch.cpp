@@ -171,7 +171,7 @@ void FrequencySearch::search()
             kept = false;
         } else if (kept) {
             jump = false;
-        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && preambleAt(0)) {
+        } else if (recheck && steadyBits_ > 0 && std::abs(offset_) > kFarFromCentreBits * bitRate_ && ownPreambleAtCentre()) {
             // The estimate sits on a steady tone far from the centre (a
             // neighbour read half a bit rate off, or a carrier) while a
             // preamble starts where the operator tuned: that is the station.
@@ -291,11 +291,6 @@ OffsetQuality::Reading FrequencySearch::readOnce(std::optional<OffsetQuality::Re
     return *kept;
 }
 
-OffsetQuality::Reading FrequencySearch::weighted(Real offset)
-{
-    return weigh(quality_.at(offset), offset);
-}
-
 OffsetQuality::Reading FrequencySearch::weigh(OffsetQuality::Reading r, Real offset) const
 {
     // At the centre a steady lower tone is most likely the preamble of the station
@@ -310,6 +305,28 @@ OffsetQuality::Reading FrequencySearch::weigh(OffsetQuality::Reading r, Real off
 bool FrequencySearch::preambleAt(Real offset)
 {
     return isPreamble(quality_.at(offset));
+}
+
+// A strong steady tone beside the centre leaks into the centre's one-bit
+// filters, and reads there as cleanly as a preamble of its own: a reply 25 Hz
+// below the centre at 31 baud, 16 dB above the noise in 2500 Hz, its tone 0.8 of
+// the bit rate from the centre's lower filter, gave that filter sinc^2(0.8) =
+// 5.5 % of its energy, a clean preamble there. The search left the reply for
+// the centre in mid-preamble, and shunned it for 10 s: the whole reply was
+// lost. A preamble at the centre is its own where its bits hold clearly more
+// energy than the tone at the estimate leaks there.
+bool FrequencySearch::ownPreambleAtCentre()
+{
+    const OffsetQuality::Reading centre = quality_.at(0);
+    if (!isPreamble(centre))
+        return false;
+    const OffsetQuality::Reading here = quality_.at(offset_);
+    // The estimate's steady tone, from the centre's lower one: its lower tone
+    // stands offset_ from it, its upper tone two tone offsets further up.
+    const Real apart = (here.onesShare >= 0.5 ? offset_ : offset_ + twoToneOffsets_) / bitRate_;  // times R
+    const Real x = kPi * apart;
+    const Real share = std::abs(x) < 1e-9 ? 1 : std::pow(std::sin(x) / x, 2);  // a one-bit filter's, sinc^2
+    return centre.energy > kOwnPreambleOverLeak * share * here.energy;
 }
 
 bool FrequencySearch::isPreamble(const OffsetQuality::Reading& r)
@@ -381,17 +398,27 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
     // rate beside the centre reads there as a mix of 0s and 1s, well against
     // its floor, but with half the energy it has on its own frequency. Nor a
     // steady tone, which reads about as well a little beside its frequency.
+    // Nor from a preamble at the estimate: that is a station starting up there,
+    // whose tone the centre's filters, a fifth of a bit rate or so away, read
+    // between them as a mix of 0s and 1s nearly as strongly (a reply 7 Hz above
+    // the centre at 31 baud, or 15 Hz at 63, was sent back to the centre in
+    // mid-preamble, and lost its first word).
+    const bool centreGains = !isPreamble(now);
     Real chosen = 0;
     OffsetQuality::Reading chosenReading;
     bool chosenCentre = false;
+    std::optional<OffsetQuality::Reading> atBest;  // in full
     const auto consider = [&](Real offset) {
         if (shunned(offset))
             return;
-        const OffsetQuality::Reading r = weighted(offset);
+        const OffsetQuality::Reading full = quality_.at(offset);
+        if (offset == best.offset)
+            atBest = full;
+        const OffsetQuality::Reading r = weigh(full, offset);
         if (r.quality > chosenReading.quality) {
             chosen = offset;
             chosenReading = r;
-            chosenCentre = std::abs(offset) <= apart && r.onesShare < kOnesOnlyShare;
+            chosenCentre = centreGains && std::abs(offset) <= apart && r.onesShare < kOnesOnlyShare;
         }
     };
     if (std::abs(best.offset - offset_) > apart)
@@ -402,6 +429,26 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
         consider(0);
     for (std::size_t k = 0; k < count; ++k)
         consider(others[k].offset);
+    // A steady tone read at the centre, counted there in full, is the preamble
+    // of the strongest line when that reads as a preamble too, nearby, with more
+    // energy in its bits: the same tone, which the centre's filters take from
+    // beside it (a reply 25 Hz below the centre at 125 baud, a fifth of the bit
+    // rate, gives them 94 % of the energy its own give it). It is taken where it
+    // stands, counted in full as it would be at the centre: from the centre
+    // itself at once, from elsewhere if it reads clearly better.
+    const auto sameTone = [&](const OffsetQuality::Reading& atCentre) {
+        return atBest && atCentre.onesShare >= kOnesOnlyShare && isPreamble(*atBest) && atBest->energy > atCentre.energy &&
+               std::abs(best.offset) <= kCentreReadsToneBits * bitRate_;
+    };
+    if (std::abs(offset_) <= apart && sameTone(now)) {
+        to = best.offset;
+        return true;
+    }
+    if (std::abs(chosen) <= apart && sameTone(chosenReading)) {
+        chosen = best.offset;
+        chosenReading = *atBest;
+        chosenCentre = false;
+    }
     const bool jump = chosenReading.quality > kQualityFloor &&
                       chosenReading.quality > (chosenCentre ? kCentreQualityGain : kQualityGain) * now.quality &&
                       chosenReading.energy > (chosenCentre ? kCentreEnergyShare : kQualityGain) * now.energy;

@@ -113,3 +113,75 @@ TEST(FrequencySearchTest, AnEstimateWhereAStationWasReadGoesToAReplyBesideIt)
         EXPECT_NEAR(search.offsetHz(), hz, 0.02 * plan.bitRate) << plan.bitRate << " baud";
     }
 }
+
+// Replies beside the centre after a pause, whose preambles the centre's one-bit
+// filters read too (a tone d bit rates from a filter gives it sinc^2(d) of its
+// energy). Once the estimate has reached a reply it must stay on it through the
+// preamble (40 bits) and the text after it.
+//  - 7 Hz above at 31 baud, 15 Hz above at 63 (0.22 and 0.24 R): the preamble's
+//    tone lies between the centre's two filters, which read it as a mix of 0s
+//    and 1s with 15 to 17 % less energy. A mix there could win from a preamble, which
+//    counts a little less anywhere but at the centre (a carrier could read so).
+//  - 25 Hz below at 31 baud, at Eb/N0 30 dB: its tone lies 0.8 R below the
+//    centre's lower filter, which takes 5.5 % of its energy, far above the
+//    noise: a clean preamble at the centre, taken as the station tuned in,
+//    and the reply shunned for 10 s.
+// (Before, each went back to the centre in mid-preamble and lost its first
+// words, the last its whole text.)
+TEST(FrequencySearchTest, AReplysPreambleReadAlsoAtTheCentreKeepsTheEstimate)
+{
+    // Decimated samples a second, the reply's offset (Hz), the pause (bits), the
+    // reply's amplitude (1.5: Eb/N0 13.5 dB), whether the detector holds the
+    // search as it goes there (it reads the preamble cleanly, and lets go while
+    // its Eb/N0 is still the pause's) and through the text, seed.
+    for (const auto& [tickRate, hz, pause, amplitude, held, seed] :
+         {std::tuple{500.0, 7.0, 160, 1.5, true, 2u}, std::tuple{500.0, 7.0, 160, 1.5, true, 4u},
+          std::tuple{1000.0, 15.0, 320, 1.5, true, 1u}, std::tuple{1000.0, 15.0, 320, 1.5, true, 3u},
+          std::tuple{500.0, -25.0, 320, 10.0, false, 2u}, std::tuple{500.0, -25.0, 320, 10.0, false, 4u},
+          std::tuple{500.0, -25.0, 320, 10.0, false, 7u}}) {
+        const SpeedPlan plan(8000.0, tickRate);
+        const kissfft<Real> transform(plan.transformSize, false);
+        FrequencySearch search(plan, transform);
+        std::mt19937 generator(seed);
+        search.hold(true);
+        feedStation(search, plan, 0.0, 256, generator, std::max(2.0, amplitude));
+        ASSERT_NEAR(search.offsetHz(), 0.0, 0.5);
+        search.hold(false);
+        feedStation(search, plan, 0.0, pause, generator, 0.0);
+        search.hold(held);
+        int bit = 0;
+        for (; bit < 36 && std::abs(search.offsetHz() - hz) > 0.05 * plan.bitRate; ++bit)
+            feedStation(search, plan, hz, 1, generator, amplitude, true);
+        ASSERT_LT(bit, 36) << plan.bitRate << " baud, " << hz << " Hz, seed " << seed;
+        Real furthest = 0;
+        for (; bit < 72; ++bit) {
+            search.hold(bit >= 40 && held);
+            feedStation(search, plan, hz, 1, generator, amplitude, bit < 40);
+            furthest = std::max(furthest, std::abs(search.offsetHz() - hz));
+        }
+        EXPECT_LT(furthest, 0.1 * plan.bitRate) << plan.bitRate << " baud, " << hz << " Hz, seed " << seed;
+    }
+}
+
+// A reply 25 Hz below the centre at 125 baud, 2 s after an over: 0.2 of the
+// bit rate, so its preamble's tone lies 0.2 R below the centre's lower filter,
+// which reads it as a clean preamble with sinc^2(0.2) = 94 % of the energy. A
+// preamble counts in full at the centre (the station tuned in), a little less
+// elsewhere (a carrier could read so), so the centre won, though the reply's
+// line stood 25 Hz below. It must be taken where it stands, within its preamble.
+TEST(FrequencySearchTest, AReplysPreambleReadAlsoAtTheCentreIsTakenWhereItStands)
+{
+    const SpeedPlan plan(8000.0, 2000.0);
+    const kissfft<Real> transform(plan.transformSize, false);
+    for (unsigned seed : {1u, 2u, 3u}) {
+        FrequencySearch search(plan, transform);
+        std::mt19937 generator(seed);
+        search.hold(true);
+        feedStation(search, plan, 0.0, 256, generator, 2.0);  // Eb/N0 16 dB
+        ASSERT_NEAR(search.offsetHz(), 0.0, 0.5);
+        search.hold(false);
+        feedStation(search, plan, 0.0, 250, generator, 0.0);
+        feedStation(search, plan, -25.0, 36, generator, 1.5, true);  // Eb/N0 13.5 dB
+        EXPECT_NEAR(search.offsetHz(), -25.0, 0.02 * plan.bitRate) << "seed " << seed;
+    }
+}
