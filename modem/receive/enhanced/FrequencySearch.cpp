@@ -315,6 +315,18 @@ bool FrequencySearch::preambleAt(Real offset)
 // the centre in mid-preamble, and shunned it for 10 s: the whole reply was
 // lost. A preamble at the centre is its own where its bits hold clearly more
 // energy than the tone at the estimate leaks there.
+namespace {
+
+// The share of a steady tone's energy that a one-bit filter takes from it
+// apartBits bit rates away: sinc^2.
+Real oneBitFilterShare(Real apartBits)
+{
+    const Real x = kPi * apartBits;
+    return std::abs(x) < 1e-9 ? 1 : std::pow(std::sin(x) / x, 2);
+}
+
+}  // namespace
+
 bool FrequencySearch::ownPreambleAtCentre()
 {
     const OffsetQuality::Reading centre = quality_.at(0);
@@ -323,10 +335,8 @@ bool FrequencySearch::ownPreambleAtCentre()
     const OffsetQuality::Reading here = quality_.at(offset_);
     // The estimate's steady tone, from the centre's lower one: its lower tone
     // stands offset_ from it, its upper tone two tone offsets further up.
-    const Real apart = (here.onesShare >= 0.5 ? offset_ : offset_ + twoToneOffsets_) / bitRate_;  // times R
-    const Real x = kPi * apart;
-    const Real share = std::abs(x) < 1e-9 ? 1 : std::pow(std::sin(x) / x, 2);  // a one-bit filter's, sinc^2
-    return centre.energy > kOwnPreambleOverLeak * share * here.energy;
+    const Real apartBits = (here.onesShare >= 0.5 ? offset_ : offset_ + twoToneOffsets_) / bitRate_;
+    return centre.energy > kOwnPreambleOverLeak * oneBitFilterShare(apartBits) * here.energy;
 }
 
 bool FrequencySearch::isPreamble(const OffsetQuality::Reading& r)
@@ -406,6 +416,7 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
     const bool centreGains = !isPreamble(now);
     Real chosen = 0;
     OffsetQuality::Reading chosenReading;
+    OffsetQuality::Reading chosenFull;
     bool chosenCentre = false;
     std::optional<OffsetQuality::Reading> atBest;  // in full
     const auto consider = [&](Real offset) {
@@ -418,6 +429,7 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
         if (r.quality > chosenReading.quality) {
             chosen = offset;
             chosenReading = r;
+            chosenFull = full;
             chosenCentre = centreGains && std::abs(offset) <= apart && r.onesShare < kOnesOnlyShare;
         }
     };
@@ -448,6 +460,20 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
         chosen = best.offset;
         chosenReading = *atBest;
         chosenCentre = false;
+    } else if (atBest && isPreamble(*atBest) && chosen != best.offset &&
+               std::abs(chosen - best.offset) <= kCentreReadsToneBits * bitRate_ && chosenFull.energy <= atBest->energy) {
+        // Any other candidate that near the strongest line read as a preamble,
+        // whose bits hold no more energy than the line's own and not much less
+        // than its nearer filter takes from the preamble's tone, reads that
+        // preamble from beside it: a reply 15 Hz above at 63 baud, 10 s after an
+        // over, whose tone the centre read between its filters as a mix of 0s
+        // and 1s, won from it (the estimate had wandered off in the pause).
+        const Real apartBits = std::min(std::abs(best.offset - chosen), std::abs(best.offset - chosen - twoToneOffsets_)) / bitRate_;
+        if (kOwnPreambleOverLeak * chosenFull.energy >= oneBitFilterShare(apartBits) * atBest->energy) {
+            chosen = best.offset;
+            chosenReading = *atBest;
+            chosenCentre = false;
+        }
     }
     const bool jump = chosenReading.quality > kQualityFloor &&
                       chosenReading.quality > (chosenCentre ? kCentreQualityGain : kQualityGain) * now.quality &&

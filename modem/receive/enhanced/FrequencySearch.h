@@ -134,7 +134,8 @@ public:
     // verifiedJump()).
     static constexpr Real kCentreReadsToneBits = 0.5;
     // A preamble at the centre holds at least this many times the energy the
-    // estimate's steady tone leaks into the centre's filter, to be its own.
+    // estimate's steady tone leaks into the centre's filter, to be its own
+    // (and a candidate beside a preamble that holds no more is reading it).
     // Measured at 31 baud: a reply's leak read 0.95 to 1.05 times that at an
     // SNR of 10 dB and more (in 2500 Hz), up to 1.35 at 4 dB (the noise adds);
     // a station's own preamble beside a carrier 10 dB stronger, 1.6 to 2.3 (it
