@@ -5,6 +5,18 @@
 #include <cmath>
 #include <optional>
 
+namespace {
+
+// The share of a steady tone's energy that a one-bit filter takes from it
+// apartBits bit rates away: sinc^2.
+Real oneBitFilterShare(Real apartBits)
+{
+    const Real x = kPi * apartBits;
+    return std::abs(x) < 1e-9 ? 1 : std::pow(std::sin(x) / x, 2);
+}
+
+}  // namespace
+
 FrequencySearch::FrequencySearch(const SpeedPlan& plan, const kissfft<Real>& transform)
     : bitRate_(plan.bitRate), twoToneOffsets_(2 * plan.toneOffsetHz),
       binHz_(plan.tickRate / static_cast<Real>(plan.squareDecimation * plan.transformSize)),
@@ -315,18 +327,6 @@ bool FrequencySearch::preambleAt(Real offset)
 // the centre in mid-preamble, and shunned it for 10 s: the whole reply was
 // lost. A preamble at the centre is its own where its bits hold clearly more
 // energy than the tone at the estimate leaks there.
-namespace {
-
-// The share of a steady tone's energy that a one-bit filter takes from it
-// apartBits bit rates away: sinc^2.
-Real oneBitFilterShare(Real apartBits)
-{
-    const Real x = kPi * apartBits;
-    return std::abs(x) < 1e-9 ? 1 : std::pow(std::sin(x) / x, 2);
-}
-
-}  // namespace
-
 bool FrequencySearch::ownPreambleAtCentre()
 {
     const OffsetQuality::Reading centre = quality_.at(0);
@@ -418,13 +418,11 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
     OffsetQuality::Reading chosenReading;
     OffsetQuality::Reading chosenFull;
     bool chosenCentre = false;
-    std::optional<OffsetQuality::Reading> atBest;  // in full
-    const auto consider = [&](Real offset) {
+    // Each candidate's reading in full, before the weight for a steady tone.
+    const auto consider = [&](Real offset) -> std::optional<OffsetQuality::Reading> {
         if (shunned(offset))
-            return;
+            return std::nullopt;
         const OffsetQuality::Reading full = quality_.at(offset);
-        if (offset == best.offset)
-            atBest = full;
         const OffsetQuality::Reading r = weigh(full, offset);
         if (r.quality > chosenReading.quality) {
             chosen = offset;
@@ -432,9 +430,11 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
             chosenFull = full;
             chosenCentre = centreGains && std::abs(offset) <= apart && r.onesShare < kOnesOnlyShare;
         }
+        return full;
     };
+    std::optional<OffsetQuality::Reading> atBest;
     if (std::abs(best.offset - offset_) > apart)
-        consider(best.offset);
+        atBest = consider(best.offset);
     // The centre itself: where the operator tuned, which a strong neighbour's
     // lines and their products may bury under peaks of their own.
     if (std::abs(offset_) > apart && std::abs(best.offset) > apart)
@@ -456,24 +456,23 @@ bool FrequencySearch::verifiedJump(const Peak& best, const OffsetQuality::Readin
         to = best.offset;
         return true;
     }
-    if (std::abs(chosen) <= apart && sameTone(chosenReading)) {
+    // Any other candidate that near the strongest line read as a preamble,
+    // whose bits hold no more energy than the line's own and not much less
+    // than its nearer filter takes from the preamble's tone, reads that
+    // preamble from beside it: a reply 15 Hz above at 63 baud, 10 s after an
+    // over, whose tone the centre read between its filters as a mix of 0s and
+    // 1s, won from it (the estimate had wandered off in the pause).
+    const auto besideThePreamble = [&] {
+        if (!atBest || !isPreamble(*atBest) || chosen == best.offset ||
+            std::abs(chosen - best.offset) > kCentreReadsToneBits * bitRate_ || chosenFull.energy > atBest->energy)
+            return false;
+        const Real apartBits = std::min(std::abs(best.offset - chosen), std::abs(best.offset - chosen - twoToneOffsets_)) / bitRate_;
+        return kOwnPreambleOverLeak * chosenFull.energy >= oneBitFilterShare(apartBits) * atBest->energy;
+    };
+    if ((std::abs(chosen) <= apart && sameTone(chosenReading)) || besideThePreamble()) {
         chosen = best.offset;
         chosenReading = *atBest;
         chosenCentre = false;
-    } else if (atBest && isPreamble(*atBest) && chosen != best.offset &&
-               std::abs(chosen - best.offset) <= kCentreReadsToneBits * bitRate_ && chosenFull.energy <= atBest->energy) {
-        // Any other candidate that near the strongest line read as a preamble,
-        // whose bits hold no more energy than the line's own and not much less
-        // than its nearer filter takes from the preamble's tone, reads that
-        // preamble from beside it: a reply 15 Hz above at 63 baud, 10 s after an
-        // over, whose tone the centre read between its filters as a mix of 0s
-        // and 1s, won from it (the estimate had wandered off in the pause).
-        const Real apartBits = std::min(std::abs(best.offset - chosen), std::abs(best.offset - chosen - twoToneOffsets_)) / bitRate_;
-        if (kOwnPreambleOverLeak * chosenFull.energy >= oneBitFilterShare(apartBits) * atBest->energy) {
-            chosen = best.offset;
-            chosenReading = *atBest;
-            chosenCentre = false;
-        }
     }
     const bool jump = chosenReading.quality > kQualityFloor &&
                       chosenReading.quality > (chosenCentre ? kCentreQualityGain : kQualityGain) * now.quality &&
