@@ -39,6 +39,24 @@ bool SteadyCarrierNotch::atStationCentre(std::int64_t bin) const
     return std::abs(static_cast<Real>(bin) - stationHz_ / binHz_) <= kCentreBins;
 }
 
+bool SteadyCarrierNotch::fillsWindow(std::int64_t bin) const
+{
+    // Each half's amplitude at the bin's frequency, a plain sum: a tone in the
+    // whole window gives both halves alike, a preamble coming in or going out
+    // one half far more than the other.
+    const Complex* w = history_.data() + write_;  // oldest first
+    const std::size_t half = lookLength_ / 2;
+    const Complex turn = unitPhasor(-2 * kPi * static_cast<Real>(bin) / static_cast<Real>(lookLength_));
+    Complex phasor{1, 0};
+    Complex older{}, newer{};
+    for (std::size_t m = 0; m < lookLength_; ++m) {
+        (m < half ? older : newer) += w[m * stride_] * phasor;
+        phasor *= turn;
+    }
+    const Real a = std::abs(older), b = std::abs(newer);
+    return std::min(a, b) >= kHalvesShare * std::max(a, b);
+}
+
 void SteadyCarrierNotch::look()
 {
     const Complex* w = history_.data() + write_;  // oldest first
@@ -77,7 +95,7 @@ void SteadyCarrierNotch::look()
             engaged_ = false;
         return;
     }
-    if (line && stationRead_ && atStationCentre(best))
+    if (line && ((stationRead_ && atStationCentre(best)) || !fillsWindow(best)))
         line = false;
     // A carrier as strong as the station can be hidden for a look or two: a
     // run of the station's own tone beside it fills the bins next to the line.

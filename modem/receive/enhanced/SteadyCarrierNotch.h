@@ -9,10 +9,11 @@
 // Every 8 bits it takes the spectrum of the last 32 bits (Hann window) and looks
 // for a line: the strongest bin within reach of the search, more than ten times
 // the bins three away on either side (a thirty-second of the bit rate a bin:
-// a station's spectrum, a bit rate wide, barely falls over three). Only a line that has stayed
-// in the same place for kSteadySeconds, and for kSteadyBits (beyond a preamble's
-// 42 bits and the window's 32), is a carrier: a station's preamble is a steady
-// tone too, but never for that long. The notch then subtracts an estimate of the
+// a station's spectrum, a bit rate wide, barely falls over three), standing as
+// strongly in the window's older half as in its newer. Only a line that has
+// stayed so in the same place for kSteadySeconds, and for kSteadyBits, is a
+// carrier: a station's preamble is a steady tone too, but it fills both halves
+// of a window for a few looks only. The notch then subtracts an estimate of the
 // carrier, a * e^(j w n), whose complex amplitude a follows the remainder with a
 // bandwidth of about 2 Hz, and is released when the line has not been seen for
 // kReleaseSeconds.
@@ -45,8 +46,25 @@ public:
     static constexpr std::size_t kLength = kWindowBits * 16;  // decimated samples in the window
     static constexpr Real kLineRatio = 10.0;       // over the bins kSideBins away
     static constexpr std::int64_t kSideBins = 3;
-    static constexpr Real kSteadySeconds = 2.0;
-    static constexpr std::size_t kSteadyBits = 96;
+    // A line must stand in both halves of the window, each half's amplitude at
+    // least kHalvesShare of the other's, in kSteadyBits / kHopBits looks (and
+    // for kSteadySeconds). A clean preamble (42 bits, no noise, anywhere within
+    // reach, text after it) stood so in at most 4 looks in a row, mostly 2;
+    // 6 leave a margin of 2. Without the halves a preamble's line stood in up
+    // to 11 looks (63 baud), and the notch waited 96 bits, or 2 s, after the
+    // window had filled: a carrier that came on 2 s before an over at 31 baud,
+    // 10 dB stronger than the station, was taken off only after the over's
+    // first word, which the search, sitting on the carrier's products until
+    // then, lost. Waiting 64 bits still lost it in most overs: the search,
+    // restarted 16 bits after the notch engages, must have the station before
+    // the text's first bit, 42 bits into the over. Half a second, rather than
+    // the 2 s it was, takes a carrier that comes on with an over at 125 baud
+    // off sooner: such an over lost its first 11 to 20 characters (a carrier 50 Hz
+    // either side, as strong as the station or 10 dB stronger, at the 1 %
+    // point + 7 dB), against 21 to 26 with 1 s and 36 to 42 with 2 s.
+    static constexpr Real kSteadySeconds = 0.5;
+    static constexpr std::size_t kSteadyBits = 48;
+    static constexpr Real kHalvesShare = 0.8;
     static constexpr Real kReleaseSeconds = 2.0;
     // A line within a bin of the station's centre is not taken for a carrier.
     static constexpr Real kCentreBins = 1.0;
@@ -110,6 +128,9 @@ public:
 private:
     void look();
     bool atStationCentre(std::int64_t bin) const;
+    // Whether the line at this bin stands in both halves of the window, each
+    // with at least kHalvesShare of the other's amplitude.
+    bool fillsWindow(std::int64_t bin) const;
 
     Real tickRate_;
     std::size_t lookLength_;
