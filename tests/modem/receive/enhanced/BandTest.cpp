@@ -56,6 +56,13 @@ struct Receiver : BitDecisionSink {
 
 const std::string kText = "the quick brown fox jumps over the lazy dog 0123456789 THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG";
 
+// Characters wrong in the last text.size() printed (what noise printed before the
+// over is free); all of them when fewer were printed.
+std::size_t wrongAtTheEnd(const std::string& text, const std::string& got)
+{
+    return got.size() < text.size() ? text.size() : modem::editDistance(text, got.substr(got.size() - text.size()));
+}
+
 }  // namespace
 
 // Eb/N0 is the SNR in 2500 Hz plus 10 log10(2500 / R): at 31.25 baud, +19.03 dB.
@@ -325,7 +332,7 @@ TEST(CarrierTest, ACarrierOnTheBandShortlyBeforeTheOverIsOffBeforeTheText)
             rx.feed(x);
             const std::string& got = rx.pane.text();
             EXPECT_NE(got.find("the quick "), std::string::npos) << offset << " Hz, seed " << seed << ": \"" << got << '"';
-            lost += got.size() < kText.size() ? kText.size() : modem::editDistance(kText, got.substr(got.size() - kText.size()));
+            lost += wrongAtTheEnd(kText, got);
         }
     }
     EXPECT_LE(lost, 8 * kText.size() / 100);
@@ -351,9 +358,7 @@ TEST(CarrierTest, AtTheFastestSpeedTheLoopStartsAfreshWhenTheSearchStepsAroundAC
             bandtest::addNoise(x, bandtest::noiseRmsFor(station.peak, 7.0), seed);
             Receiver rx(8000.0);
             rx.feed(x);
-            const std::string& got = rx.pane.text();
-            wrong += got.size() < tail.size() ? tail.size()
-                                              : modem::editDistance(tail, got.substr(got.size() - tail.size()));
+            wrong += wrongAtTheEnd(tail, rx.pane.text());
         }
     }
     EXPECT_LE(wrong, 250u);

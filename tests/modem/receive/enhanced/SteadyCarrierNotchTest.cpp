@@ -10,6 +10,19 @@
 #include <random>
 #include <utility>
 
+namespace {
+
+// One bit of a steady tone hz from the centre, continuing the phase.
+void sendBit(SteadyCarrierNotch& notch, Real& phase, Real hz, Real tickRate)
+{
+    for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
+        phase += 2 * kPi * hz / tickRate;
+        notch.step(unitPhasor(phase));
+    }
+}
+
+}  // namespace
+
 // A clean preamble (40 bits of the lower tone, then "00") with random text after
 // it, at every offset within the notch's reach (a thirteenth of a bit rate
 // apart) and starting at every bit of a look's hop, at each speed: never a
@@ -37,18 +50,12 @@ TEST(SteadyCarrierNotchTest, APreambleIsNeverTakenForACarrierWhereASteadyToneIs)
             for (int lead = 0; lead < static_cast<int>(SteadyCarrierNotch::kHopBits); ++lead) {
                 SteadyCarrierNotch notch(bitRate, reach, plan.frontStopHz, transform);
                 Real phase = 0;
-                const auto send = [&](Real hz) {
-                    for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
-                        phase += 2 * kPi * hz / plan.tickRate;
-                        notch.step(unitPhasor(phase));
-                    }
-                };
                 for (int s = 0; s < (40 + lead) * SpeedPlan::kSamplesPerBit; ++s)
                     notch.step(Complex{});  // silence before the over
                 for (int b = 0; b < 42; ++b)
-                    send(b < 40 ? one : zero);
+                    sendBit(notch, phase, b < 40 ? one : zero, plan.tickRate);
                 for (int b = 0; b < 120; ++b)
-                    send(bits() & 1 ? one : zero);
+                    sendBit(notch, phase, bits() & 1 ? one : zero, plan.tickRate);
                 EXPECT_FALSE(notch.engaged()) << bitRate << " baud, " << offset << " Hz, lead " << lead;
             }
             if (std::abs(one) > reach - bitRate / SteadyCarrierNotch::kWindowBits)
@@ -57,10 +64,7 @@ TEST(SteadyCarrierNotchTest, APreambleIsNeverTakenForACarrierWhereASteadyToneIs)
             Real phase = 0;
             int engagedAt = 0;
             for (int b = 1; b <= carrierAtBit + 8 && engagedAt == 0; ++b) {
-                for (int s = 0; s < SpeedPlan::kSamplesPerBit; ++s) {
-                    phase += 2 * kPi * one / plan.tickRate;
-                    notch.step(unitPhasor(phase));
-                }
+                sendBit(notch, phase, one, plan.tickRate);
                 engagedAt = notch.engaged() ? b : 0;
             }
             EXPECT_EQ(engagedAt, carrierAtBit) << bitRate << " baud, " << one << " Hz";
